@@ -1,0 +1,157 @@
+#include "link/MemoryPort.h"
+
+#include <QDeadlineTimer>
+#include <cerrno>
+
+QByteArray TMemoryWire::TakeFromPanel(int waitMs) {
+    QMutexLocker lock(&m_mutex);
+    if (m_toBoard.isEmpty() && waitMs > 0)
+        m_toBoardReady.wait(&m_mutex, QDeadlineTimer(waitMs));
+    QByteArray out;
+    out.swap(m_toBoard);
+    return out;
+}
+
+void TMemoryWire::SendToPanel(const QByteArray& bytes) {
+    QMutexLocker lock(&m_mutex);
+    if (!m_hungUp && m_panelOpen)
+        m_toPanel += bytes;
+}
+
+void TMemoryWire::HangUp() {
+    QMutexLocker lock(&m_mutex);
+    m_hungUp = true;
+    m_toPanel.clear();
+}
+
+void TMemoryWire::Replug() {
+    QMutexLocker lock(&m_mutex);
+    m_hungUp = false;
+}
+
+int TMemoryWire::BaudRate() const {
+    QMutexLocker lock(&m_mutex);
+    return m_baud;
+}
+
+bool TMemoryWire::PanelOpen() const {
+    QMutexLocker lock(&m_mutex);
+    return m_panelOpen;
+}
+
+qint64 TMemoryWire::PendingToPanel() const {
+    QMutexLocker lock(&m_mutex);
+    return m_toPanel.size();
+}
+
+bool TMemoryWire::OpenPanel(int& error) {
+    QMutexLocker lock(&m_mutex);
+    if (m_panelOpen) {
+        error = EWOULDBLOCK; // held by another panel, as flock reports it
+        return false;
+    }
+    if (m_hungUp) {
+        error = ENOENT;
+        return false;
+    }
+    m_panelOpen = true;
+    m_toPanel.clear();
+    m_toBoard.clear();
+    return true;
+}
+
+void TMemoryWire::ClosePanel() {
+    QMutexLocker lock(&m_mutex);
+    m_panelOpen = false;
+    m_toPanel.clear();
+}
+
+void TMemoryWire::SetBaudRate(int baud) {
+    QMutexLocker lock(&m_mutex);
+    m_baud = baud;
+}
+
+TPortStatus TMemoryWire::PanelWaiting(qint64& count) {
+    QMutexLocker lock(&m_mutex);
+    count = 0;
+    if (m_failNextStatus) {
+        m_failNextStatus = false;
+        return TPortStatus::Transient;
+    }
+    if (m_hungUp)
+        return TPortStatus::Gone;
+    count = m_toPanel.size();
+    return TPortStatus::Ok;
+}
+
+QByteArray TMemoryWire::PanelRead(qint64 max) {
+    QMutexLocker lock(&m_mutex);
+    QByteArray out = m_toPanel.left(max);
+    m_toPanel.remove(0, out.size());
+    return out;
+}
+
+qint64 TMemoryWire::PanelWrite(const QByteArray& bytes) {
+    QMutexLocker lock(&m_mutex);
+    if (m_hungUp)
+        return -1;
+    m_toBoard += bytes;
+    m_toBoardReady.wakeAll();
+    return bytes.size();
+}
+
+void TMemoryWire::FailNextStatus() {
+    QMutexLocker lock(&m_mutex);
+    m_failNextStatus = true;
+}
+
+TMemoryPort::TMemoryPort(std::shared_ptr<TMemoryWire> wire, QByteArray name)
+    : m_wire(std::move(wire)), m_name(std::move(name)) {}
+
+TMemoryPort::~TMemoryPort() { Close(); }
+
+bool TMemoryPort::Open(const QByteArray& name) {
+    if (name != m_name) {
+        m_error = ENOENT;
+        return false;
+    }
+    if (!m_wire->OpenPanel(m_error))
+        return false;
+    m_open = true;
+    return true;
+}
+
+bool TMemoryPort::GetParams() { return m_open; }
+
+bool TMemoryPort::SetParams(int baudRate) {
+    if (baudRate <= 0) {
+        m_error = EINVAL;
+        return false;
+    }
+    m_wire->SetBaudRate(baudRate);
+    return true;
+}
+
+TPortStatus TMemoryPort::BytesWaiting(qint64& count) {
+    const TPortStatus s = m_wire->PanelWaiting(count);
+    if (s == TPortStatus::Gone)
+        m_error = EIO;
+    return s;
+}
+
+QByteArray TMemoryPort::Read(qint64 max) { return m_wire->PanelRead(max); }
+
+qint64 TMemoryPort::Write(const QByteArray& bytes) { return m_wire->PanelWrite(bytes); }
+
+void TMemoryPort::Close() {
+    if (m_open) {
+        m_wire->ClosePanel();
+        m_open = false;
+    }
+}
+
+TPortFactory TMemoryPort::Factory(std::shared_ptr<TMemoryWire> wire, QByteArray name) {
+    return [wire, name]() -> std::unique_ptr<ISerialPort> {
+        return std::make_unique<TMemoryPort>(wire, name);
+    };
+}

@@ -1,0 +1,70 @@
+#pragma once
+// An in-memory serial line for tests and the in-process simulated board: two
+// byte pipes between a panel-side port and a board-side endpoint.
+
+#include "link/SerialPort.h"
+
+#include <QMutex>
+#include <QWaitCondition>
+#include <memory>
+
+class TMemoryWire {
+public:
+    // Board side -------------------------------------------------------------
+    // Takes what the panel wrote, waiting up to `waitMs` for at least one byte.
+    QByteArray TakeFromPanel(int waitMs);
+    void SendToPanel(const QByteArray& bytes);
+    // Pulls the cable: the panel's port reports the device gone.
+    void HangUp();
+    // Plugs a fresh cable in after a hang-up.
+    void Replug();
+    // Speed the panel set (0 until it configures the port).
+    int BaudRate() const;
+    bool PanelOpen() const;
+    // Bytes sent to the panel and not yet read by it.
+    qint64 PendingToPanel() const;
+
+    // Panel side (used by TMemoryPort) ------------------------------------
+    bool OpenPanel(int& error);
+    void ClosePanel();
+    void SetBaudRate(int baud);
+    TPortStatus PanelWaiting(qint64& count);
+    QByteArray PanelRead(qint64 max);
+    qint64 PanelWrite(const QByteArray& bytes);
+    // Test hooks: make the next status query fail once, transiently.
+    void FailNextStatus();
+
+private:
+    mutable QMutex m_mutex;
+    QWaitCondition m_toBoardReady;
+    QByteArray m_toBoard;
+    QByteArray m_toPanel;
+    bool m_panelOpen = false;
+    bool m_hungUp = false;
+    bool m_failNextStatus = false;
+    int m_baud = 0;
+};
+
+// Panel-side port on a TMemoryWire. Open() succeeds only for the wire's name.
+class TMemoryPort : public ISerialPort {
+public:
+    TMemoryPort(std::shared_ptr<TMemoryWire> wire, QByteArray name);
+    ~TMemoryPort() override;
+    bool Open(const QByteArray& name) override;
+    bool GetParams() override;
+    bool SetParams(int baudRate) override;
+    TPortStatus BytesWaiting(qint64& count) override;
+    QByteArray Read(qint64 max) override;
+    qint64 Write(const QByteArray& bytes) override;
+    void Close() override;
+    int LastError() const override { return m_error; }
+
+    // A factory that makes ports on `wire` answering to `name`.
+    static TPortFactory Factory(std::shared_ptr<TMemoryWire> wire, QByteArray name);
+
+private:
+    std::shared_ptr<TMemoryWire> m_wire;
+    QByteArray m_name;
+    bool m_open = false;
+    int m_error = 0;
+};

@@ -1,0 +1,39 @@
+#pragma once
+// Small text helpers shared by every layer: trimming, ASCII lower-case, the
+// listing-line splitter and the strict integer conversion.
+
+#include <QByteArray>
+#include <QString>
+#include <stdexcept>
+
+// Conversion error with the toolkit's message text; caught once by the
+// application and shown in a message box.
+class EConvertError : public std::runtime_error {
+public:
+    explicit EConvertError(const QString& message);
+    QString Message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Removes leading and trailing characters with codes 0 to 32.
+QByteArray Trim(const QByteArray& s);
+QString Trim(const QString& s);
+
+// Lower-cases ASCII A-Z only; every other byte stays as it is.
+QByteArray LowerAscii(const QByteArray& s);
+
+// Splits a listing line at its first "=" into a lower-cased, trimmed name and
+// value. Without "=", the value is the whole line and the name stays empty.
+// Returns true exactly when the name is not empty.
+bool SplitParamLine(const QByteArray& line, QByteArray& name, QByteArray& value);
+
+// Whole decimal number with an optional sign, nothing else; throws
+// EConvertError("'<text>' is not a valid integer value") otherwise.
+int StrToInt(const QString& text);
+// Same rule without the exception.
+bool TryStrToInt(const QByteArray& text, int& out);
+
+// The program's version as four numbers joined by the format, e.g. "%d.%d.%d.%d".
+QString GetFileVersionText(const QString& programFile, const QString& format);

@@ -1,0 +1,90 @@
+#include "sim/PtyTransport.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+TPtyTransport::~TPtyTransport() { CloseAll(); }
+
+void TPtyTransport::CloseAll() {
+    if (m_keepSlave >= 0)
+        ::close(m_keepSlave);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_keepSlave = m_master = -1;
+    if (!m_linkPath.isEmpty())
+        ::unlink(m_linkPath.constData());
+}
+
+bool TPtyTransport::Create(const QByteArray& linkPath) {
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+        m_error = QByteArray("cannot create a pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    m_slavePath = ::ptsname(m_master);
+    m_keepSlave = ::open(m_slavePath.constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_keepSlave < 0) {
+        m_error = "cannot open " + m_slavePath + ": " + std::strerror(errno);
+        return false;
+    }
+    // Raw from the start: in cooked mode the line discipline would echo the
+    // board's own output back to it before a panel has configured the port.
+    termios t{};
+    if (::tcgetattr(m_keepSlave, &t) == 0) {
+        cfmakeraw(&t);
+        cfsetispeed(&t, B115200);
+        cfsetospeed(&t, B115200);
+        ::tcsetattr(m_keepSlave, TCSANOW, &t);
+    }
+    if (!linkPath.isEmpty()) {
+        ::unlink(linkPath.constData());
+        if (::symlink(m_slavePath.constData(), linkPath.constData()) != 0) {
+            m_error = "cannot create the link " + linkPath + ": " + std::strerror(errno);
+            return false;
+        }
+        m_linkPath = linkPath;
+    }
+    return true;
+}
+
+QByteArray TPtyTransport::Read(int waitMs) {
+    pollfd p{m_master, POLLIN, 0};
+    if (::poll(&p, 1, waitMs) <= 0 || !(p.revents & POLLIN))
+        return QByteArray();
+    char buf[4096];
+    const ssize_t n = ::read(m_master, buf, sizeof buf);
+    return n > 0 ? QByteArray(buf, static_cast<int>(n)) : QByteArray();
+}
+
+void TPtyTransport::Write(const QByteArray& bytes) {
+    // Non-blocking: with nobody reading, the output is lost as on a real wire.
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+}
+
+int TPtyTransport::BaudRate() {
+    termios t{};
+    if (::tcgetattr(m_master, &t) != 0)
+        return 0;
+    switch (cfgetospeed(&t)) {
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    case B460800: return 460800;
+    case B921600: return 921600;
+    default: return 0;
+    }
+}

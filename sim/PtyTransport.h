@@ -1,0 +1,32 @@
+#pragma once
+// The board end of a pseudo-terminal: the panel (or any terminal program)
+// opens the slave path; the simulator reads and writes the master.
+
+#include "sim/SimRunner.h"
+
+#include <QByteArray>
+
+class TPtyTransport : public ISimTransport {
+public:
+    ~TPtyTransport() override;
+    // Creates the pty; with a non-empty `linkPath` also points a symlink
+    // there. False with a message in Error() on failure.
+    bool Create(const QByteArray& linkPath = QByteArray());
+    QByteArray SlavePath() const { return m_slavePath; }
+    QByteArray Error() const { return m_error; }
+
+    QByteArray Read(int waitMs) override;
+    void Write(const QByteArray& bytes) override;
+    int BaudRate() override;
+
+private:
+    void CloseAll();
+
+    int m_master = -1;
+    // Held open so that the pty never reports a hang-up while no panel has the
+    // slave open (which would turn every poll into a busy loop).
+    int m_keepSlave = -1;
+    QByteArray m_slavePath;
+    QByteArray m_linkPath;
+    QByteArray m_error;
+};

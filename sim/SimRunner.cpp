@@ -1,0 +1,58 @@
+#include "sim/SimRunner.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int DefaultBaud = 115200;
+// Output credit never banks more than this, so a quiet spell is not followed
+// by a burst faster than the wire.
+constexpr double MaxBurstBytes = 512;
+constexpr int IdleWaitMs = 5;
+} // namespace
+
+TSimRunner::TSimRunner(std::unique_ptr<ISimTransport> transport, TSimOptions options, bool pace)
+    : m_transport(std::move(transport)), m_sim(std::move(options)), m_pace(pace) {}
+
+TSimRunner::~TSimRunner() { Stop(); }
+
+void TSimRunner::Start() {
+    m_clock.start();
+    m_stop = false;
+    m_thread = std::thread([this] { Loop(); });
+}
+
+void TSimRunner::Stop() {
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void TSimRunner::Loop() {
+    double credit = 0;
+    qint64 last = NowMs();
+    while (!m_stop) {
+        const bool busy = m_sim.PendingOutput() > 0;
+        const QByteArray in = m_transport->Read(busy ? 1 : IdleWaitMs);
+        const qint64 now = NowMs();
+        if (!in.isEmpty())
+            m_sim.Receive(in, now);
+        m_sim.Tick(now);
+        if (m_sim.PendingOutput() == 0) {
+            credit = 0;
+            last = now;
+            continue;
+        }
+        if (!m_pace) {
+            m_transport->Write(m_sim.TakeOutput(m_sim.PendingOutput()));
+            continue;
+        }
+        const int baud = m_transport->BaudRate() > 0 ? m_transport->BaudRate() : DefaultBaud;
+        credit = std::min(credit + (now - last) * baud / 10000.0, MaxBurstBytes);
+        last = now;
+        const qint64 n = static_cast<qint64>(credit);
+        if (n > 0) {
+            m_transport->Write(m_sim.TakeOutput(n));
+            credit -= n;
+        }
+    }
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Runs a TBoardSim against a transport on a thread of its own, and paces the
+// board's output at the wire rate: 10 bits a byte at the speed the panel set.
+
+#include "link/MemoryPort.h"
+#include "sim/BoardSim.h"
+
+#include <QElapsedTimer>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+// One side of the line as the board sees it.
+class ISimTransport {
+public:
+    virtual ~ISimTransport() = default;
+    // Bytes from the panel, waiting up to `waitMs` for the first one.
+    virtual QByteArray Read(int waitMs) = 0;
+    virtual void Write(const QByteArray& bytes) = 0;
+    // Line speed in bit/s as the panel set it; 0 when unknown.
+    virtual int BaudRate() = 0;
+};
+
+// The board end of an in-memory wire.
+class TMemoryTransport : public ISimTransport {
+public:
+    explicit TMemoryTransport(std::shared_ptr<TMemoryWire> wire) : m_wire(std::move(wire)) {}
+    QByteArray Read(int waitMs) override { return m_wire->TakeFromPanel(waitMs); }
+    void Write(const QByteArray& bytes) override { m_wire->SendToPanel(bytes); }
+    int BaudRate() override { return m_wire->BaudRate(); }
+
+private:
+    std::shared_ptr<TMemoryWire> m_wire;
+};
+
+class TSimRunner {
+public:
+    // `pace` false sends output as fast as it is made (unit tests).
+    TSimRunner(std::unique_ptr<ISimTransport> transport, TSimOptions options, bool pace = true);
+    ~TSimRunner();
+    void Start();
+    void Stop();
+    // Board time in ms since Start().
+    qint64 NowMs() const { return m_clock.elapsed(); }
+
+private:
+    void Loop();
+
+    std::unique_ptr<ISimTransport> m_transport;
+    TBoardSim m_sim;
+    bool m_pace;
+    QElapsedTimer m_clock;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};

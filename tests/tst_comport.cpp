@@ -1,0 +1,246 @@
+// The serial worker's rules, against an in-memory wire and an injected clock.
+
+#include "TestSupport.h"
+#include "link/ComPortUnit.h"
+#include "link/MemoryPort.h"
+#include "link/PosixSerialPort.h"
+#include "sim/PtyTransport.h"
+
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+namespace {
+// A worker on an in-memory wire, with the messages it posts recorded.
+struct Rig {
+    std::shared_ptr<TMemoryWire> wire = std::make_shared<TMemoryWire>();
+    TManualClock clock;
+    TBoardLink link{&clock};
+    TMessageRecorder owner;
+    std::unique_ptr<TComPort> worker;
+
+    void Start() {
+        worker = std::make_unique<TComPort>(false, &owner, &link, "sim0", 115200,
+                                            TMemoryPort::Factory(wire, "sim0"), &clock);
+        QTRY_VERIFY(owner.Count(WM_PORT_OPENED) == 1);
+    }
+    // Sends bytes from the board and waits until the worker has read them.
+    void Board(const QByteArray& bytes) {
+        wire->SendToPanel(bytes);
+        QTRY_COMPARE(wire->PendingToPanel(), 0);
+    }
+    // Lets a few passes run (each pass is 20 ms apart).
+    static void Passes(int n) { QTest::qWait(n * (TComPort::PassSleepMs + 5)); }
+    void Stop() {
+        worker->StopFlag = -1;
+        QTRY_VERIFY(owner.Count(WM_PORT_CLOSED) == 1);
+        worker.reset();
+    }
+};
+} // namespace
+
+class TestComPort : public QObject {
+    Q_OBJECT
+private slots:
+    void twoTerminatorsInOnePass() {
+        Rig r;
+        r.Start();
+        r.owner.Entries.clear();
+        r.Board("A\r\n\r\nB");
+        QTRY_COMPARE(r.link.ResponseQueue.size(), 2);
+        QCOMPARE(r.link.ResponseQueue, (QByteArrayList{"A", ""}));
+        QCOMPARE(r.link.LogQueue, (QByteArrayList{"A", ""}));
+        QCOMPARE(r.owner.Messages(),
+                 (QList<int>{WM_PORT_LINE, WM_PORT_LOG, WM_PORT_LINE, WM_PORT_LOG}));
+        r.Board("\r\n");
+        QTRY_COMPARE(r.link.ResponseQueue.size(), 3);
+        QCOMPARE(r.link.ResponseQueue.last(), QByteArray("B"));
+        r.Stop();
+    }
+
+    void terminatorSplitAcrossPasses() {
+        Rig r;
+        r.Start();
+        r.Board("x = 1\r");
+        Rig::Passes(2);
+        QVERIFY(r.link.ResponseQueue.isEmpty());
+        r.Board("\nlone\rcr\nlf\r\n");
+        QTRY_COMPARE(r.link.ResponseQueue.size(), 2);
+        QCOMPARE(r.link.ResponseQueue, (QByteArrayList{"x = 1", "lone\rcr\nlf"}));
+        r.Stop();
+    }
+
+    void promptRuleAt100And101Ms() {
+        Rig r;
+        r.clock.Set(5000);
+        r.Start();
+        r.Board("=>");
+        r.clock.Set(5100);
+        Rig::Passes(4);
+        QVERIFY2(r.link.ResponseQueue.isEmpty(), "prompt passed on at 100 ms");
+        r.clock.Set(5101);
+        QTRY_COMPARE(r.link.ResponseQueue, QByteArrayList{"=>"});
+        Rig::Passes(3);
+        QCOMPARE(r.link.ResponseQueue.size(), 1); // once only
+        QCOMPARE(r.link.LogQueue.last(), QByteArray("=>"));
+        r.Stop();
+    }
+
+    void promptFollowedByBlankIsNotAPrompt() {
+        Rig r;
+        r.Start();
+        r.Board("=> ");
+        r.clock.Advance(1000);
+        Rig::Passes(4);
+        QVERIFY(r.link.ResponseQueue.isEmpty());
+        r.Board("x\r\n");
+        QTRY_COMPARE(r.link.ResponseQueue, QByteArrayList{"=> x"});
+        r.Stop();
+    }
+
+    void writesOneLinePerPassAndOnlyWithoutInput() {
+        Rig r;
+        r.Start();
+        std::atomic<bool> chatter{true};
+        std::thread board([&] {
+            while (chatter) {
+                r.wire->SendToPanel("$GYRO:1 2 3\r\n");
+                QThread::msleep(2);
+            }
+        });
+        r.link.SendCommand("cat stab\r\n");
+        r.link.SendCommand("ver\r\n");
+        Rig::Passes(10);
+        QCOMPARE(r.wire->TakeFromPanel(0), QByteArray());
+        chatter = false;
+        board.join();
+        QByteArray written;
+        QTRY_VERIFY((written += r.wire->TakeFromPanel(0)) == "cat stab\r\nver\r\n");
+        // Sent lines reach the log trimmed, without their "\r\n".
+        QVERIFY(r.link.LogQueue.contains("cat stab"));
+        QVERIFY(r.link.LogQueue.contains("ver"));
+        r.Stop();
+    }
+
+    void transientStatusErrorIsIgnored() {
+        Rig r;
+        r.Start();
+        r.wire->FailNextStatus();
+        Rig::Passes(2);
+        r.Board("ok\r\n");
+        QTRY_COMPARE(r.link.ResponseQueue, QByteArrayList{"ok"});
+        QCOMPARE(r.owner.Count(WM_PORT_ERROR), 0);
+        r.Stop();
+    }
+
+    void unpluggedPortEndsTheRun() {
+        Rig r;
+        r.Start();
+        r.wire->HangUp();
+        QTRY_COMPARE(r.owner.Count(WM_PORT_CLOSED), 1);
+        QCOMPARE(r.link.ErrorQueue, QByteArrayList{"Lost sim0 port, error: 5"});
+        const QList<int> m = r.owner.Messages();
+        QCOMPARE(m.mid(m.size() - 2), (QList<int>{WM_PORT_ERROR, WM_PORT_CLOSED}));
+        QVERIFY(!r.wire->PanelOpen());
+        // A new worker on the replugged cable connects again.
+        r.wire->Replug();
+        r.worker.reset();
+        r.owner.Entries.clear();
+        r.Start();
+        r.Stop();
+    }
+
+    void unterminatedFloodIsCutAt64KiB() {
+        Rig r;
+        r.Start();
+        r.Board(QByteArray(70000, 'x'));
+        QTRY_COMPARE(r.link.ResponseQueue.size(), 1);
+        QCOMPARE(r.link.ResponseQueue[0].size(), TComPort::MaxLineBytes);
+        r.Board("\r\n");
+        QTRY_COMPARE(r.link.ResponseQueue.size(), 2);
+        QCOMPARE(r.link.ResponseQueue[1], QByteArray(70000 - TComPort::MaxLineBytes, 'x'));
+        r.Stop();
+    }
+
+    void stopDuringSleepEndsAfterNextPass() {
+        Rig r;
+        r.Start();
+        QElapsedTimer t;
+        t.start();
+        r.worker->StopFlag = -1;
+        QTRY_COMPARE(r.owner.Count(WM_PORT_CLOSED), 1);
+        QVERIFY(t.elapsed() < 1000);
+        QCOMPARE(r.owner.Messages().last(), WM_PORT_CLOSED);
+        QVERIFY(!r.wire->PanelOpen());
+    }
+
+    void nonexistentPortReportsErrno() {
+        TBoardLink link;
+        TMessageRecorder owner;
+        TComPort worker(false, &owner, &link, "/nonexistent/ttyVANTOR", 115200);
+        QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
+        QCOMPARE(link.ErrorQueue,
+                 QByteArrayList{"Cannot open /nonexistent/ttyVANTOR port, error: 2"});
+        QCOMPARE(owner.Entries.size(), 2);
+        QCOMPARE(owner.Entries[0].Msg, WM_PORT_ERROR);
+        QCOMPARE(owner.Entries[0].WParam, 1);
+        QCOMPARE(owner.Entries[1].Msg, WM_PORT_CLOSED);
+    }
+
+    void unsupportedSpeedCannotBeSet() {
+        TPtyTransport pty;
+        QVERIFY(pty.Create());
+        TBoardLink link;
+        TMessageRecorder owner;
+        TComPort worker(false, &owner, &link, pty.SlavePath(), 12345);
+        QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
+        QCOMPARE(link.ErrorQueue, QByteArrayList{"Connot set " + pty.SlavePath() + " params"});
+        QCOMPARE(owner.Count(WM_PORT_OPENED), 0);
+    }
+
+    void portHeldByAnotherPanelIsRefused() {
+        TPtyTransport pty;
+        QVERIFY(pty.Create());
+        TPosixSerialPort first;
+        QVERIFY(first.Open(pty.SlavePath()));
+        TBoardLink link;
+        TMessageRecorder owner;
+        TComPort worker(false, &owner, &link, pty.SlavePath(), 115200);
+        QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
+        QCOMPARE(link.ErrorQueue, QByteArrayList{"Cannot open " + pty.SlavePath() +
+                                                 " port, error: " + QByteArray::number(EWOULDBLOCK)});
+        QCOMPARE(owner.Count(WM_PORT_OPENED), 0);
+    }
+
+    void ptyIsSwitchedToRawMode() {
+        TPtyTransport pty;
+        QVERIFY(pty.Create());
+        TPosixSerialPort port;
+        QVERIFY(port.Open(pty.SlavePath()));
+        QVERIFY(port.GetParams());
+        QVERIFY(port.SetParams(115200));
+        QCOMPARE(pty.BaudRate(), 115200);
+        // "\r\n" must arrive unchanged in both directions, with no echo.
+        port.Write("cat stab\r\n");
+        QByteArray got;
+        QTRY_VERIFY((got += pty.Read(10)) == "cat stab\r\n");
+        pty.Write("a = 1\r\n=>");
+        QByteArray back;
+        QTRY_VERIFY([&] {
+            qint64 n = 0;
+            port.BytesWaiting(n);
+            back += port.Read(n);
+            return back == "a = 1\r\n=>";
+        }());
+        QCOMPARE(pty.Read(50), QByteArray()); // nothing echoed to the board
+    }
+
+    void devicePathLookup() {
+        QCOMPARE(TPosixSerialPort::DevicePath("ttyUSB0"), QByteArray("/dev/ttyUSB0"));
+        QCOMPARE(TPosixSerialPort::DevicePath("/tmp/vantor"), QByteArray("/tmp/vantor"));
+        QCOMPARE(TPosixSerialPort::DevicePath("\\\\.\\ttyS1"), QByteArray("/dev/ttyS1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestComPort)
+#include "tst_comport.moc"

@@ -1,0 +1,148 @@
+// The line queues and the command exchange used by every window.
+
+#include "link/BoardLinkUnit.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <thread>
+
+class TestQueues : public QObject {
+    Q_OBJECT
+
+    static void Fill(TBoardLink& link, const QByteArrayList& lines) {
+        for (const QByteArray& l : lines)
+            link.AppendResponse(l);
+    }
+
+private slots:
+    void readResponseLineSkipsBlankAndTrims() {
+        TBoardLink link;
+        Fill(link, {"", "  ", " roll = 1\r", "=>"});
+        QCOMPARE(link.ReadResponseLine(), QByteArray("roll = 1"));
+        QCOMPARE(link.ResponseQueue.size(), 1);
+        QCOMPARE(link.ReadResponseLine(), QByteArray("=>"));
+        QCOMPARE(link.ReadResponseLine(), QByteArray());
+    }
+
+    void readResponseLineOnBlankOnlyQueueEmptiesIt() {
+        TBoardLink link;
+        Fill(link, {"", " ", "\t\r"});
+        QCOMPARE(link.ReadResponseLine(), QByteArray());
+        QVERIFY(link.ResponseQueue.isEmpty());
+    }
+
+    void clearResponsesDropsLeftoverPrompt() {
+        TBoardLink link;
+        Fill(link, {"=>"});
+        link.ClearResponses();
+        link.SendCommand("cat stab\r\n");
+        Fill(link, {"a = 1", "=>"});
+        QCOMPARE(link.ReadResponseLine(), QByteArray("a = 1"));
+        QCOMPARE(link.OutgoingQueue, QByteArrayList{"cat stab\r\n"});
+    }
+
+    void sendCommandQueuesInOrderAndPopTakesOne() {
+        TBoardLink link;
+        link.SendCommand("set a 1\r\n");
+        link.SendCommand("set b 2\r\n");
+        QCOMPARE(link.PopOutgoing(), QByteArray("set a 1\r\n"));
+        QCOMPARE(link.PopOutgoing(), QByteArray("set b 2\r\n"));
+        QCOMPARE(link.PopOutgoing(), QByteArray());
+    }
+
+    void waitForPromptBehindOtherLinesReturnsAtOnce() {
+        TManualClock clock;
+        TBoardLink link(&clock);
+        Fill(link, {"x = 1", "", "=>", "after"});
+        QVERIFY(link.WaitForPrompt());
+        QCOMPARE(link.ResponseQueue, QByteArrayList{"after"});
+    }
+
+    void waitForPromptGivesUpAfterItsLimit() {
+        // The clock moves 50 ms per reading; the wait must end once more than
+        // 1000 ms have passed on it, whatever the real time.
+        TManualClock clock;
+        clock.SetAutoStep(50);
+        TBoardLink link(&clock);
+        Fill(link, {"noise"});
+        QVERIFY(!link.WaitForPrompt());
+        QVERIFY(clock.NowMs() > 1000);
+        QVERIFY(link.ResponseQueue.isEmpty());
+    }
+
+    void waitForPromptKeepsWindowsResponsive() {
+        TBoardLink link;
+        int fired = 0;
+        QTimer t;
+        connect(&t, &QTimer::timeout, [&] { ++fired; });
+        t.start(50);
+        QElapsedTimer real;
+        real.start();
+        QVERIFY(!link.WaitForPrompt(300));
+        QVERIFY(real.elapsed() >= 300);
+        QVERIFY2(fired >= 3, "timers did not run during the wait");
+    }
+
+    void waitResponseLineWakesOnWorkerAppend_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("no events") << int(TWaitMode::NoEvents);
+        QTest::newRow("process events") << int(TWaitMode::ProcessEvents);
+    }
+    void waitResponseLineWakesOnWorkerAppend() {
+        QFETCH(int, mode);
+        TBoardLink link;
+        std::thread producer([&] {
+            QThread::msleep(30);
+            link.AppendResponse(" late line ");
+        });
+        QByteArray line;
+        QElapsedTimer real;
+        real.start();
+        QCOMPARE(link.WaitResponseLine(line, 5000, TWaitMode(mode)), TWaitResult::Line);
+        producer.join();
+        QCOMPARE(line, QByteArray("late line"));
+        QVERIFY2(real.elapsed() < 2000, "the wait did not wake on the new line");
+    }
+
+    void waitResponseLineTimesOutAndCancels() {
+        TManualClock clock;
+        clock.SetAutoStep(100);
+        TBoardLink link(&clock);
+        QByteArray line;
+        QCOMPARE(link.WaitResponseLine(line, 3000, TWaitMode::NoEvents), TWaitResult::Timeout);
+        bool cancel = false;
+        QTimer::singleShot(20, [&] { cancel = true; });
+        TBoardLink realLink;
+        QCOMPARE(realLink.WaitResponseLine(line, 60000, TWaitMode::ProcessEvents,
+                                           [&] { return cancel; }),
+                 TWaitResult::Cancelled);
+    }
+
+    void producerAndReaderLoseAndDuplicateNothing() {
+        TBoardLink link;
+        constexpr int N = 20000;
+        std::thread producer([&] {
+            for (int i = 0; i < N; ++i)
+                link.AppendResponse("line " + QByteArray::number(i));
+        });
+        int next = 0;
+        QByteArray line;
+        while (next < N) {
+            QCOMPARE(link.WaitResponseLine(line, 5000, TWaitMode::NoEvents), TWaitResult::Line);
+            QCOMPARE(line, "line " + QByteArray::number(next));
+            ++next;
+        }
+        producer.join();
+        QCOMPARE(link.ReadResponseLine(), QByteArray());
+    }
+
+    void wholeTextEndsEveryLineWithCrLf() {
+        TSafeStringList l;
+        l << "Cannot open x" << "second";
+        QCOMPARE(l.Text(), QByteArray("Cannot open x\r\nsecond\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQueues)
+#include "tst_queues.moc"
