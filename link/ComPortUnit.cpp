@@ -5,8 +5,8 @@
 
 #include <QCoreApplication>
 
-TComPort::TComPort(bool CreateSuspended, QObject* OwnerForm, TBoardLink* Link,
-                   QByteArray PortName, int BaudRate, TPortFactory Factory, IClock* Clock)
+TComPort::TComPort(bool CreateSuspended, QObject* OwnerForm, TBoardLink* Link, QByteArray PortName,
+                   int BaudRate, TPortFactory Factory, IClock* Clock)
     : OwnerForm(OwnerForm), Link(Link), PortName(std::move(PortName)), BaudRate(BaudRate),
       m_factory(Factory ? std::move(Factory) : TPortFactory(&CreateSystemPort)),
       m_clock(Clock ? Clock : TSteadyClock::Instance()) {
@@ -25,13 +25,21 @@ void TComPort::Post(int msg, int wParam) {
         QCoreApplication::postEvent(OwnerForm, new TPortMessage(msg, wParam));
 }
 
-void TComPort::DispatchLine(const QByteArray& line) { ::DispatchLine(*Link, line); }
+void TComPort::DispatchLine(const QByteArray& line) {
+    ::DispatchLine(*Link, line);
+}
 
-void TComPort::AddError(const QByteArray& text) { Link->AddError(text); }
+void TComPort::AddError(const QByteArray& text) {
+    Link->AddError(text);
+}
 
-void TComPort::AddLog(const QByteArray& text) { Link->AddLog(text); }
+void TComPort::AddLog(const QByteArray& text) {
+    Link->AddLog(text);
+}
 
-QByteArray TComPort::PopOutgoing() { return Link->PopOutgoing(); }
+QByteArray TComPort::PopOutgoing() {
+    return Link->PopOutgoing();
+}
 
 void TComPort::PassLine(const QByteArray& line) {
     DispatchLine(line);
@@ -45,8 +53,8 @@ void TComPort::Execute() {
     try {
         std::unique_ptr<ISerialPort> port = m_factory();
         if (!port->Open(PortName)) {
-            AddError("Cannot open " + PortName + " port, error: " +
-                     QByteArray::number(port->LastError()));
+            AddError("Cannot open " + PortName +
+                     " port, error: " + QByteArray::number(port->LastError()));
             Post(WM_PORT_ERROR, 1);
         } else if (!port->GetParams()) {
             port->Close();

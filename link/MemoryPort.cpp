@@ -108,7 +108,9 @@ void TMemoryWire::FailNextStatus() {
 TMemoryPort::TMemoryPort(std::shared_ptr<TMemoryWire> wire, QByteArray name)
     : m_wire(std::move(wire)), m_name(std::move(name)) {}
 
-TMemoryPort::~TMemoryPort() { Close(); }
+TMemoryPort::~TMemoryPort() {
+    Close();
+}
 
 bool TMemoryPort::Open(const QByteArray& name) {
     if (name != m_name) {
@@ -121,7 +123,9 @@ bool TMemoryPort::Open(const QByteArray& name) {
     return true;
 }
 
-bool TMemoryPort::GetParams() { return m_open; }
+bool TMemoryPort::GetParams() {
+    return m_open;
+}
 
 bool TMemoryPort::SetParams(int baudRate) {
     if (baudRate <= 0) {
@@ -139,9 +143,13 @@ TPortStatus TMemoryPort::BytesWaiting(qint64& count) {
     return s;
 }
 
-QByteArray TMemoryPort::Read(qint64 max) { return m_wire->PanelRead(max); }
+QByteArray TMemoryPort::Read(qint64 max) {
+    return m_wire->PanelRead(max);
+}
 
-qint64 TMemoryPort::Write(const QByteArray& bytes) { return m_wire->PanelWrite(bytes); }
+qint64 TMemoryPort::Write(const QByteArray& bytes) {
+    return m_wire->PanelWrite(bytes);
+}
 
 void TMemoryPort::Close() {
     if (m_open) {

@@ -14,8 +14,7 @@ constexpr int WM_AUTO_CONNECT = WM_USER + 10;
 
 class TPortMessage : public QEvent {
 public:
-    TPortMessage(int msg, int wParam = 0)
-        : QEvent(TypeOf(msg)), Msg(msg), WParam(wParam) {}
+    TPortMessage(int msg, int wParam = 0) : QEvent(TypeOf(msg)), Msg(msg), WParam(wParam) {}
     static QEvent::Type TypeOf(int msg) { return static_cast<QEvent::Type>(QEvent::User + msg); }
     static bool Is(const QEvent* e) {
         return e->type() > QEvent::User + WM_USER && e->type() <= QEvent::User + WM_USER + 100;

@@ -7,9 +7,13 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-std::unique_ptr<ISerialPort> CreateSystemPort() { return std::make_unique<TPosixSerialPort>(); }
+std::unique_ptr<ISerialPort> CreateSystemPort() {
+    return std::make_unique<TPosixSerialPort>();
+}
 
-TPosixSerialPort::~TPosixSerialPort() { Close(); }
+TPosixSerialPort::~TPosixSerialPort() {
+    Close();
+}
 
 QByteArray TPosixSerialPort::DevicePath(const QByteArray& name) {
     // The panel historically prefixes Windows device names with "\\.\"; on
@@ -57,12 +61,11 @@ bool TPosixSerialPort::SpeedConstant(int baudRate, speed_t& out) {
     static const struct {
         int rate;
         speed_t constant;
-    } table[] = {{1200, B1200},       {2400, B2400},       {4800, B4800},
-                 {9600, B9600},       {19200, B19200},     {38400, B38400},
-                 {57600, B57600},     {115200, B115200},   {230400, B230400},
-                 {460800, B460800},   {500000, B500000},   {576000, B576000},
-                 {921600, B921600},   {1000000, B1000000}, {1500000, B1500000},
-                 {2000000, B2000000}, {3000000, B3000000}, {4000000, B4000000}};
+    } table[] = {{1200, B1200},       {2400, B2400},       {4800, B4800},       {9600, B9600},
+                 {19200, B19200},     {38400, B38400},     {57600, B57600},     {115200, B115200},
+                 {230400, B230400},   {460800, B460800},   {500000, B500000},   {576000, B576000},
+                 {921600, B921600},   {1000000, B1000000}, {1500000, B1500000}, {2000000, B2000000},
+                 {3000000, B3000000}, {4000000, B4000000}};
     for (const auto& e : table)
         if (e.rate == baudRate) {
             out = e.constant;

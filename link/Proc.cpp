@@ -7,7 +7,9 @@
 EConvertError::EConvertError(const QString& message)
     : std::runtime_error(message.toStdString()), m_message(message) {}
 
-static bool IsBlank(unsigned char c) { return c <= 32; }
+static bool IsBlank(unsigned char c) {
+    return c <= 32;
+}
 
 QByteArray Trim(const QByteArray& s) {
     qsizetype b = 0, e = s.size();

@@ -7,14 +7,12 @@
 namespace {
 TBoardSim::TGroup DefaultStab() {
     return {
-        {"roll_sensitivity", "1.20"},     {"pitch_sensitivity", "1.10"},
-        {"yaw_sensitivity", "0.80"},      {"koef_omega_roll", "0.35"},
-        {"koef_omega_pitch", "0.30"},     {"koef_omega_yaw", "0.25"},
-        {"board_reverse_pitch", "1"},     {"board_reverse_roll", "1"},
-        {"board_reverse_yaw", "-1"},      {"gaz_minimum", "120"},
-        {"gaz_cruise", "560"},            {"gaz_maximum", "980"},
-        {"flight_logs_allowed", "1"},     {"nav_test_mode", "0"},
-        {"home_point_alt", "120"},        {"target_reached_radius", "30"},
+        {"roll_sensitivity", "1.20"},    {"pitch_sensitivity", "1.10"}, {"yaw_sensitivity", "0.80"},
+        {"koef_omega_roll", "0.35"},     {"koef_omega_pitch", "0.30"},  {"koef_omega_yaw", "0.25"},
+        {"board_reverse_pitch", "1"},    {"board_reverse_roll", "1"},   {"board_reverse_yaw", "-1"},
+        {"gaz_minimum", "120"},          {"gaz_cruise", "560"},         {"gaz_maximum", "980"},
+        {"flight_logs_allowed", "1"},    {"nav_test_mode", "0"},        {"home_point_alt", "120"},
+        {"target_reached_radius", "30"},
     };
 }
 } // namespace
@@ -73,6 +71,7 @@ void TBoardSim::Receive(const QByteArray& bytes, qint64 nowMs) {
 }
 
 void TBoardSim::ExecuteLine(const QByteArray& raw, qint64 nowMs) {
+    m_history.append(raw);
     const QByteArray line = Trim(raw);
     const QByteArrayList words = line.simplified().split(' ');
     const QByteArray cmd = words.value(0);
@@ -83,7 +82,8 @@ void TBoardSim::ExecuteLine(const QByteArray& raw, qint64 nowMs) {
     } else if (cmd == "cat" && words.size() >= 2 && m_groups.contains(words[1])) {
         ListGroup(words[1]);
     } else if (cmd == "set" && words.size() >= 3) {
-        if (!SetParam(LowerAscii(words[1]), Trim(line.mid(line.indexOf(words[1]) + words[1].size()))))
+        if (!SetParam(LowerAscii(words[1]),
+                      Trim(line.mid(line.indexOf(words[1]) + words[1].size()))))
             Emit("Unknown parameter " + words[1]);
     } else if (cmd == "mon" && words.size() == 3 && (words[1] == "on" || words[1] == "off")) {
         if (!m_options.StreamPeriodMs.contains(words[2]))

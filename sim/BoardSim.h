@@ -34,6 +34,9 @@ public:
     using TGroup = QList<QPair<QByteArray, QByteArray>>;
     const TGroup& Group(const QByteArray& name) const;
     bool Echo() const { return m_echo; }
+    // Every command line the board has executed, in order, without "\r\n".
+    const QByteArrayList& History() const { return m_history; }
+    void ClearHistory() { m_history.clear(); }
     bool StreamOn(const QByteArray& stream) const { return m_streams.contains(stream); }
 
 private:
@@ -52,6 +55,7 @@ private:
     bool m_echo = true;
     bool m_promptStanding = false;
     QByteArray m_lineBuffer;
+    QByteArrayList m_history;
     QByteArray m_out;
     QMap<QByteArray, TGroup> m_groups;
     QMap<QByteArray, qint64> m_streams; // stream -> next due time

@@ -8,7 +8,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-TPtyTransport::~TPtyTransport() { CloseAll(); }
+TPtyTransport::~TPtyTransport() {
+    CloseAll();
+}
 
 void TPtyTransport::CloseAll() {
     if (m_keepSlave >= 0)
@@ -77,14 +79,23 @@ int TPtyTransport::BaudRate() {
     if (::tcgetattr(m_master, &t) != 0)
         return 0;
     switch (cfgetospeed(&t)) {
-    case B9600: return 9600;
-    case B19200: return 19200;
-    case B38400: return 38400;
-    case B57600: return 57600;
-    case B115200: return 115200;
-    case B230400: return 230400;
-    case B460800: return 460800;
-    case B921600: return 921600;
-    default: return 0;
+    case B9600:
+        return 9600;
+    case B19200:
+        return 19200;
+    case B38400:
+        return 38400;
+    case B57600:
+        return 57600;
+    case B115200:
+        return 115200;
+    case B230400:
+        return 230400;
+    case B460800:
+        return 460800;
+    case B921600:
+        return 921600;
+    default:
+        return 0;
     }
 }

@@ -13,7 +13,9 @@ constexpr int IdleWaitMs = 5;
 TSimRunner::TSimRunner(std::unique_ptr<ISimTransport> transport, TSimOptions options, bool pace)
     : m_transport(std::move(transport)), m_sim(std::move(options)), m_pace(pace) {}
 
-TSimRunner::~TSimRunner() { Stop(); }
+TSimRunner::~TSimRunner() {
+    Stop();
+}
 
 void TSimRunner::Start() {
     m_clock.start();
@@ -27,13 +29,23 @@ void TSimRunner::Stop() {
         m_thread.join();
 }
 
+void TSimRunner::WithSim(const std::function<void(TBoardSim&)>& fn) {
+    std::lock_guard<std::mutex> lock(m_simLock);
+    fn(m_sim);
+}
+
 void TSimRunner::Loop() {
     double credit = 0;
     qint64 last = NowMs();
     while (!m_stop) {
-        const bool busy = m_sim.PendingOutput() > 0;
+        bool busy;
+        {
+            std::lock_guard<std::mutex> lock(m_simLock);
+            busy = m_sim.PendingOutput() > 0;
+        }
         const QByteArray in = m_transport->Read(busy ? 1 : IdleWaitMs);
         const qint64 now = NowMs();
+        std::lock_guard<std::mutex> lock(m_simLock);
         if (!in.isEmpty())
             m_sim.Receive(in, now);
         m_sim.Tick(now);

@@ -7,7 +7,9 @@
 
 #include <QElapsedTimer>
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 // One side of the line as the board sees it.
@@ -42,11 +44,15 @@ public:
     void Stop();
     // Board time in ms since Start().
     qint64 NowMs() const { return m_clock.elapsed(); }
+    // Runs `fn` on the board's state while the board is held still (tests
+    // read and change the simulated board through this).
+    void WithSim(const std::function<void(TBoardSim&)>& fn);
 
 private:
     void Loop();
 
     std::unique_ptr<ISimTransport> m_transport;
+    std::mutex m_simLock;
     TBoardSim m_sim;
     bool m_pace;
     QElapsedTimer m_clock;

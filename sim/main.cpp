@@ -10,7 +10,9 @@
 #include <unistd.h>
 
 static volatile std::sig_atomic_t g_stop = 0;
-static void OnSignal(int) { g_stop = 1; }
+static void OnSignal(int) {
+    g_stop = 1;
+}
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

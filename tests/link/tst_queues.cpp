@@ -139,7 +139,8 @@ private slots:
 
     void wholeTextEndsEveryLineWithCrLf() {
         TSafeStringList l;
-        l << "Cannot open x" << "second";
+        l << "Cannot open x"
+          << "second";
         QCOMPARE(l.Text(), QByteArray("Cannot open x\r\nsecond\r\n"));
     }
 };

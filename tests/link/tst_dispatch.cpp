@@ -27,12 +27,11 @@ private slots:
                                << QByteArray("0 0 1");
         QTest::newRow("baro") << QByteArray("$BARO:101325") << TTelemetrySlot::Baro
                               << QByteArray("101325");
-        QTest::newRow("stab") << QByteArray("$STAB:ok") << TTelemetrySlot::Stab
-                              << QByteArray("ok");
-        QTest::newRow("blanks kept") << QByteArray("$GYRO:  1 2 3  ") << TTelemetrySlot::Gyro
-                                     << QByteArray("  1 2 3  ");
-        QTest::newRow("tag alone empties") << QByteArray("$GYRO:") << TTelemetrySlot::Gyro
-                                           << QByteArray();
+        QTest::newRow("stab") << QByteArray("$STAB:ok") << TTelemetrySlot::Stab << QByteArray("ok");
+        QTest::newRow("blanks kept")
+            << QByteArray("$GYRO:  1 2 3  ") << TTelemetrySlot::Gyro << QByteArray("  1 2 3  ");
+        QTest::newRow("tag alone empties")
+            << QByteArray("$GYRO:") << TTelemetrySlot::Gyro << QByteArray();
         QTest::newRow("other tag inside payload")
             << QByteArray("$GYRO:1 $ACCEL:2") << TTelemetrySlot::Gyro << QByteArray("1 $ACCEL:2");
     }
@@ -77,8 +76,8 @@ private slots:
     }
 
     void tagOrderMatchesSlotNames() {
-        const char* expected[] = {"$GPS:", "$ADC:",  "$PPM:",   "$MAG:", "$EKF:",
-                                  "$GYRO:", "$ACCEL:", "$BARO:", "$STAB:"};
+        const char* expected[] = {
+            "$GPS:", "$ADC:", "$PPM:", "$MAG:", "$EKF:", "$GYRO:", "$ACCEL:", "$BARO:", "$STAB:"};
         for (int i = 0; i < 9; ++i)
             QCOMPARE(QByteArray(TelemetryTags[i].Tag), QByteArray(expected[i]));
     }

@@ -207,8 +207,9 @@ private slots:
         TMessageRecorder owner;
         TComPort worker(false, &owner, &link, pty.SlavePath(), 115200);
         QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
-        QCOMPARE(link.ErrorQueue, QByteArrayList{"Cannot open " + pty.SlavePath() +
-                                                 " port, error: " + QByteArray::number(EWOULDBLOCK)});
+        QCOMPARE(link.ErrorQueue,
+                 QByteArrayList{"Cannot open " + pty.SlavePath() +
+                                " port, error: " + QByteArray::number(EWOULDBLOCK)});
         QCOMPARE(owner.Count(WM_PORT_OPENED), 0);
     }
 

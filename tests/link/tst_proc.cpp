@@ -13,20 +13,20 @@ private slots:
         QTest::addColumn<QByteArray>("value");
         QTest::newRow("plain") << QByteArray("Roll_Sensitivity = 1.5") << true
                                << QByteArray("roll_sensitivity") << QByteArray("1.5");
-        QTest::newRow("only first = splits") << QByteArray("a = b = c") << true << QByteArray("a")
-                                             << QByteArray("b = c");
+        QTest::newRow("only first = splits")
+            << QByteArray("a = b = c") << true << QByteArray("a") << QByteArray("b = c");
         QTest::newRow("no =") << QByteArray("  Stabilizer Params  ") << false << QByteArray()
                               << QByteArray("stabilizer params");
-        QTest::newRow("empty name") << QByteArray(" = 5") << false << QByteArray()
-                                    << QByteArray("5");
-        QTest::newRow("value lower-cased") << QByteArray("Mode=ON\r") << true << QByteArray("mode")
-                                           << QByteArray("on");
+        QTest::newRow("empty name")
+            << QByteArray(" = 5") << false << QByteArray() << QByteArray("5");
+        QTest::newRow("value lower-cased")
+            << QByteArray("Mode=ON\r") << true << QByteArray("mode") << QByteArray("on");
         QTest::newRow("tabs and controls trimmed")
             << QByteArray("\tname\t=\t-1\x01") << true << QByteArray("name") << QByteArray("-1");
-        QTest::newRow("non-ASCII untouched") << QByteArray("N\xC0me = \xC1") << true
-                                             << QByteArray("n\xC0me") << QByteArray("\xC1");
-        QTest::newRow("empty value") << QByteArray("x =") << true << QByteArray("x")
-                                     << QByteArray();
+        QTest::newRow("non-ASCII untouched")
+            << QByteArray("N\xC0me = \xC1") << true << QByteArray("n\xC0me") << QByteArray("\xC1");
+        QTest::newRow("empty value")
+            << QByteArray("x =") << true << QByteArray("x") << QByteArray();
     }
     void splitParamLine() {
         QFETCH(QByteArray, line);

@@ -1,0 +1,3 @@
+#include "ui/TaskRegistry.h"
+
+void RegisterSettingsWindows() {}

@@ -1,0 +1,3 @@
+#include "ui/PanelContext.h"
+
+TPanelContext* MainForm = nullptr;
