@@ -10,6 +10,19 @@ constexpr double MaxBurstBytes = 512;
 constexpr int IdleWaitMs = 5;
 } // namespace
 
+QByteArray TMemoryTransport::Read(int waitMs) {
+    if (m_awaitingReplug && !m_wire->PanelOpen()) {
+        m_wire->Replug();
+        m_awaitingReplug = false;
+    }
+    return m_wire->TakeFromPanel(waitMs);
+}
+
+void TMemoryTransport::HangUp() {
+    m_wire->HangUp();
+    m_awaitingReplug = true;
+}
+
 TSimRunner::TSimRunner(std::unique_ptr<ISimTransport> transport, TSimOptions options, bool pace)
     : m_transport(std::move(transport)), m_sim(std::move(options)), m_pace(pace) {}
 
@@ -49,6 +62,10 @@ void TSimRunner::Loop() {
         if (!in.isEmpty())
             m_sim.Receive(in, now);
         m_sim.Tick(now);
+        if (m_sim.TakeHangUp()) {
+            m_transport->HangUp();
+            m_sim.OnHangUp();
+        }
         if (m_sim.PendingOutput() == 0) {
             credit = 0;
             last = now;
