@@ -15,6 +15,17 @@ QString FileClauseEn(const TArchiveResult& r) {
                          : QStringLiteral("; %1 not created").arg(r.Detail);
 }
 
+// What ends a wait early: a lost link (noted in `lost`) or a cancel.
+TCancelFn StopFn(const TRunHooks& hooks, bool& lost) {
+    return [&hooks, &lost] {
+        if (hooks.LinkLost && hooks.LinkLost()) {
+            lost = true;
+            return true;
+        }
+        return hooks.Cancel && hooks.Cancel();
+    };
+}
+
 int Seconds(int ms) {
     return (ms + 999) / 1000;
 }
@@ -75,13 +86,7 @@ TArchiveResult ReadUntilPrompt(TBoardLink& link, int silenceMs, const TRunHooks&
                                const std::function<bool(const QByteArray&)>& onLine) {
     TArchiveResult result;
     bool lost = false;
-    const TCancelFn stop = [&] {
-        if (hooks.LinkLost && hooks.LinkLost()) {
-            lost = true;
-            return true;
-        }
-        return hooks.Cancel && hooks.Cancel();
-    };
+    const TCancelFn stop = StopFn(hooks, lost);
     for (;;) {
         QByteArray line;
         switch (link.WaitResponseLine(line, silenceMs, hooks.Mode, stop)) {
@@ -112,20 +117,23 @@ TArchiveResult ReadListing(TBoardLink& link, const QByteArray& command, QByteArr
 }
 
 TArchiveResult PauseDroppingLines(TBoardLink& link, int ms, const TRunHooks& hooks) {
-    const qint64 end = link.Clock()->NowMs() + ms;
     TArchiveResult result;
-    for (;;) {
-        const qint64 left = end - link.Clock()->NowMs();
-        if (left <= 0)
-            return result;
-        result = ReadUntilPrompt(link, static_cast<int>(left), hooks,
-                                 [](const QByteArray&) { return true; });
-        if (result.Status == TArchiveStatus::BoardSilent)
-            return TArchiveResult(); // the pause simply ran out
-        if (!result.Ok())
-            return result;
-        // A prompt ended the read early; keep pausing.
+    bool lost = false;
+    const TCancelFn stop = StopFn(hooks, lost);
+    // The deadline is fixed: lines arriving meanwhile (a board that keeps
+    // talking) must not stretch the pause.
+    const qint64 end = link.Clock()->NowMs() + ms;
+    for (qint64 left = ms; left > 0; left = end - link.Clock()->NowMs()) {
+        QByteArray line;
+        const TWaitResult w = link.WaitResponseLine(line, static_cast<int>(left), hooks.Mode, stop);
+        if (w == TWaitResult::Timeout)
+            break;
+        if (w == TWaitResult::Cancelled) {
+            result.Status = lost ? TArchiveStatus::LinkLost : TArchiveStatus::Cancelled;
+            break;
+        }
     }
+    return result;
 }
 
 QByteArrayList SaveSettingsCommands(bool config, bool controls) {

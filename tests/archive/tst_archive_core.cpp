@@ -9,6 +9,7 @@
 #include "archive/FlightLogs.h"
 #include "archive/MemsCalibration.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -367,6 +368,18 @@ private slots:
         QVERIFY(r.Ok());
         QCOMPARE(board.Sent, QByteArrayList{"cal gyro"});
         QCOMPARE(got, QList<QByteArray>{"gyro_bias_x=-3"});
+    }
+
+    void pauseIsNotStretchedByATalkativeBoard() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        QTimer talker;
+        connect(&talker, &QTimer::timeout, [&] { board.Say({"x_max=1"}); });
+        talker.start(100);
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(PauseDroppingLines(link, 500, {}).Ok());
+        QVERIFY(t.elapsed() < 3000);
     }
 
     void magCalibrationSequence() {
