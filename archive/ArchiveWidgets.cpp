@@ -14,6 +14,13 @@ namespace {
 int g_runs = 0;
 }
 
+void FitCaption(QWidget* window, QWidget* body) {
+    // Room for the title bar's icon and its three buttons besides the text.
+    const int titleRoom = 130;
+    body->setMinimumWidth(window->fontMetrics().horizontalAdvance(window->windowTitle()) +
+                          titleRoom);
+}
+
 QLabel* MakeHeading(const QString& text, const char* name) {
     QLabel* l = MakeLabel(text, name);
     QFont f = l->font();
@@ -29,6 +36,13 @@ QLabel* MakeLabel(const QString& text, const char* name) {
     auto* l = new QLabel(text);
     l->setObjectName(name);
     return l;
+}
+
+void HideKeepingPlace(QWidget* w) {
+    QSizePolicy sp = w->sizePolicy();
+    sp.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(sp);
+    w->hide();
 }
 
 TFileRow MakeFileRow() {
@@ -62,8 +76,8 @@ TRunIndicator::TRunIndicator(const QString& counterCaption, bool withCounter, QW
         h->addWidget(Label4);
         h->addWidget(secCount, 1);
         v->addLayout(h);
-        Label4->hide();
-        secCount->hide();
+        HideKeepingPlace(Label4);
+        HideKeepingPlace(secCount);
     }
     auto* h = new QHBoxLayout;
     Progress->setObjectName("Progress");

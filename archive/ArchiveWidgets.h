@@ -15,10 +15,16 @@ class QPushButton;
 class QToolButton;
 class TTaskWindow;
 
+// Keeps `window` wide enough for its whole caption in the title bar.
+void FitCaption(QWidget* window, QWidget* body);
+
 // A bold maroon heading label.
 QLabel* MakeHeading(const QString& text, const char* name);
 // A label with its object name.
 QLabel* MakeLabel(const QString& text, const char* name);
+// Hides a widget that is shown only while something runs, keeping its place
+// in the layout so the window does not jump or squeeze when it appears.
+void HideKeepingPlace(QWidget* w);
 
 // The read-only `FileName` edit with its small bold "..." button.
 struct TFileRow {

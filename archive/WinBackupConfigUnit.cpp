@@ -17,6 +17,7 @@ TWinBackupConfig::TWinBackupConfig(QWidget* parent) : TTaskWindow(parent) {
     setWindowTitle("Выгрузка текущей конфигурации");
     auto* panel = new QWidget;
     panel->setObjectName("Panel1");
+    FitCaption(this, Body());
     auto* outer = new QVBoxLayout(Body());
     outer->addWidget(panel);
     auto* v = new QVBoxLayout(panel);

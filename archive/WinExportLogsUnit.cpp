@@ -19,6 +19,7 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
     setWindowTitle("Выгрузить полетные логи");
     auto* panel = new QWidget;
     panel->setObjectName("Panel1");
+    FitCaption(this, Body());
     auto* outer = new QVBoxLayout(Body());
     outer->addWidget(panel);
     auto* v = new QVBoxLayout(panel);

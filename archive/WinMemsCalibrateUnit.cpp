@@ -41,7 +41,7 @@ void AddAxisRow(QGridLayout* grid, int row, const char* const labels[3],
 QLabel* MakeWaitLabel(const char* name) {
     QLabel* l = MakeLabel("Идет калибровка. ждите...", name);
     l->setStyleSheet("color: maroon;");
-    l->hide();
+    HideKeepingPlace(l);
     return l;
 }
 } // namespace
@@ -50,6 +50,7 @@ TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TTaskWindow(parent) {
     setWindowTitle("Калибровка MEMS датчиков");
     auto* panel = new QWidget;
     panel->setObjectName("Panel1");
+    FitCaption(this, Body());
     auto* outer = new QVBoxLayout(Body());
     outer->addWidget(panel);
     auto* v = new QVBoxLayout(panel);
@@ -87,7 +88,7 @@ TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TTaskWindow(parent) {
     for (int i = 0; i < 6; ++i) {
         Extremes[i] = MakeLabel(ExtremeKeys[i], ExtremeKeys[i]);
         Extremes[i]->setAlignment(Qt::AlignCenter);
-        Extremes[i]->hide();
+        HideKeepingPlace(Extremes[i]);
         const int axis = i / 2;
         const bool isMax = i % 2 == 0;
         g2->addWidget(Extremes[i], isMax ? 3 : 2, 2 * axis, 1, 2);

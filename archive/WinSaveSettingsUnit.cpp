@@ -15,6 +15,7 @@ TWinSaveSettings::TWinSaveSettings(QWidget* parent) : TTaskWindow(parent) {
     setWindowTitle("Сохранение текуших настроек");
     auto* panel = new QWidget;
     panel->setObjectName("Panel1");
+    FitCaption(this, Body());
     auto* outer = new QVBoxLayout(Body());
     outer->addWidget(panel);
     auto* v = new QVBoxLayout(panel);

@@ -28,6 +28,7 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
     setWindowTitle("Загрузка конфигурации");
     auto* panel = new QWidget;
     panel->setObjectName("Pannel1");
+    FitCaption(this, Body());
     auto* outer = new QVBoxLayout(Body());
     outer->addWidget(panel);
     auto* v = new QVBoxLayout(panel);
