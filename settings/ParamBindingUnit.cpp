@@ -177,16 +177,12 @@ void TParamBinding::ListingLine(const QByteArray& line) {
         SetParamValue(name, value);
 }
 
-namespace {
-// Text that would break the command line (a line end starts a new command)
-// or cannot travel as 8-bit text.
 bool SendableText(const QString& text) {
     for (QChar c : text)
         if (c.unicode() < 32 || c.unicode() > 255)
             return false;
     return true;
 }
-} // namespace
 
 bool TParamBinding::ChangedValues(QList<TChange>& changes, QString& error) const {
     changes.clear();

@@ -60,6 +60,10 @@ struct TBindingConfig {
     bool PositionPairs = false; // names containing "_xy" are x,y pairs of two spins
 };
 
+// Text that can go into a command line: 8-bit, without control characters
+// (a line end inside a value would start a second command on the board).
+bool SendableText(const QString& text);
+
 // Object name of the dynamic property that marks a check box as a sign flag.
 constexpr const char* TagProperty = "Tag";
 

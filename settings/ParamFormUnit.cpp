@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace Def {
 TParamDef Edit(const QByteArray& name, const QString& caption, const QByteArray& container,
@@ -196,4 +198,36 @@ void TParamFormBuilder::Build(const TParamTable& table) {
             g.Layout->addWidget(label, row, col, d.SameRow ? Qt::AlignRight : Qt::Alignment());
         }
     }
+}
+
+QLabel* MakeHeaderLabel(const QString& text, const char* name) {
+    auto* label = new QLabel(text);
+    label->setObjectName(name);
+    QFont f = label->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.2);
+    label->setFont(f);
+    return label;
+}
+
+QWidget* MakeGridContainer(const char* name, TParamFormBuilder& builder, int columns,
+                           QVBoxLayout** column) {
+    auto* w = new QWidget;
+    w->setObjectName(name);
+    auto* v = new QVBoxLayout(w);
+    auto* grid = new QGridLayout;
+    v->addLayout(grid);
+    builder.AddGrid(name, grid, columns);
+    if (column)
+        *column = v;
+    else
+        v->addStretch(1);
+    return w;
+}
+
+QWidget* AddGridPage(QTabWidget* tabs, const char* name, const QString& caption,
+                     TParamFormBuilder& builder, int columns, QVBoxLayout** column) {
+    QWidget* page = MakeGridContainer(name, builder, columns, column);
+    tabs->addTab(page, caption);
+    return page;
 }

@@ -71,3 +71,19 @@ private:
     };
     QMap<QByteArray, TGrid> m_grids;
 };
+
+class QLabel;
+class QTabWidget;
+
+// Pieces of the settings forms.
+// The bold header line at the top of a window or panel.
+QLabel* MakeHeaderLabel(const QString& text, const char* name = "Label1");
+// A named container with a parameter grid registered with the builder; the
+// grid sits at the top of a vertical layout (returned through `column` when
+// the caller wants to add more below it).
+QWidget* MakeGridContainer(const char* name, TParamFormBuilder& builder, int columns = 1,
+                           class QVBoxLayout** column = nullptr);
+// The same as a page of a tab control.
+QWidget* AddGridPage(QTabWidget* tabs, const char* name, const QString& caption,
+                     TParamFormBuilder& builder, int columns = 1,
+                     class QVBoxLayout** column = nullptr);
