@@ -154,6 +154,9 @@ void TParamFormBuilder::Build(const TParamTable& table) {
         if (d.Kind == TDefKind::PositionPair)
             hasPairs[d.Container] = 1;
     }
+    // Controls keep their natural width; spare width goes to the right.
+    for (const TGrid& g : m_grids)
+        g.Layout->setColumnStretch(g.Columns * SlotWidth, 1);
     QMap<QByteArray, int> next;
     int row = 0, base = 0;
     for (const TParamDef& d : table) {
@@ -188,7 +191,9 @@ void TParamFormBuilder::Build(const TParamTable& table) {
                                 col + 2);
         } else {
             first = MakeControl(parent, d);
-            g.Layout->addWidget(first, row, col + 1);
+            // Spins keep their own width even beside a wide choice.
+            g.Layout->addWidget(first, row, col + 1,
+                                d.Kind == TDefKind::Spin ? Qt::AlignLeft : Qt::Alignment());
             if (!d.Unit.isEmpty())
                 g.Layout->addWidget(new QLabel(d.Unit, parent), row, col + 2);
         }
