@@ -8,6 +8,7 @@ constexpr int DefaultBaud = 115200;
 // by a burst faster than the wire.
 constexpr double MaxBurstBytes = 512;
 constexpr int IdleWaitMs = 5;
+constexpr int UnpacedRounds = 64;
 } // namespace
 
 QByteArray TMemoryTransport::Read(int waitMs) {
@@ -72,7 +73,12 @@ void TSimRunner::Loop() {
             continue;
         }
         if (!m_pace) {
-            m_transport->Write(m_sim.TakeOutput(m_sim.PendingOutput()));
+            // Long answers (dumps) are made a little ahead of the wire; keep
+            // taking while the board keeps making.
+            for (int i = 0; i < UnpacedRounds && m_sim.PendingOutput() > 0; ++i) {
+                m_transport->Write(m_sim.TakeOutput(m_sim.PendingOutput()));
+                m_sim.Tick(now);
+            }
             continue;
         }
         const int baud = m_transport->BaudRate() > 0 ? m_transport->BaudRate() : DefaultBaud;
