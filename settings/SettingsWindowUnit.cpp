@@ -93,12 +93,36 @@ void TSettingsWindow::ResetAndRelist(const QByteArray& resetCommand) {
             W->EndBusy();
         }
     } busy(this);
+    if (!SettleLink())
+        return;
     MainForm->ClearResponses();
     MainForm->SendCommand(resetCommand);
     MainForm->WaitForPrompt();
     if (CancelRequested())
         return;
     ListParams();
+}
+
+bool TSettingsWindow::SettleLink() {
+    TBoardLink& link = MainForm->Link();
+    const qint64 start = link.Clock()->NowMs();
+    const TCancelFn cancel = [this] { return CancelRequested(); };
+    for (;;) {
+        bool outgoing;
+        {
+            TListGuard g(link.OutgoingQueue);
+            outgoing = !link.OutgoingQueue.isEmpty();
+        }
+        QByteArray line;
+        const TWaitResult r =
+            MainForm->WaitResponseLine(line, SettleSilenceMs, TWaitMode::ProcessEvents, cancel);
+        if (r == TWaitResult::Cancelled)
+            return false;
+        if (r == TWaitResult::Timeout && !outgoing)
+            return true;
+        if (link.Clock()->NowMs() - start >= ListingSilenceMs)
+            return true; // a chattering board: reset anyway
+    }
 }
 
 void TSettingsWindow::BitBtn1Click() {

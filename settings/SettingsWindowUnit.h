@@ -24,7 +24,8 @@
 // sleeps until the board's next line and gives up after ListingSilenceMs of
 // silence, telling the operator in Russian. ResetAndRelist waits at most
 // 1000 ms for the reset's prompt (processing window messages meanwhile, with
-// the window disabled and its closing deferred), then relists.
+// the window disabled and its closing deferred), after letting the answers
+// to earlier commands arrive (see ResetAndRelist), then relists.
 
 #include "ui/TaskWindow.h"
 
@@ -69,13 +70,22 @@ protected:
     TListingEnd ReadListing(const QByteArray& command,
                             const std::function<void(const QByteArray&)>& onLine);
 
-    // The reset procedure: the response queue is cleared first, so that
-    // prompts left by earlier "set" lines cannot end the wait before the board
-    // has done the reset; then the command, WaitForPrompt (1000 ms; the lines
-    // read are discarded, the reset's own prompt among them) and ListParams()
+    // The reset procedure. Every command the board executes ends in a prompt,
+    // and the prompts of commands sent just before (an apply's "set" lines)
+    // may still be on their way: one of them must not be taken for the
+    // reset's prompt, or the relisting would read the reset's answer instead
+    // of the listing. So the link settles first (SettleLink), then the queue
+    // is cleared, the command sent, WaitForPrompt waits (1000 ms) for the
+    // reset's own prompt, discarding what it reads, and ListParams() runs
     // again. Does nothing while another reset runs; skips the relisting when
     // the operator closed the window meanwhile.
     void ResetAndRelist(const QByteArray& resetCommand);
+    // Waits, processing window messages and discarding response lines, until
+    // no command waits to be written and the board has been quiet for
+    // SettleSilenceMs (at most ListingSilenceMs). False when the operator
+    // closed the window meanwhile.
+    bool SettleLink();
+    static constexpr int SettleSilenceMs = 300;
 
     virtual void BitBtn1Click();
     virtual void BitBtn2Click();
