@@ -8,6 +8,7 @@ TScriptedPanel::TScriptedPanel(IClock* clock) : m_link(clock) {
     m_area.resize(1024, 768);
     QObject::connect(&m_link, &TBoardLink::CommandSent, this, [this](const QByteArray& line) {
         Sent << line;
+        m_link.PopOutgoing(); // written at once, as by an idle worker
         std::lock_guard<std::mutex> g(m_lock);
         m_pending.push_back(line);
         m_wake.notify_all();

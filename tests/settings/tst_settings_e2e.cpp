@@ -173,7 +173,8 @@ private slots:
 
     void silentBoardDoesNotHangAWindow_data() {
         QTest::addColumn<QByteArray>("window");
-        for (const char* w : {"stab", "hard", "osd", "bat", "adc", "imu"})
+        // One window per way of listing ("stab", "hard" and "bat" list alike).
+        for (const char* w : {"stab", "osd", "adc", "imu"})
             QTest::newRow(w) << QByteArray(w);
     }
     void silentBoardDoesNotHangAWindow() {
