@@ -40,9 +40,13 @@ TSettingsWindow::TSettingsWindow(const QString& caption, bool hasApplyButton, QW
 }
 
 bool TSettingsWindow::FormCreate() {
-    const TListingEnd end = ListParams();
-    m_opened = true;
-    return end != TListingEnd::Nothing;
+    // Later listings are relistings, even when this one ends in a
+    // conversion error (the window opens all the same).
+    struct TOpened {
+        bool& Flag;
+        ~TOpened() { Flag = true; }
+    } opened{m_opened};
+    return ListParams() != TListingEnd::Nothing;
 }
 
 TSettingsWindow::TListingEnd

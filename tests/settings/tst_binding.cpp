@@ -15,6 +15,7 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -324,6 +325,53 @@ private slots:
         QCOMPARE(found ? found->parentWidget()->objectName().toLatin1() : QByteArray(),
                  foundParent);
         QCOMPARE(int(w.Binding().KindOf(found)), kind);
+    }
+
+    // Random listing lines (names of the probe's controls in any case, pairs,
+    // junk values): only conversion errors may come out, and the stored list
+    // keeps unique names that all have a control.
+    void randomListingLinesKeepTheListSound() {
+        TScriptedPanel panel;
+        TWinProbe w;
+        QRandomGenerator rng(7);
+        const QByteArrayList names = {"probe_edit",
+                                      "PROBE_CHOICE",
+                                      "probe_spin",
+                                      "Probe_Flag",
+                                      "probe_sign",
+                                      "probe_pos_xy",
+                                      "probe_pos_x",
+                                      "nested",
+                                      "probe_spin_edit",
+                                      "unknown",
+                                      ""};
+        const QByteArrayList values = {"1",   "-1", "0", "5",     "70000",       "fast",  "",
+                                       "1,2", "1,", ",", "3 , 4", "99999999999", "a = b", "12,5"};
+        TParamBinding& b = w.Binding();
+        b.BeginListing();
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray line = names[rng.bounded(int(names.size()))] +
+                                    (rng.bounded(8) ? " = " : " ") +
+                                    values[rng.bounded(int(values.size()))];
+            try {
+                b.ListingLine(line);
+            } catch (const EConvertError& e) {
+                QVERIFY(e.Message().endsWith("is not a valid integer value"));
+            }
+        }
+        QSet<QByteArray> seen;
+        for (int i = 0; i < b.Stored().Count(); ++i) {
+            const QByteArray n = LowerAscii(b.Stored().NameAt(i));
+            QVERIFY(!seen.contains(n));
+            seen.insert(n);
+            QVERIFY(!b.Stored().ValueAt(i).isEmpty());
+            QVERIFY2(n == "probe_pos_xy" || b.FindParamControl(n), n.constData());
+        }
+        QString error;
+        QList<TParamBinding::TChange> changes;
+        QVERIFY(b.ChangedValues(changes, error));
+        for (const auto& c : changes)
+            QVERIFY(c.Command.startsWith("set ") && c.Command.count('\n') == 1);
     }
 
     void silentBoard_data() {

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -321,6 +322,36 @@ private slots:
             QCOMPARE(Ctl<QLabel>(WinAdcSettings, AdcKeys[k].Label)->text(), expected);
         }
         WinAdcSettings->close();
+    }
+
+    // Random payloads: any subset of the keys in their order, values without
+    // blanks. Each present key shows its value with the blank after it, the
+    // last item of the line shows nothing (no blank follows), "AIR_Speed="
+    // the rest of the line; absent keys show nothing new.
+    void adcRandomPayloads() {
+        QRandomGenerator rng(11);
+        for (int round = 0; round < 500; ++round) {
+            QByteArrayList items;
+            QList<int> present;
+            for (int k = 0; k < 9; ++k)
+                if (rng.bounded(3)) {
+                    items << QByteArray(AdcKeys[k].Key) + QByteArray::number(rng.bounded(10000));
+                    present << k;
+                }
+            const QByteArray payload = items.join(' ');
+            const QList<std::optional<QByteArray>> got = ParseAdcPayload(payload);
+            for (int k = 0; k < 9; ++k) {
+                const int at = present.indexOf(k);
+                if (at < 0) {
+                    QVERIFY2(!got[k], payload.constData());
+                    continue;
+                }
+                const QByteArray value = items[at].mid(qstrlen(AdcKeys[k].Key));
+                const bool last = at == present.size() - 1;
+                const QByteArray expected = k == 8 ? value : last ? QByteArray("") : value + " ";
+                QVERIFY2(got[k] && *got[k] == expected, payload.constData());
+            }
+        }
     }
 
     void adcTimerShowsLiveReadings() {
