@@ -13,6 +13,7 @@
 #include "settings/WinImuSettingsUnit.h"
 #include "settings/WinOSDControlsUnit.h"
 #include "settings/WinStabControlUnit.h"
+#include "ui/TaskRegistry.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -137,6 +138,47 @@ private slots:
                              qPrintable(o->objectName()));
         }
         w->close();
+    }
+
+    void imuFormHasItsFourEdits() {
+        TScriptedPanel panel;
+        QVERIFY(OpenTaskWindow(WinImuSettings));
+        for (const QByteArray& n : TWinImuSettings::Names()) {
+            QCOMPARE(CountNamed(WinImuSettings, n), 1);
+            auto* e = Ctl<QLineEdit>(WinImuSettings, n);
+            QVERIFY(e && e->metaObject() == &QLineEdit::staticMetaObject);
+        }
+        WinImuSettings->close();
+    }
+
+    void actionsOpenTheirWindows_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("stab") << "ActionStabControls"
+                              << "Настройка параметров стабилизатора";
+        QTest::newRow("hard") << "ActionWinHardConfig"
+                              << "Аппаратная конфигурация";
+        QTest::newRow("osd") << "Action_OSD_Settings"
+                             << "Настройка OSD";
+        QTest::newRow("adc") << "ActionADCSettings"
+                             << "Настройка АЦП";
+        QTest::newRow("bat") << "ActionBatParams"
+                             << "Параметры батарей";
+        QTest::newRow("imu") << "ActionIMU_Settings"
+                             << "Настройка IMU";
+    }
+    void actionsOpenTheirWindows() {
+        QFETCH(QString, action);
+        QFETCH(QString, caption);
+        static const bool registered = (RegisterSettingsWindows(), true);
+        Q_UNUSED(registered);
+        TScriptedPanel panel;
+        TOpenWindowFn open = TaskWindowFor(action);
+        QVERIFY(open);
+        open();
+        open(); // one instance
+        QCOMPARE(panel.Area().subWindowList().size(), 1);
+        QCOMPARE(panel.Area().subWindowList()[0]->windowTitle(), caption);
     }
 
     // The cases particular to the "stab" windows and the batteries window.
