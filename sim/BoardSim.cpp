@@ -86,6 +86,7 @@ QByteArray TBoardSim::TakeOutput(qint64 maxBytes) {
         }
         chunk = faulty;
     }
+    FireArmed(m_nowMs);
     return chunk;
 }
 

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -52,6 +53,13 @@ bool TPtyTransport::Create(const QByteArray& linkPath) {
         m_linkPath = linkPath;
     }
     return true;
+}
+
+bool TPtyTransport::Drained() {
+    // What the master wrote waits in the slave's input queue until the panel
+    // reads it; our own slave handle sees the same queue.
+    int queued = 0;
+    return m_keepSlave < 0 || ::ioctl(m_keepSlave, FIONREAD, &queued) != 0 || queued == 0;
 }
 
 void TPtyTransport::HangUp() {

@@ -22,6 +22,7 @@ public:
     // Closes the pty (the panel's port sees it gone), makes a new one and
     // points the link at it, so the panel can connect again by the same path.
     void HangUp() override;
+    bool Drained() override;
     // Called with the new slave path after each hang-up.
     std::function<void(const QByteArray&)> OnNewPty;
 
