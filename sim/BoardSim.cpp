@@ -10,8 +10,9 @@ namespace {
 // Telemetry is dropped, not queued, while this much output waits: a board's
 // transmit buffer is small, and a stream must never delay answers for long.
 constexpr qint64 TelemetryBacklog = 1024;
-// Log dumps and floods are produced ahead of the wire up to this backlog.
-constexpr qint64 JobBacklog = 4096;
+// Log dumps and floods are produced ahead of the wire up to this backlog,
+// below the telemetry limit, so streams still get their lines in.
+constexpr qint64 JobBacklog = 768;
 // A typed line longer than this is cut, as a board's line buffer would.
 constexpr int MaxLineLength = 1024;
 
@@ -85,6 +86,7 @@ QByteArray TBoardSim::TakeOutput(qint64 maxBytes) {
         }
         chunk = faulty;
     }
+    FireArmed(m_nowMs);
     return chunk;
 }
 
@@ -287,7 +289,7 @@ TBoardSim::TAnswer TBoardSim::CmdSet(const QByteArrayList& w, const QByteArray& 
     if (name.contains("_xy") && w.size() == 4)
         *value = w[2] + "," + w[3];
     else
-        *value = Trim(line.mid(line.indexOf(w[1]) + w[1].size()));
+        *value = Trim(line.mid(line.indexOf(w[1], 3) + w[1].size())); // after "set"
     return TAnswer::Prompt;
 }
 
@@ -650,6 +652,8 @@ void TBoardSim::RunFlood(qint64 nowMs) {
         m_midLine = true; // whatever comes next starts on a fresh line
         return;
     }
+    if (m_silent)
+        return; // a silent transmitter sends no flood either
     // Printable noise without a line end: a board stuck in a loop.
     while (m_out.size() < JobBacklog) {
         QByteArray chunk(256, ' ');
