@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveWidgets.h"
 #include "archive/MemsCalibration.h"
+#include "settings/ParamBindingUnit.h"
 #include "ui/Dialogs.h"
 
 #include <QDialogButtonBox>
@@ -111,6 +112,11 @@ TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TTaskWindow(parent) {
     buttons->setCenterButtons(true);
     v->addWidget(buttons);
 
+    TBindingConfig binding;
+    binding.Containers = {"GroupBox1", "GroupBox2"};
+    binding.Kinds = AllKinds;
+    m_binding = std::make_unique<TParamBinding>(panel, binding);
+
     connect(SpeedButton1, &QPushButton::clicked, this, &TWinMemsCalibrate::SpeedButton1Click);
     connect(SpeedButton2, &QPushButton::clicked, this, &TWinMemsCalibrate::SpeedButton2Click);
     connect(SpeedButton3, &QPushButton::clicked, this, &TWinMemsCalibrate::SpeedButton3Click);
@@ -130,7 +136,7 @@ TWinMemsCalibrate::~TWinMemsCalibrate() {
 }
 
 bool TWinMemsCalibrate::FormCreate() {
-    m_stored.clear();
+    m_binding->BeginListing();
     TRunHooks hooks;
     hooks.Mode = TWaitMode::NoEvents;
     hooks.SilenceMs = ListingSilenceMs;
@@ -142,46 +148,16 @@ bool TWinMemsCalibrate::FormCreate() {
     return true;
 }
 
-QLineEdit* TWinMemsCalibrate::FindParamControl(const QByteArray& name) const {
-    const QString wanted = QString::fromLatin1(name);
-    for (QGroupBox* box : {GroupBox1, GroupBox2})
-        for (QObject* child : box->children())
-            if (child->objectName().compare(wanted, Qt::CaseInsensitive) == 0)
-                // Only a plain edit is a parameter control here.
-                return child->metaObject() == &QLineEdit::staticMetaObject
-                           ? static_cast<QLineEdit*>(child)
-                           : nullptr;
-    return nullptr;
-}
-
 void TWinMemsCalibrate::SetParamValue(const QByteArray& name, const QByteArray& value) {
-    QLineEdit* edit = FindParamControl(name);
-    if (!edit)
-        return;
-    edit->setText(QString::fromLatin1(value));
-    for (int i = 0; i < m_stored.size(); ++i)
-        if (m_stored[i].first.compare(name, Qt::CaseInsensitive) == 0) {
-            if (value.isEmpty())
-                m_stored.removeAt(i);
-            else
-                m_stored[i].second = value;
-            return;
-        }
-    if (!value.isEmpty())
-        m_stored.append({name, value});
+    m_binding->SetParamValue(name, value);
 }
 
-void TWinMemsCalibrate::ApplyChangedValues() {
-    for (auto& pair : m_stored) {
-        QLineEdit* edit = FindParamControl(pair.first);
-        if (!edit)
-            continue;
-        const QByteArray text = edit->text().replace(',', '.').toLatin1();
-        if (!text.isEmpty() && text != pair.second) {
-            MainForm->SendCommand("set " + pair.first + " " + text + "\r\n");
-            pair.second = text;
-        }
-    }
+bool TWinMemsCalibrate::ApplyChangedValues() {
+    QString error;
+    if (m_binding->ApplyChangedValues(error))
+        return true;
+    Dialogs().Error(error);
+    return false;
 }
 
 void TWinMemsCalibrate::ShowExtremes(const TExtremes& e) {
@@ -259,6 +235,6 @@ void TWinMemsCalibrate::SpeedButton4Click() {
 }
 
 void TWinMemsCalibrate::BitBtn1Click() {
-    ApplyChangedValues();
-    close();
+    if (ApplyChangedValues())
+        close();
 }

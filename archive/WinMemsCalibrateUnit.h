@@ -5,13 +5,13 @@
 
 #include "ui/TaskWindow.h"
 
-#include <QList>
-#include <QPair>
+#include <memory>
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TParamBinding;
 class TRunIndicator;
 struct TArchiveResult;
 struct TExtremes;
@@ -55,15 +55,14 @@ public:
     void BitBtn2Click() { ApplyChangedValues(); }
 
 private:
-    // The window's part of the parameter binding: its six edits.
-    QLineEdit* FindParamControl(const QByteArray& name) const;
+    // The shared parameter binding over GroupBox1 and GroupBox2.
     void SetParamValue(const QByteArray& name, const QByteArray& value);
-    void ApplyChangedValues();
+    bool ApplyChangedValues();
     void ShowExtremes(const TExtremes& e);
     void SetRunning(bool running);
     void Report(const TArchiveResult& r);
 
-    QList<QPair<QByteArray, QByteArray>> m_stored;
+    std::unique_ptr<TParamBinding> m_binding;
     bool m_calibrating = false;
     bool m_stopPressed = false;
 };
