@@ -286,6 +286,34 @@ private slots:
         w->close();
     }
 
+    void logsWindowOpensWhenBoardGivesNoFlights_data() {
+        QTest::addColumn<QByteArrayList>("answer");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("silent board") << QByteArrayList{} << true << "Плата не отвечает";
+        QTest::newRow("bad number")
+            << QByteArrayList{"flight_id_max = 7x"} << false << "Непонятный ответ платы: '7x'";
+    }
+    void logsWindowOpensWhenBoardGivesNoFlights() {
+        QFETCH(QByteArrayList, answer);
+        QFETCH(bool, silent);
+        QFETCH(QString, error);
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        panel.Board.Answers["log dir"] = answer;
+        panel.Board.SilentAfter = silent ? 0 : -1;
+        TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
+        QVERIFY(w);
+        QCOMPARE(dialogs.Errors.size(), 1);
+        QVERIFY2(dialogs.Errors[0].startsWith(error), qPrintable(dialogs.Errors[0]));
+        QCOMPARE(w->FlightNumber->count(), 0);
+        w->FileName->setText(QDir::temp().filePath("never.csv"));
+        Click(w->BitBtn1);
+        QCOMPARE(dialogs.Messages, QStringList{"Плата не сообщила ни одного полета"});
+        QCOMPARE(panel.Board.Sent, QByteArrayList{"log dir"});
+        w->close();
+    }
+
     void logDumpCutOffKeepsOldFile_data() {
         QTest::addColumn<bool>("unplug");
         QTest::newRow("board silent") << false;
