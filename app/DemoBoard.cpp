@@ -14,7 +14,7 @@ namespace {
 const char* const SimulatorName = "vantor-board-sim";
 }
 
-TDemoBoard::TDemoBoard() {
+TDemoBoard::TDemoBoard() : m_dir(QDir::tempPath() + "/vantor-demo-XXXXXX") {
 #ifdef Q_OS_LINUX
     // Should the panel be killed, the simulator goes with it.
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });

@@ -10,11 +10,25 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSerialPortInfo>
 #include <QStringListModel>
 #include <QStyle>
 #include <QVBoxLayout>
+
+namespace {
+// A small down-pointing chevron like a combo box's, for the port list.
+QIcon DropDownIcon() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(70, 70, 70), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF{QPointF(4, 6), QPointF(8, 10), QPointF(12, 6)});
+    return QIcon(pm);
+}
+} // namespace
 
 TDlgConnect::TDlgConnect(QWidget* owner) : QDialog(owner) {
     setObjectName("DlgConnect");
@@ -34,8 +48,7 @@ TDlgConnect::TDlgConnect(QWidget* owner) : QDialog(owner) {
     completer->setFilterMode(Qt::MatchContains);
     PortNum->setCompleter(completer);
     if (!ports.isEmpty()) {
-        QAction* list = PortNum->addAction(style()->standardIcon(QStyle::SP_ArrowDown),
-                                           QLineEdit::TrailingPosition);
+        QAction* list = PortNum->addAction(DropDownIcon(), QLineEdit::TrailingPosition);
         list->setToolTip("Порты системы");
         connect(list, &QAction::triggered, this, &TDlgConnect::ShowPortList);
     }

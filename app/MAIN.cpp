@@ -97,7 +97,8 @@ TMainForm::TMainForm(TMainFormOptions options)
     setObjectName("MainForm");
     AppVersion = GetFileVersionText(QCoreApplication::applicationFilePath(), "%d.%d.%d.%d");
     setWindowTitle(QString(Caption) + " :: " + AppVersion);
-    setWindowIcon(ProgramIcon());
+    // Every window of the program, task windows too, carries its icon.
+    QApplication::setWindowIcon(ProgramIcon());
     IniFile = std::make_unique<TPanelSettings>(
         m_options.SettingsFile.isEmpty() ? DefaultSettingsFilePath() : m_options.SettingsFile);
 
