@@ -317,6 +317,11 @@ void TMainForm::ConnectionSequence() {
     // A worker left from an attempt that ended (failed open, lost cable).
     ComPort.reset();
     HoldPortMessages();
+    // Whatever way the sequence ends, the held messages are acted on.
+    struct TRelease {
+        TMainForm* Form;
+        ~TRelease() { Form->ReleasePortMessages(); }
+    } release{this};
     ComPort = std::make_unique<TComPort>(false, this, &m_link, device, baud, m_options.PortFactory);
 
     const QByteArray steps[] = {"\r\n", "echo off\r\n"};
@@ -340,14 +345,12 @@ void TMainForm::ConnectionSequence() {
             Dialogs().Message("Ошибка соединения: ответ устройства не распознан");
             return;
         case TPromptWait::Abandoned:
-            ReleasePortMessages();
             return;
         }
     }
     IniFile->SetPort(dlg.PortNum->text());
     IniFile->SetPortSpeed(dlg.SpeedNum->currentText());
     IniFile->SetOpenDebugMon(dlg.OpenMon->isChecked() ? 1 : 0);
-    ReleasePortMessages();
 }
 
 TMainForm::TPromptWait TMainForm::WaitConnectPrompt() {
