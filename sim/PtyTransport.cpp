@@ -54,6 +54,14 @@ bool TPtyTransport::Create(const QByteArray& linkPath) {
     return true;
 }
 
+void TPtyTransport::HangUp() {
+    const QByteArray link = m_linkPath;
+    CloseAll();
+    m_linkPath.clear();
+    if (Create(link) && OnNewPty)
+        OnNewPty(m_slavePath);
+}
+
 QByteArray TPtyTransport::Read(int waitMs) {
     pollfd p{m_master, POLLIN, 0};
     if (::poll(&p, 1, waitMs) <= 0 || !(p.revents & POLLIN))

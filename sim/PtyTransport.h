@@ -5,6 +5,7 @@
 #include "sim/SimRunner.h"
 
 #include <QByteArray>
+#include <functional>
 
 class TPtyTransport : public ISimTransport {
 public:
@@ -18,6 +19,11 @@ public:
     QByteArray Read(int waitMs) override;
     void Write(const QByteArray& bytes) override;
     int BaudRate() override;
+    // Closes the pty (the panel's port sees it gone), makes a new one and
+    // points the link at it, so the panel can connect again by the same path.
+    void HangUp() override;
+    // Called with the new slave path after each hang-up.
+    std::function<void(const QByteArray&)> OnNewPty;
 
 private:
     void CloseAll();

@@ -8,7 +8,21 @@ constexpr int DefaultBaud = 115200;
 // by a burst faster than the wire.
 constexpr double MaxBurstBytes = 512;
 constexpr int IdleWaitMs = 5;
+constexpr int UnpacedRounds = 64;
 } // namespace
+
+QByteArray TMemoryTransport::Read(int waitMs) {
+    if (m_awaitingReplug && !m_wire->PanelOpen()) {
+        m_wire->Replug();
+        m_awaitingReplug = false;
+    }
+    return m_wire->TakeFromPanel(waitMs);
+}
+
+void TMemoryTransport::HangUp() {
+    m_wire->HangUp();
+    m_awaitingReplug = true;
+}
 
 TSimRunner::TSimRunner(std::unique_ptr<ISimTransport> transport, TSimOptions options, bool pace)
     : m_transport(std::move(transport)), m_sim(std::move(options)), m_pace(pace) {}
@@ -49,13 +63,22 @@ void TSimRunner::Loop() {
         if (!in.isEmpty())
             m_sim.Receive(in, now);
         m_sim.Tick(now);
+        if (m_sim.TakeHangUp()) {
+            m_transport->HangUp();
+            m_sim.OnHangUp();
+        }
         if (m_sim.PendingOutput() == 0) {
             credit = 0;
             last = now;
             continue;
         }
         if (!m_pace) {
-            m_transport->Write(m_sim.TakeOutput(m_sim.PendingOutput()));
+            // Long answers (dumps) are made a little ahead of the wire; keep
+            // taking while the board keeps making.
+            for (int i = 0; i < UnpacedRounds && m_sim.PendingOutput() > 0; ++i) {
+                m_transport->Write(m_sim.TakeOutput(m_sim.PendingOutput()));
+                m_sim.Tick(now);
+            }
             continue;
         }
         const int baud = m_transport->BaudRate() > 0 ? m_transport->BaudRate() : DefaultBaud;
