@@ -44,28 +44,23 @@ const QStringList AlwaysActions = {
     "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1"};
 
 // The board end of the memory wire with the misbehaviours these tests need:
-// a greeting in front of its first answer, silence from "echo off" on, and
-// an answer to "ver".
+// a greeting in front of its first answer, and silence from "echo off" on
+// (before its prompt) that also sets the panel's clock running.
 class TTapTransport : public ISimTransport {
 public:
     explicit TTapTransport(std::shared_ptr<TMemoryWire> wire) : m_inner(std::move(wire)) {}
     QByteArray Greeting;
-    QByteArrayList VerAnswer;
     std::atomic<bool> SilentAfterEchoOff{false};
     std::atomic<bool> Silent{false}; // the board's output is lost
     // Started when the board falls silent, so the panel's limit passes quickly.
     TManualClock* ClockToRun = nullptr;
 
     QByteArray Read(int waitMs) override {
-        QByteArray in = m_inner.Read(waitMs);
+        const QByteArray in = m_inner.Read(waitMs);
         if (in.isEmpty())
             return in;
         if (!Greeting.isEmpty() && !m_greeted.exchange(true))
             m_inner.Write(Greeting);
-        if (!VerAnswer.isEmpty() && in.contains("ver\r\n")) {
-            in.replace("ver\r\n", "");
-            m_inner.Write(VerAnswer.join("\r\n") + "\r\n=>");
-        }
         if (SilentAfterEchoOff && in.contains("echo off")) {
             Silent = true;
             if (ClockToRun)
@@ -78,6 +73,7 @@ public:
             m_inner.Write(bytes);
     }
     int BaudRate() override { return m_inner.BaudRate(); }
+    void HangUp() override { m_inner.HangUp(); }
 
 private:
     TMemoryTransport m_inner;
@@ -349,14 +345,12 @@ private slots:
 
     void aboutBoxShowsTheBoardsVersions() {
         TRig rig;
-        rig.Tap->VerAnswer = {"Vantor-Navigator", "Autopilot software version: 2.7.1",
-                              "Receiver software version: 1.04"};
         TMainForm& form = rig.Start();
         form.Action("HelpAbout1")->trigger();
         QCOMPARE(rig.About, (QStringList{form.AppVersion, "unknown", "unknown"}));
         QVERIFY(rig.Connect());
         form.Action("HelpAbout1")->trigger();
-        QCOMPARE(rig.About, (QStringList{form.AppVersion, "2.7.1", "1.04"}));
+        QCOMPARE(rig.About, (QStringList{form.AppVersion, "3.2.7", "1.4.0"}));
     }
 
     void monitorActionOpensOneMonitor() {
