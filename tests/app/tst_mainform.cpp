@@ -13,6 +13,7 @@
 #include "shell/WinDebugMonUnit.h"
 #include "shell/about.h"
 #include "sim/SimRunner.h"
+#include "ui/TaskWindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -173,6 +174,14 @@ public:
         return out;
     }
 };
+
+// A task window that can be held busy, as a long operation holds it.
+class TWinProbe : public TTaskWindow {
+public:
+    TWinProbe() { resize(300, 200); }
+    void SetBusy(bool busy) { busy ? BeginBusy() : EndBusy(); }
+};
+QPointer<TWinProbe> WinProbe;
 
 QStringList Sorted(QStringList l) {
     l.sort();
@@ -376,6 +385,65 @@ private slots:
         form.SendCommand("cat stab\r\n");
         QByteArrayList executed;
         QTRY_VERIFY((executed += rig.BoardLines()).contains("cat stab"));
+    }
+
+    void windowArrangement() {
+        TRig rig;
+        TMainForm& form = rig.Start();
+        form.resize(900, 700);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.Connect());
+        OpenTaskWindow(WinProbe);
+        QMdiArea* area = form.MdiArea();
+        const QRect r = area->viewport()->rect();
+        const QList<QMdiSubWindow*> windows = area->subWindowList();
+        QCOMPARE(windows.size(), 2);
+
+        form.Action("WindowTileVertical1")->trigger(); // side by side
+        QCOMPARE(windows[0]->geometry(), QRect(0, 0, r.width() / 2, r.height()));
+        QCOMPARE(windows[1]->geometry().left(), r.width() / 2);
+        form.Action("WindowTileHorizontal1")->trigger(); // one above the other
+        QCOMPARE(windows[0]->geometry(), QRect(0, 0, r.width(), r.height() / 2));
+        QCOMPARE(windows[1]->geometry().top(), r.height() / 2);
+
+        form.Action("WindowMinimizeAll1")->trigger();
+        QVERIFY(windows[0]->isMinimized() && windows[1]->isMinimized());
+        for (QMdiSubWindow* w : windows)
+            QVERIFY(r.contains(w->geometry()));
+        form.Action("WindowCascade1")->trigger();
+        WinProbe->close();
+    }
+
+    void closingWaitsForABusyWindow() {
+        TRig rig;
+        TMainForm& form = rig.Start();
+        form.show();
+        QVERIFY(rig.Connect());
+        OpenTaskWindow(WinProbe)->SetBusy(true);
+        QVERIFY(!form.close()); // the window's operation is asked to stop first
+        QVERIFY(WinProbe->CancelRequested());
+        QVERIFY(form.Connected);
+        WinProbe->SetBusy(false); // the operation ends: the window, then the frame close
+        QTRY_VERIFY(!form.isVisible());
+        QVERIFY(!form.ComPort);
+        QVERIFY(!rig.Wire->PanelOpen());
+    }
+
+    void closingDuringTheHandshake() {
+        // A board that never gives its second prompt and a clock that stands
+        // still: only the operator's close ends the wait.
+        TRig rig;
+        rig.Tap->SilentAfterEchoOff = true;
+        TMainForm& form = rig.Start(false, /*manualClock=*/true);
+        form.show();
+        QTimer::singleShot(300, &form, [&] { form.close(); });
+        form.Action("ActionConnect")->trigger();
+        QVERIFY(rig.Dialogs.Messages.isEmpty());
+        QVERIFY(!QFile::exists(rig.SettingsFile()));
+        QTRY_VERIFY(!form.isVisible());
+        QVERIFY(!form.ComPort);
+        QVERIFY(!rig.Wire->PanelOpen());
     }
 
     void toolBarInItsOrder() {
