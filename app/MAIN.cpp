@@ -288,7 +288,6 @@ void TMainForm::ActionConnectExecute() {
     } catch (const EConvertError& e) {
         // Caught here rather than left to the application's handler: it must
         // not unwind through the menu and signal code that triggered us.
-        m_connecting = false;
         Dialogs().Error(e.Message());
     }
     m_connecting = false;
