@@ -57,6 +57,7 @@ public:
     void StartReboot(qint64 nowMs);
     // Asks the runner to pull the cable once the output has drained.
     void RequestHangUp() { m_hangUpWanted = true; }
+    bool HangUpWanted() const { return m_hangUpWanted; }
     // True once per hang-up that is due; the runner then hangs the transport
     // up and calls OnHangUp().
     bool TakeHangUp();

@@ -9,6 +9,8 @@ constexpr int DefaultBaud = 115200;
 constexpr double MaxBurstBytes = 512;
 constexpr int IdleWaitMs = 5;
 constexpr int UnpacedRounds = 64;
+constexpr qint64 HangUpQuietMs = 200;
+constexpr qint64 HangUpDrainMs = 1000;
 } // namespace
 
 QByteArray TMemoryTransport::Read(int waitMs) {
@@ -51,6 +53,7 @@ void TSimRunner::WithSim(const std::function<void(TBoardSim&)>& fn) {
 void TSimRunner::Loop() {
     double credit = 0;
     qint64 last = NowMs();
+    qint64 hangUpSince = -1, drainedSince = -1;
     while (!m_stop) {
         bool busy;
         {
@@ -63,9 +66,23 @@ void TSimRunner::Loop() {
         if (!in.isEmpty())
             m_sim.Receive(in, now);
         m_sim.Tick(now);
-        if (m_sim.TakeHangUp()) {
-            m_transport->HangUp();
-            m_sim.OnHangUp();
+        if (m_sim.HangUpWanted()) {
+            // Let the answer reach the panel and its prompt settle there (the
+            // panel takes a prompt after 100 ms of quiet), but not for ever:
+            // with nobody reading, the cable is pulled all the same.
+            if (hangUpSince < 0)
+                hangUpSince = now;
+            if (!m_transport->Drained())
+                drainedSince = -1;
+            else if (drainedSince < 0)
+                drainedSince = now;
+            if ((drainedSince >= 0 && now - drainedSince >= HangUpQuietMs) ||
+                now - hangUpSince > HangUpDrainMs) {
+                m_sim.TakeHangUp();
+                m_transport->HangUp();
+                m_sim.OnHangUp();
+                hangUpSince = drainedSince = -1;
+            }
         }
         if (m_sim.PendingOutput() == 0) {
             credit = 0;

@@ -24,6 +24,9 @@ public:
     // Pulls the cable: the panel's port sees the device gone. The board end
     // is ready again at once for the panel to reconnect.
     virtual void HangUp() = 0;
+    // True when everything written has reached the panel's side, so a
+    // hang-up "after an answer" does not swallow the answer.
+    virtual bool Drained() { return true; }
 };
 
 // The board end of an in-memory wire.
@@ -36,6 +39,7 @@ public:
     // The wire reports the device gone until the panel has closed its port;
     // then a fresh cable is plugged in, as a new pty appears behind --link.
     void HangUp() override;
+    bool Drained() override { return m_wire->PendingToPanel() == 0; }
 
 private:
     std::shared_ptr<TMemoryWire> m_wire;
