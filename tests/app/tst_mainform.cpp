@@ -484,9 +484,11 @@ private slots:
         if (sim.isEmpty())
             QSKIP("VANTOR_SIM_BIN not set");
         QTemporaryDir dir;
+        // The board pulls its cable after "cat stab"; a new pty then appears
+        // behind the link path.
         QProcess board;
         board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        board.start(sim, {"--link", dir.filePath("board")});
+        board.start(sim, {"--link", dir.filePath("board"), "--hangup-after-cmd", "cat stab"});
         QVERIFY(board.waitForStarted());
         QVERIFY(QTest::qWaitFor([&] { return board.canReadLine(); }, 5000));
         const QString pty = QString::fromLocal8Bit(board.readLine()).trimmed();
@@ -497,13 +499,14 @@ private slots:
         TMainForm form(o);
         form.show();
         // Fill the dialog and press its OK button as the operator would.
+        QString port = pty;
         QTimer driver;
         connect(&driver, &QTimer::timeout, [&] {
             auto* dlg = qobject_cast<TDlgConnect*>(QApplication::activeModalWidget());
             if (!dlg)
                 return;
             driver.stop();
-            dlg->PortNum->setText(pty);
+            dlg->PortNum->setText(port);
             QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
         });
         driver.start(20);
@@ -512,6 +515,17 @@ private slots:
         QCOMPARE(form.StatusText(), "Соединение установлено");
         QCOMPARE(QSettings(o.SettingsFile, QSettings::IniFormat).value("CONNECT/Port").toString(),
                  pty);
+
+        // Cable pulled: idle again, and the next connection works.
+        form.SendCommand("cat stab\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(form.StatusText(), "Соединение разорвано", 10000);
+        QVERIFY(form.Action("ActionConnect")->isEnabled());
+        port = dir.filePath("board");
+        driver.start(20);
+        form.Action("ActionConnect")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(form.Connected, 15000);
+        QVERIFY(dialogs.Messages.isEmpty());
+
         QVERIFY(form.close());
         QVERIFY(!form.ComPort);
         board.terminate();
