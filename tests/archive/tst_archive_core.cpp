@@ -402,7 +402,7 @@ private slots:
         TFakeBoard board(link);
         board.Answers["cal gyro"] = {"gyro_bias_x = 99"}; // within the first second: dropped
         QList<QByteArray> got;
-        QTimer::singleShot(1300, [&] { board.Say({"Gyro_Bias_X = -3", "note", "=>"}); });
+        QTimer::singleShot(1600, [&] { board.Say({"Gyro_Bias_X = -3", "note", "=>"}); });
         const TArchiveResult r = CalibrateGyro(
             link, [&](const QByteArray& n, const QByteArray& v) { got << n + "=" + v; },
             Quick(3000));
@@ -437,7 +437,7 @@ private slots:
             board.Say({"x_max=" + QByteArray::number(seen.size()) +
                        " x_min=-1 y_max=2 y_min=-2 z_max=3 z_min=-3"});
         });
-        feeder.start(1100);
+        feeder.start(400);
         const TArchiveResult r = RunMagCalibration(
             link, [&] { return calibrating; },
             [&](const TExtremes& e) {
