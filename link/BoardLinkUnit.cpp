@@ -41,6 +41,7 @@ void TBoardLink::SendCommand(const QByteArray& line) {
 }
 
 void TBoardLink::ClearResponses() {
+    ++m_clearCount;
     TListGuard g(ResponseQueue);
     ResponseQueue.clear();
 }

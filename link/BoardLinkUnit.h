@@ -38,6 +38,10 @@ public:
     // --- command exchange (GUI thread) ---
     // Queues a complete command line; the caller supplies the "\r\n".
     void SendCommand(const QByteArray& line);
+    // Forgets every response received so far: the queued lines, and the
+    // worker also drops an unterminated line it holds (the tail of an answer
+    // cut short by silence or noise, but not a telemetry line in progress),
+    // so that text is never glued to the first line of the next answer.
     void ClearResponses();
     // The next non-blank response line, trimmed; empty when none waits.
     // Blank lines met on the way are consumed. Never waits.
@@ -58,6 +62,9 @@ public:
     void AddError(const QByteArray& text);
     // Line 0 of the outgoing queue, removed; empty when none waits.
     QByteArray PopOutgoing();
+    // Counts ClearResponses calls; the worker drops its unterminated line
+    // when the count has moved since its last look.
+    quint64 ClearCount() const { return m_clearCount.load(); }
 
     // --- telemetry ---
     void StoreTelemetry(TTelemetrySlot slot, const QByteArray& payload);
@@ -96,6 +103,7 @@ private:
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;
     std::atomic<quint64> m_responseSeq{0};
+    std::atomic<quint64> m_clearCount{0};
     std::atomic<int> m_guiWaiters{0};
     std::atomic<bool> m_wakePosted{false};
 };

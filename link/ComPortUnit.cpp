@@ -79,7 +79,18 @@ void TComPort::Execute() {
 void TComPort::RunPasses(ISerialPort& port) {
     TLineCutter rxBuffer(MaxLineBytes);
     qint64 lastRxTime = m_clock->NowMs();
+    quint64 clears = Link->ClearCount();
     while (StopFlag.load() == 0) {
+        // Responses were cleared: what waits unterminated came before, and a
+        // command sent after the clear goes out later in a pass, so it is
+        // stale (and so is a prompt waiting for its quiet spell). A telemetry
+        // line in progress is kept: the board finishes it, and its tail on
+        // its own would reach the responses as a line of junk.
+        if (const quint64 c = Link->ClearCount(); c != clears) {
+            clears = c;
+            if (!rxBuffer.Pending().startsWith('$'))
+                rxBuffer.Clear();
+        }
         qint64 waiting = 0;
         const TPortStatus status = port.BytesWaiting(waiting);
         if (status == TPortStatus::Gone) {

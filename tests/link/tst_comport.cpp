@@ -142,6 +142,39 @@ private slots:
         r.Stop();
     }
 
+    // An answer cut short leaves its last line unterminated in the worker;
+    // clearing the responses before the next command must drop it, or it is
+    // glued to that command's first line. A telemetry line in progress stays.
+    void clearingDropsAStaleUnterminatedLine_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArrayList>("responses");
+        QTest::addColumn<QByteArray>("gyro");
+        QTest::newRow("tail of a listing")
+            << QByteArray("roll_sensitivity = 1.2") << QByteArray("x = 1\r\n")
+            << QByteArrayList{"x = 1"} << QByteArray();
+        QTest::newRow("prompt not yet taken") << QByteArray("=>") << QByteArray("x = 1\r\n")
+                                              << QByteArrayList{"x = 1"} << QByteArray();
+        QTest::newRow("telemetry line in progress")
+            << QByteArray("$GYRO:1,2") << QByteArray(",3\r\nx = 1\r\n") << QByteArrayList{"x = 1"}
+            << QByteArray("1,2,3");
+    }
+    void clearingDropsAStaleUnterminatedLine() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QByteArrayList, responses);
+        Rig r;
+        r.Start();
+        r.Board(before);
+        r.Passes(2);
+        r.link.ClearResponses();
+        r.Passes(2);
+        r.Board(after);
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue), responses);
+        QTEST(r.link.GyroData(), "gyro");
+        r.Stop();
+    }
+
     void unterminatedFloodIsCutAt64KiB() {
         Rig r;
         r.Start();
