@@ -84,6 +84,12 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
 
     TLoadTracker tracker;
     TProgress progress{1, 0, static_cast<int>(lines.size())};
+    // A prompt that does not come within a second is passed over (the board
+    // may simply be slow), but a board that has given no prompt for the
+    // silence limit has stopped listening: the load ends there rather than
+    // sending the rest of the file into the void and calling that success.
+    const int silenceLimitMs = hooks.SilenceMs > 0 ? hooks.SilenceMs : ArchiveListingSilenceMs;
+    qint64 lastPrompt = link.Clock()->NowMs();
     link.ClearResponses();
     for (const QByteArray& raw : lines) {
         if (hooks.Mode == TWaitMode::ProcessEvents)
@@ -103,7 +109,13 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
             link.SendCommand(step.Line + "\r\n");
             // The board's answer is not examined; without a prompt the load
             // moves on after a second, as the board may simply be slow.
-            link.WaitForPrompt(1000);
+            if (link.WaitForPrompt(1000)) {
+                lastPrompt = link.Clock()->NowMs();
+            } else if (link.Clock()->NowMs() - lastPrompt >= silenceLimitMs) {
+                result.Status = TArchiveStatus::BoardSilent;
+                result.SilenceMs = silenceLimitMs;
+                break;
+            }
         } else if (hooks.Progress) {
             hooks.Progress(progress);
         }

@@ -41,7 +41,9 @@ private:
 };
 
 // Sends the body lines of the checked sections, in file order, each followed
-// by "\r\n", waiting up to 1000 ms for the prompt after each. `checked` is
+// by "\r\n", waiting up to 1000 ms for the prompt after each; after the
+// silence limit (hooks.SilenceMs, else ArchiveListingSilenceMs) without any
+// prompt the run ends with BoardSilent. `checked` is
 // asked for every line as it comes up. Progress: the counter starts at 1 and
 // each sent line adds 1; Done/Total count file lines.
 TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,

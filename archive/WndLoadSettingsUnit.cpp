@@ -106,7 +106,8 @@ void TWndLoadSettings::BitBtn1Click() {
     EndBusy();
     if (r.Ok()) {
         Dialogs().Message("Загрузка конфигурации завершена");
-    } else if (r.Status == TArchiveStatus::Cancelled || r.Status == TArchiveStatus::LinkLost) {
+    } else if (r.Status == TArchiveStatus::Cancelled || r.Status == TArchiveStatus::LinkLost ||
+               r.Status == TArchiveStatus::BoardSilent) {
         // Lines already sent have changed the board: say how far it got.
         if (r.Status == TArchiveStatus::Cancelled && !m_stopPressed)
             return;

@@ -283,6 +283,38 @@ private slots:
         QCOMPARE(board.Sent, QByteArrayList{"set a 1"});
     }
 
+    // A missed prompt is passed over after a second; a board that gives none
+    // for the silence limit ends the load, with the lines sent so far.
+    void loadStopsWhenTheBoardStopsPrompting_data() {
+        QTest::addColumn<int>("silentAfter");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("sent");
+        QTest::newRow("one slow answer") << -1 << int(TArchiveStatus::Ok) << 4;
+        QTest::newRow("silent after two lines") << 2 << int(TArchiveStatus::BoardSilent) << 4;
+    }
+    void loadStopsWhenTheBoardStopsPrompting() {
+        QFETCH(int, silentAfter);
+        TBoardLink link;
+        TFakeBoard board(link);
+        board.SilentAfter = silentAfter;
+        if (silentAfter < 0)
+            board.DelayMs.insert("set b 2", 1200);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("in.cfg");
+        WriteAll(path, "##### BEGIN IMU #####\nset a 1\nset b 2\nset c 3\nset d 4\nset e 5\n"
+                       "set f 6\n##### END IMU #####\n");
+        if (silentAfter < 0)
+            WriteAll(path, "##### BEGIN IMU #####\nset a 1\nset b 2\nset c 3\nset d 4\n"
+                           "##### END IMU #####\n");
+        TRunHooks hooks;
+        hooks.SilenceMs = 1500;
+        const TArchiveResult r = LoadConfig(
+            link, path, [](int) { return true; }, hooks);
+        QTEST(int(r.Status), "status");
+        QTEST(int(board.Sent.size()), "sent");
+        QCOMPARE(r.Lines, int(board.Sent.size()));
+    }
+
     void loadMissingFileSendsNothing() {
         TBoardLink link;
         TFakeBoard board(link);
