@@ -51,10 +51,11 @@ bool TSettingsWindow::FormCreate() {
 
 TSettingsWindow::TListingEnd
 TSettingsWindow::ReadListing(const QByteArray& command,
-                             const std::function<void(const QByteArray&)>& onLine) {
+                             const std::function<void(const QByteArray&)>& onLine,
+                             bool filledBefore) {
     MainForm->ClearResponses();
     MainForm->SendCommand(command);
-    bool any = false;
+    bool any = filledBefore;
     for (;;) {
         QByteArray line;
         if (MainForm->WaitResponseLine(line, ListingSilenceMs, TWaitMode::NoEvents) !=

@@ -67,8 +67,11 @@ protected:
     // prompt to `onLine` until the prompt. On silence the operator is told
     // and the result says what came. A conversion error thrown by `onLine`
     // ends the listing and propagates (the rest stays in the response queue).
+    // `filledBefore`: an earlier listing of the same window has filled it
+    // (the window opens even if this one brings nothing).
     TListingEnd ReadListing(const QByteArray& command,
-                            const std::function<void(const QByteArray&)>& onLine);
+                            const std::function<void(const QByteArray&)>& onLine,
+                            bool filledBefore = false);
 
     // The reset procedure. Every command the board executes ends in a prompt,
     // and the prompts of commands sent just before (an apply's "set" lines)
