@@ -15,7 +15,7 @@ TDlg_PPM_Monitor::TDlg_PPM_Monitor(QWidget* parent)
     setWindowTitle("Монитор значений входных каналов");
     setAttribute(Qt::WA_DeleteOnClose);
     setSizeGripEnabled(true);
-    resize(560, 600);
+    resize(760, 620); // a line of twelve widths fits without scrolling
 
     Bars->setObjectName("Bars");
     Bars->hide(); // until a payload of numbers arrives

@@ -51,6 +51,7 @@ QWidget* MakeRowControl(QWidget* page, const TRowTable& table, const TRowColumn&
 QGridLayout* BuildRows(QWidget* page, const TRowTable& table, int first, int last,
                        const QString& corner, QString (*label)(int)) {
     auto* grid = new QGridLayout(page);
+    grid->setHorizontalSpacing(10);
     grid->addWidget(new QLabel(corner), 0, 0);
     for (int c = 0; c < table.Columns.size(); ++c)
         grid->addWidget(new QLabel(table.Columns[c].Heading), 0, c + 1, Qt::AlignCenter);
