@@ -6,6 +6,7 @@
 #include "ScriptedDialogs.h"
 #include "ScriptedPanel.h"
 #include "TestMain.h"
+#include "TestPanel.h"
 #include "link/Proc.h"
 #include "settings/WinAdcSettingsUnit.h"
 #include "settings/WinBatSettingsUnit.h"
@@ -529,9 +530,9 @@ private slots:
         const QString dir = qEnvironmentVariable("VANTOR_SHOT_DIR");
         if (dir.isEmpty())
             QSKIP("VANTOR_SHOT_DIR not set");
-        TScriptedPanel panel;
+        TTestPanel panel; // the simulated board's values
         TScriptedDialogs dialogs;
-        panel.SetAnswer("cat osd", {"osd_resolution_mode = 0", "osd_show_horizon = 1"});
+        QVERIFY(panel.Connect());
         QList<QPair<QString, TTaskWindow*>> windows = {
             {"stab", OpenTaskWindow(WinStabControl)}, {"hard", OpenTaskWindow(WinHardConfig)},
             {"osd", OpenTaskWindow(WinOSDControls)},  {"bat", OpenTaskWindow(WinBatSettings)},
@@ -547,7 +548,7 @@ private slots:
             WinStabControl->widget()->grab().save(
                 QDir(dir).filePath(QString("stab%1.png").arg(i + 1)));
         }
-        WinOSDControls->PageControl1->setCurrentIndex(1);
+        WinOSDControls->PageControl1->setCurrentIndex(2);
         WinOSDControls->widget()->grab().save(QDir(dir).filePath("osd2.png"));
         panel.Area().closeAllSubWindows();
     }
