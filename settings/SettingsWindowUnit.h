@@ -86,8 +86,9 @@ protected:
     // Waits, processing window messages and discarding response lines, until
     // no command waits to be written and the board has been quiet for
     // SettleSilenceMs (at most ListingSilenceMs). False when the operator
-    // closed the window meanwhile.
-    bool SettleLink();
+    // closed the window meanwhile. `mode` NoEvents settles without
+    // processing window messages (before a listing at creation).
+    bool SettleLink(TWaitMode mode = TWaitMode::ProcessEvents);
     static constexpr int SettleSilenceMs = 300;
 
     virtual void BitBtn1Click();
