@@ -244,10 +244,14 @@ void TWinChannelControls::FillChannelRow(const TRowTable& table, bool inputCodes
             return;
         const int value = ToInt(row.Fields[c]);
         if (c == 0) {
-            // Stored as the item; codes 6..9 have none (mapped they would
-            // show another function), so the box stays empty for them.
-            const int item = inputCodes ? InputItemFromCode(value) : value;
-            Select(control, inputCodes && !InputCodeShown(value) ? -1 : item);
+            // Stored as the item. Input codes 6..9 have none: mapped they
+            // would show (and, once the row is edited, send) another
+            // function, so the box stays empty and stores what it shows;
+            // an untouched row then keeps the board's code.
+            int item = inputCodes ? InputItemFromCode(value) : value;
+            if (inputCodes && !InputCodeShown(value))
+                item = -1;
+            Select(control, item);
             m_stored.Set(name, QByteArray::number(item));
         } else if (c == 1) {
             Select(control, value);
