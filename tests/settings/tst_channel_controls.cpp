@@ -218,6 +218,12 @@ private slots:
                 }
             }
         }
+        // ... and the pages hold no other row control.
+        int controls = 0;
+        for (const QByteArray& page : t.Containers)
+            for (QObject* o : Ctl<QWidget>(w, page)->children())
+                controls += qobject_cast<QComboBox*>(o) || qobject_cast<QSpinBox*>(o);
+        QCOMPARE(controls, t.Rows * int(t.Columns.size()));
         w->close();
     }
 
