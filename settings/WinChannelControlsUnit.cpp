@@ -192,12 +192,10 @@ QWidget* TWinChannelControls::FindRowControl(const TRowTable& table, const QByte
 
 TSettingsWindow::TListingEnd TWinChannelControls::ListParams() {
     // Rows sent just before (an apply of this window, closed with OK and
-    // opened again at once) may still wait to be written or have their
-    // prompts on the way. Such a prompt would end the input listing early,
-    // and the rest of it would then be read as output rows, the outputs as
-    // mixers. So the link settles first (a reset has settled already).
-    if (!IsBusy())
-        SettleLink(TWaitMode::NoEvents);
+    // opened again at once) may still have their prompts on the way; the
+    // link's ClearResponses waits for those before the first listing, so a
+    // late prompt cannot end the input listing early (and the rest of it be
+    // read as output rows).
     m_stored.Clear();
     using TFill = void (TWinChannelControls::*)(const TRowLine&);
     const QList<QPair<const TRowTable*, TFill>> listings = {
