@@ -101,6 +101,7 @@ TMainForm::TMainForm(TMainFormOptions options)
     QApplication::setWindowIcon(ProgramIcon());
     IniFile = std::make_unique<TPanelSettings>(
         m_options.SettingsFile.isEmpty() ? DefaultSettingsFilePath() : m_options.SettingsFile);
+    SetPanelPrefs(IniFile.get());
 
     m_area = new QMdiArea;
     m_area->setObjectName("MdiArea");
@@ -132,6 +133,8 @@ TMainForm::~TMainForm() {
     if (ComPort)
         ComPort->StopFlag = -1;
     ComPort.reset();
+    if (PanelPrefs() == IniFile.get())
+        SetPanelPrefs(nullptr);
     if (MainForm == this)
         MainForm = nullptr;
 }
