@@ -9,6 +9,7 @@
 #include "ui/Dialogs.h"
 #include "ui/TaskRegistry.h"
 #include "ui/TaskWindow.h"
+#include "ui/UnsavedChanges.h"
 
 #include <QAction>
 #include <QApplication>
@@ -113,6 +114,17 @@ TMainForm::TMainForm(TMainFormOptions options)
     m_status->setObjectName("StatusText");
     statusBar()->setObjectName("StatusBar");
     statusBar()->addWidget(m_status, 1);
+    // A permanent widget of its own, so the link state texts stay as they are.
+    m_unsaved = new TUnsavedChanges(m_link, this);
+    m_unsavedNote = new QLabel;
+    m_unsavedNote->setObjectName("UnsavedNote");
+    m_unsavedNote->setStyleSheet("color: maroon;");
+    m_unsavedNote->hide();
+    statusBar()->addPermanentWidget(m_unsavedNote);
+    connect(m_unsaved, &TUnsavedChanges::CountChanged, this, [this](int count) {
+        m_unsavedNote->setText(::UnsavedNote(count));
+        m_unsavedNote->setVisible(count > 0);
+    });
 
     CreateActions();
     CreateMenus();
@@ -460,6 +472,11 @@ void TMainForm::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    if (!m_closeConfirmed && !ConfirmClose()) {
+        e->ignore();
+        return;
+    }
+    m_closeConfirmed = true;
     m_area->closeAllSubWindows();
     const QList<QMdiSubWindow*> busy = m_area->subWindowList();
     if (!busy.isEmpty()) {
@@ -470,8 +487,30 @@ void TMainForm::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    if (std::exchange(m_saveOnClose, false) && !SaveToFlash(*this)) {
+        m_closeConfirmed = false;
+        Dialogs().Message("Устройство не подтвердило сохранение настроек во флеш.\n"
+                          "Программа не закрыта: проверьте подключение и повторите.");
+        e->ignore();
+        return;
+    }
     StopWorker();
     e->accept();
+}
+
+bool TMainForm::ConfirmClose() {
+    if (!Connected || m_unsaved->Count() == 0)
+        return true;
+    switch (AskSaveBeforeClose(m_unsaved->Count())) {
+    case TCloseChoice::Save:
+        m_saveOnClose = true;
+        return true;
+    case TCloseChoice::DontSave:
+        return true;
+    case TCloseChoice::Stay:
+        return false;
+    }
+    return false;
 }
 
 void TMainForm::RetryClose() {
