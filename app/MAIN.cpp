@@ -1,6 +1,7 @@
 #include "app/MAIN.h"
 
 #include "app/DlgConnectUnit.h"
+#include "archive/AutoBackupUnit.h"
 #include "app/MainActions.h"
 #include "link/PortMessages.h"
 #include "link/Proc.h"
@@ -103,6 +104,8 @@ TMainForm::TMainForm(TMainFormOptions options)
     IniFile = std::make_unique<TPanelSettings>(
         m_options.SettingsFile.isEmpty() ? DefaultSettingsFilePath() : m_options.SettingsFile);
     SetPanelPrefs(IniFile.get());
+    // A backup of the board's configuration before every "reset ..." line.
+    TAutoBackup::Instance().Attach(m_link);
 
     m_area = new QMdiArea;
     m_area->setObjectName("MdiArea");

@@ -1,14 +1,17 @@
 #include "archive/WndLoadSettingsUnit.h"
 
 #include "archive/ArchiveWidgets.h"
+#include "archive/AutoBackupUnit.h"
 #include "archive/ConfigLoad.h"
 #include "ui/Dialogs.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -29,7 +32,7 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
     auto* panel = new QWidget;
     panel->setObjectName("Pannel1");
     FitCaption(this, Body());
-    auto* outer = new QVBoxLayout(Body());
+    auto* outer = new QHBoxLayout(Body());
     outer->addWidget(panel);
     auto* v = new QVBoxLayout(panel);
     v->addWidget(MakeHeading("Загрузить настройки из резервной", "Label3"));
@@ -65,6 +68,31 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
     buttons->setCenterButtons(true);
     v->addWidget(buttons);
 
+    // The backups and the preview, in a column of their own on the right.
+    auto* side = new QWidget;
+    side->setObjectName("PanelBackups");
+    auto* sv = new QVBoxLayout(side);
+    sv->addWidget(MakeLabel("Резервные копии", "LabelBackups"));
+    BackupList = new QListWidget;
+    BackupList->setObjectName("BackupList");
+    BackupList->setToolTip("Конфигурация платы, сохранённая перед загрузкой или сбросом.\n"
+                           "Выберите копию, чтобы загрузить её как файл.");
+    sv->addWidget(BackupList, 1);
+    AutoBackupBox = new QCheckBox("Резервная копия перед загрузкой и сбросом");
+    AutoBackupBox->setObjectName("AutoBackupBox");
+    AutoBackupBox->setChecked(TAutoBackup::Instance().Enabled());
+    sv->addWidget(AutoBackupBox);
+    outer->addWidget(side, 1);
+    FillBackupList();
+
+    connect(AutoBackupBox, &QCheckBox::toggled, this,
+            [](bool on) { TAutoBackup::Instance().SetEnabled(on); });
+    connect(BackupList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        if (item)
+            FileName->setText(item->data(Qt::UserRole).toString());
+    });
+    connect(&TAutoBackup::Instance(), &TAutoBackup::BackupsChanged, this,
+            &TWndLoadSettings::FillBackupList);
     connect(SpeedButton1, &QToolButton::clicked, this, &TWndLoadSettings::SpeedButton1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TWndLoadSettings::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TWndLoadSettings::BitBtn2Click);
@@ -72,6 +100,19 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
         m_stopPressed = true;
         RequestCancel();
     });
+}
+
+void TWndLoadSettings::FillBackupList() {
+    const QSignalBlocker block(BackupList);
+    BackupList->clear();
+    for (const TBackupStore::TEntry& e : TAutoBackup::Instance().Store().List()) {
+        const QString before = e.Reason == "load" ? QStringLiteral("загрузкой") : e.Reason;
+        auto* item = new QListWidgetItem(e.Time.toString("dd.MM.yyyy HH:mm:ss") +
+                                         QStringLiteral(" — перед ") + before);
+        item->setData(Qt::UserRole, e.Path);
+        item->setToolTip(e.Path);
+        BackupList->addItem(item);
+    }
 }
 
 void TWndLoadSettings::SpeedButton1Click() {
@@ -97,6 +138,16 @@ void TWndLoadSettings::BitBtn1Click() {
     BeginBusy();
     m_stopPressed = false;
     BitBtn1->setEnabled(false);
+    // The board as it is now goes to the backups first; the file to load
+    // (perhaps the oldest backup) survives their pruning.
+    if (!TAutoBackup::Instance().BeforeChange(MainForm->Link(), "load", name) ||
+        CancelRequested()) {
+        BitBtn1->setEnabled(true);
+        EndBusy();
+        return;
+    }
+    // Reset lines the file may hold are covered by that backup.
+    const TAutoBackup::TCovered covered;
     Run->Start();
     const TArchiveResult r = LoadConfig(
         MainForm->Link(), name, [this](int s) { return Boxes[s]->isChecked(); },

@@ -1,11 +1,14 @@
 #pragma once
 // Loading a configuration export file back into the board, section by
 // section as the operator ticks them (the file rules live in ConfigLoad).
+// Beside the spec'd column: the automatic backups, any of which is loaded
+// like a file the operator chose, and whether they are made at all.
 
 #include "ui/TaskWindow.h"
 
 class QCheckBox;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QToolButton;
 class TRunIndicator;
@@ -23,10 +26,15 @@ public:
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
     TRunIndicator* Run;
+    // "Резервные копии": newest first; choosing one puts it in FileName.
+    QListWidget* BackupList;
+    // Whether a backup precedes every load and reset (the settings file key).
+    QCheckBox* AutoBackupBox;
 
     void SpeedButton1Click();
     void BitBtn1Click();
     void BitBtn2Click() { close(); }
+    void FillBackupList();
 
 private:
     bool m_stopPressed = false;

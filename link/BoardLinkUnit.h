@@ -37,7 +37,14 @@ public:
 
     // --- command exchange (GUI thread) ---
     // Queues a complete command line; the caller supplies the "\r\n".
+    // The send gate, when set, is asked first and may drop the line.
     void SendCommand(const QByteArray& line);
+
+    // Asked by SendCommand about every line before it is queued; false drops
+    // the line. The panel's automatic backup before a "reset" uses it. Lines
+    // sent while the gate itself runs (the backup's listings) pass unasked.
+    using TSendGate = std::function<bool(const QByteArray& line)>;
+    void SetSendGate(TSendGate gate) { m_gate = std::move(gate); }
     void ClearResponses();
     // The next non-blank response line, trimmed; empty when none waits.
     // Blank lines met on the way are consumed. Never waits.
@@ -89,6 +96,8 @@ private:
     void SleepForLine(quint64 seenSeq, qint64 remainingMs, TWaitMode mode);
 
     IClock* m_clock;
+    TSendGate m_gate;
+    bool m_inGate = false;
     // Standard primitives (not QMutex) so that the thread sanitizer sees them.
     mutable std::mutex m_telemetryLock;
     QByteArray m_slots[static_cast<int>(TTelemetrySlot::Count)];

@@ -1,0 +1,216 @@
+// Automatic backups against the simulated board through the real worker: a
+// reset from a settings window leaves the board's state before it in the
+// backup folder, loading that backup restores it, the folder keeps the
+// newest twenty, and a board that stays silent gets the operator's answer
+// instead of a hang.
+
+#include "ScriptedDialogs.h"
+#include "TestMain.h"
+#include "TestPanel.h"
+#include "archive/AutoBackupUnit.h"
+#include "archive/ConfigExport.h"
+#include "archive/WndLoadSettingsUnit.h"
+#include "settings/WinOSDControlsUnit.h"
+#include "ui/PanelPrefs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMap>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+class TMemoryPrefs : public IPanelPrefs {
+public:
+    TMemoryPrefs() { SetPanelPrefs(this); }
+    ~TMemoryPrefs() override { SetPanelPrefs(nullptr); }
+    QVariant Value(const QString& key, const QVariant& def) const override {
+        return Keys.value(key, def);
+    }
+    void SetValue(const QString& key, const QVariant& value) override { Keys[key] = value; }
+    QMap<QString, QVariant> Keys;
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A panel as the program has it: a settings file (backups on by default), a
+// backup folder of its own and the gate on the link.
+struct TRig {
+    QTemporaryDir Dir;
+    TMemoryPrefs Prefs;
+    TScriptedDialogs Dialogs;
+    TTestPanel Panel;
+
+    explicit TRig(TSimOptions options = {}) : Panel(std::move(options)) {
+        TAutoBackup::Instance().SetFolder(Dir.filePath("backups"));
+        TAutoBackup::Instance().Attach(Panel.Link());
+    }
+    ~TRig() { Panel.Link().SetSendGate({}); }
+    QString Folder() const { return Dir.filePath("backups"); }
+    void Send(const QByteArray& line) {
+        Panel.SendCommand(line);
+        QVERIFY(Panel.Link().WaitForPrompt(5000));
+    }
+    QStringList Backups() const {
+        QStringList out;
+        for (const TBackupStore::TEntry& e : TAutoBackup::Instance().Store().List())
+            out << QFileInfo(e.Path).fileName();
+        return out;
+    }
+};
+
+TRunHooks Hooks() {
+    TRunHooks h;
+    h.Mode = TWaitMode::ProcessEvents;
+    return h;
+}
+} // namespace
+
+class TestAutoBackup : public QObject {
+    Q_OBJECT
+private slots:
+    void resetFromOsdWindowLeavesTheStateBeforeIt() {
+        TRig rig;
+        QVERIFY(rig.Panel.Connect());
+        rig.Send("set osd_left_offset 12\r\n");
+        rig.Send("set osd_lang 0\r\n");
+        rig.Send("set roll_sensitivity 2.50\r\n");
+        const QString explicitFile = rig.Dir.filePath("explicit.cfg");
+        QVERIFY(ExportConfig(rig.Panel.Link(), explicitFile, Hooks()).Ok());
+
+        TWinOSDControls* osd = OpenTaskWindow(WinOSDControls);
+        QVERIFY(osd);
+        rig.Panel.TakeBoardLines();
+        osd->findChild<QPushButton*>("SpeedButton1")->click();
+        QCOMPARE(rig.Panel.BoardValue("osd", "osd_left_offset"), "46"); // reset done
+        // The backup came first: every listing, then the reset.
+        const QByteArrayList executed = rig.Panel.TakeBoardLines();
+        QCOMPARE(executed.first(), "cat stab");
+        QVERIFY(executed.indexOf("cat control mixers") < executed.indexOf("reset osd"));
+        const QStringList backups = rig.Backups();
+        QCOMPARE(backups.size(), 1);
+        QVERIFY2(backups[0].endsWith("_reset-osd.cfg"), qPrintable(backups[0]));
+        const QString backup = TAutoBackup::Instance().LastBackup();
+        QCOMPARE(ReadAll(backup), ReadAll(explicitFile));
+        osd->close();
+
+        // The load window lists it; chosen and loaded, it restores the board.
+        TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
+        QVERIFY(load->AutoBackupBox->isChecked());
+        QCOMPARE(load->BackupList->count(), 1);
+        QVERIFY(load->BackupList->item(0)->text().endsWith("— перед reset osd"));
+        load->BackupList->setCurrentRow(0);
+        QCOMPARE(load->FileName->text(), backup);
+        load->findChild<QCheckBox*>("osd")->setChecked(true);
+        load->BitBtn1Click();
+        QCOMPARE(rig.Dialogs.Messages, QStringList{"Загрузка конфигурации завершена"});
+        QCOMPARE(rig.Panel.BoardValue("osd", "osd_left_offset"), "12");
+        QCOMPARE(rig.Panel.BoardValue("osd", "osd_lang"), "0");
+        // The load made its own backup first, listed at the top.
+        QCOMPARE(load->BackupList->count(), 2);
+        QVERIFY(load->BackupList->item(0)->text().endsWith("— перед загрузкой"));
+        QCOMPARE(rig.Dialogs.Questions, QStringList{});
+        load->close();
+    }
+
+    void folderKeepsTheNewestTwenty_data() {
+        QTest::addColumn<bool>("spareOldest");
+        QTest::newRow("the oldest goes") << false;
+        QTest::newRow("the file about to be loaded stays, the next oldest goes") << true;
+    }
+    void folderKeepsTheNewestTwenty() {
+        QFETCH(bool, spareOldest);
+        TRig rig;
+        QVERIFY(rig.Panel.Connect());
+        QDir().mkpath(rig.Folder());
+        QStringList old;
+        for (int i = 0; i < TBackupStore::KeptBackups; ++i) {
+            old << QString("2020-01-01_00-%1-00-000_reset-osd.cfg").arg(i, 2, 10, QChar('0'));
+            QFile f(QDir(rig.Folder()).filePath(old.last()));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QFile notes(QDir(rig.Folder()).filePath("my notes.cfg"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.close();
+        const QString spare = spareOldest ? QDir(rig.Folder()).filePath(old[0]) : QString();
+        QVERIFY(TAutoBackup::Instance().BeforeChange(rig.Panel.Link(), "load", spare));
+
+        const QStringList now = rig.Backups();
+        QVERIFY(now.first().endsWith("_load.cfg"));
+        QCOMPARE(now.size(), 20);
+        QCOMPARE(now.contains(old[0]), spareOldest);
+        QCOMPARE(now.contains(old[1]), !spareOldest);
+        QVERIFY(notes.exists()); // not a backup: never touched
+    }
+
+    void silentBoardAsksWhetherToGoOn_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("resetSent");
+        QTest::newRow("Продолжить: the reset goes without a backup") << 0 << true;
+        QTest::newRow("Отмена: the reset is not sent") << 1 << false;
+    }
+    void silentBoardAsksWhetherToGoOn() {
+        QFETCH(int, answer);
+        QFETCH(bool, resetSent);
+        TSimOptions o;
+        o.Faults.SilenceAfterCommand = "echo off"; // takes commands, answers nothing
+        TRig rig(o);
+        QVERIFY(rig.Panel.Connect());
+        rig.Dialogs.Answers << answer;
+        rig.Panel.SendCommand("reset osd\r\n"); // typed in the console, say
+        QCOMPARE(rig.Dialogs.Questions.size(), 1);
+        QVERIFY(rig.Dialogs.Questions[0].contains("Плата не отвечает"));
+        QVERIFY(rig.Backups().isEmpty());
+        QVERIFY(QDir(rig.Folder()).entryList(QDir::Files).isEmpty()); // no half file
+        QByteArrayList executed;
+        if (resetSent)
+            QTRY_VERIFY((executed += rig.Panel.TakeBoardLines()).contains("reset osd"));
+        else
+            QVERIFY(!rig.Panel.WaitBoardLines(12, 500).contains("reset osd"));
+    }
+
+    void skippedOrSwitchedOffTheResetGoesAtOnce_data() {
+        QTest::addColumn<bool>("switchedOff");
+        QTest::newRow("skipped in the progress dialog") << false;
+        QTest::newRow("switched off in the load window") << true;
+    }
+    void skippedOrSwitchedOffTheResetGoesAtOnce() {
+        QFETCH(bool, switchedOff);
+        TRig rig;
+        QVERIFY(rig.Panel.Connect());
+        if (switchedOff) {
+            TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
+            load->AutoBackupBox->setChecked(false);
+            QCOMPARE(rig.Prefs.Keys.value("BACKUP/Enabled"), QVariant(false));
+            load->close();
+        }
+        bool dialogSeen = false;
+        QTimer skipper;
+        connect(&skipper, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
+                    dialogSeen = true;
+                    p->cancel();
+                }
+        });
+        skipper.start(0);
+        rig.Panel.SendCommand("reset imu\r\n");
+        QCOMPARE(dialogSeen, !switchedOff);
+        QVERIFY(rig.Backups().isEmpty());
+        QVERIFY(rig.Dialogs.Questions.isEmpty());
+        QByteArrayList executed;
+        QTRY_VERIFY((executed += rig.Panel.TakeBoardLines()).contains("reset imu"));
+    }
+};
+
+VANTOR_TEST_MAIN(TestAutoBackup)
+#include "tst_autobackup.moc"
