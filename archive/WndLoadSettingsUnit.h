@@ -9,6 +9,8 @@
 class QCheckBox;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
+struct TConfigDiff;
 class QPushButton;
 class QToolButton;
 class TRunIndicator;
@@ -30,13 +32,25 @@ public:
     QListWidget* BackupList;
     // Whether a backup precedes every load and reset (the settings file key).
     QCheckBox* AutoBackupBox;
+    // "Сравнить с устройством": reads the board and lists, per checked
+    // section, the file's lines that would change a value (old → new).
+    QPushButton* CompareButton;
+    // "Загрузка" sends only those lines (off: the whole sections, as ever).
+    QCheckBox* ChangedOnlyBox;
+    QPlainTextEdit* PreviewText;
 
     void SpeedButton1Click();
     void BitBtn1Click();
     void BitBtn2Click() { close(); }
     void FillBackupList();
+    void CompareButtonClick();
 
 private:
+    // Reads the board's configuration and compares the file with it; false
+    // (the operator told) when the board did not give it.
+    bool CompareWithBoard(const QString& name, TConfigDiff& diff);
+    void ShowDiff(const TConfigDiff& diff);
+
     bool m_stopPressed = false;
 };
 

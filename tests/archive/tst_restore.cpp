@@ -1,13 +1,16 @@
-// Automatic backups against the simulated board through the real worker: a
-// reset from a settings window leaves the board's state before it in the
-// backup folder, loading that backup restores it, the folder keeps the
-// newest twenty, and a board that stays silent gets the operator's answer
-// instead of a hang.
+// The ways back, against the simulated board through the real worker.
+// Automatic backups: a reset from a settings window leaves the board's state
+// before it in the backup folder, loading that backup restores it, the
+// folder keeps the newest twenty, and a board that stays silent gets the
+// operator's answer instead of a hang. Restore preview: the load window
+// lists exactly the lines that would change a value, and sends only those
+// when asked.
 
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "archive/AutoBackupUnit.h"
+#include "archive/ConfigCompare.h"
 #include "archive/ConfigExport.h"
 #include "archive/WndLoadSettingsUnit.h"
 #include "settings/WinOSDControlsUnit.h"
@@ -20,8 +23,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMap>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -75,7 +80,7 @@ TRunHooks Hooks() {
 }
 } // namespace
 
-class TestAutoBackup : public QObject {
+class TestRestore : public QObject {
     Q_OBJECT
 private slots:
     void resetFromOsdWindowLeavesTheStateBeforeIt() {
@@ -119,6 +124,81 @@ private slots:
         QCOMPARE(load->BackupList->count(), 2);
         QVERIFY(load->BackupList->item(0)->text().endsWith("— перед загрузкой"));
         QCOMPARE(rig.Dialogs.Questions, QStringList{});
+        load->close();
+    }
+
+    void settingKeys_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("parameter")
+            << QByteArray("set roll_kp 1.5") << QByteArray("set roll_kp") << QByteArray("1.5");
+        QTest::newRow("osd pair, case and blanks")
+            << QByteArray("SET  OSD_Alt_Pos  10   20") << QByteArray("set osd_alt_pos")
+            << QByteArray("10 20");
+        QTest::newRow("waypoint row") << QByteArray("set wp 3 55.1 37.2 120")
+                                      << QByteArray("set wp 3") << QByteArray("55.1 37.2 120");
+        QTest::newRow("channel row")
+            << QByteArray("set ch_out 2 1 1000 1500 2000 0") << QByteArray("set ch_out 2")
+            << QByteArray("1 1000 1500 2000 0");
+        QTest::newRow("mixer column")
+            << QByteArray("set mix 7 2 -50") << QByteArray("set mix 7 2") << QByteArray("-50");
+        QTest::newRow("parameter without a value")
+            << QByteArray("set name ") << QByteArray("set name") << QByteArray("");
+        QTest::newRow("not a set line")
+            << QByteArray("reset osd") << QByteArray() << QByteArray("reset osd");
+    }
+    void settingKeys() {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, value);
+        QCOMPARE(SettingKey(line), key);
+        QCOMPARE(SettingValue(line), value);
+    }
+
+    void previewListsAndSendsExactlyTheChangedLines() {
+        TRig rig;
+        rig.Prefs.Keys["BACKUP/Enabled"] = false; // only the preview's own reading
+        QVERIFY(rig.Panel.Connect());
+        const QString file = rig.Dir.filePath("saved.cfg");
+        QVERIFY(ExportConfig(rig.Panel.Link(), file, Hooks()).Ok());
+        // The board moves away from the file in known places; the gyro
+        // section is not going to be checked.
+        rig.Send("set roll_sensitivity 2.50\r\n");
+        rig.Send("set osd_left_offset 12\r\n");
+        rig.Send("set osd_lang 0\r\n");
+        rig.Send("set gyro_scale 99\r\n");
+
+        TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
+        QVERIFY(!load->ChangedOnlyBox->isChecked());
+        load->FileName->setText(file);
+        for (const char* box : {"stab", "osd", "IMU"})
+            load->findChild<QCheckBox*>(box)->setChecked(true);
+        rig.Panel.TakeBoardLines();
+        load->CompareButton->click();
+        const QStringList text = load->PreviewText->toPlainText().split('\n');
+        QStringList changed = text.filter(QRegularExpression("^    "));
+        changed.sort();
+        QCOMPARE(changed, (QStringList{"    osd_lang: 0 → 1", "    osd_left_offset: 12 → 46",
+                                       "    roll_sensitivity: 2.50 → 1.20"}));
+        QCOMPARE(text.filter(QRegularExpression("изменят значение 0 из [1-9]")).size(), 1); // IMU
+        QCOMPARE(text.filter(QRegularExpression("^OSD: изменят значение 2 из [1-9]")).size(), 1);
+        // Comparing only reads.
+        for (const QByteArray& l : rig.Panel.TakeBoardLines())
+            QVERIFY2(l.startsWith("cat "), l.constData());
+
+        load->ChangedOnlyBox->setChecked(true);
+        load->BitBtn1Click();
+        QCOMPARE(rig.Dialogs.Messages, QStringList{"Загрузка конфигурации завершена"});
+        QByteArrayList sent;
+        for (const QByteArray& l : rig.Panel.TakeBoardLines())
+            if (!l.startsWith("cat "))
+                sent << l;
+        QCOMPARE(sent, (QByteArrayList{"set roll_sensitivity 1.20", "set osd_left_offset 46",
+                                       "set osd_lang 1"}));
+        QCOMPARE(rig.Panel.BoardValue("gyro", "gyro_scale"), "99");
+        QCOMPARE(rig.Panel.BoardValue("osd", "osd_lang"), "1");
+        QVERIFY(rig.Dialogs.Errors.isEmpty());
         load->close();
     }
 
@@ -212,5 +292,5 @@ private slots:
     }
 };
 
-VANTOR_TEST_MAIN(TestAutoBackup)
-#include "tst_autobackup.moc"
+VANTOR_TEST_MAIN(TestRestore)
+#include "tst_restore.moc"
