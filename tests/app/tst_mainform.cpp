@@ -8,8 +8,11 @@
 #include "app/DlgConnectUnit.h"
 #include "app/MAIN.h"
 #include "app/MainActions.h"
+#include "archive/AutoBackupUnit.h"
+#include "archive/WndLoadSettingsUnit.h"
 #include "link/MemoryPort.h"
 #include "link/PortMessages.h"
+#include "settings/WinStabControlUnit.h"
 #include "shell/WinDebugMonUnit.h"
 #include "shell/about.h"
 #include "sim/SimRunner.h"
@@ -467,6 +470,47 @@ private slots:
             QVERIFY(form.close());
             QCOMPARE(rig.Dialogs.Questions.size(), 1);
         }
+    }
+
+    void unsavedCountFollowsApplyLoadAndSaves() {
+        TRig rig;
+        rig.OpenMon = false;
+        TMainForm& form = rig.Start();
+        QVERIFY(rig.Connect());
+        TAutoBackup::Instance().SetFolder(rig.Dir.filePath("backups"));
+        // Apply in the stabiliser window: one changed value, one line.
+        form.Action("ActionStabControls")->trigger();
+        QVERIFY(WinStabControl);
+        WinStabControl->findChild<QLineEdit*>("Roll_Sensitivity")->setText("2.5");
+        WinStabControl->BitBtn3->click();
+        QCOMPARE(form.Unsaved().Count(), 1);
+        WinStabControl->close();
+        // A load of two lines, one of them a channel row.
+        const QString file = rig.Dir.filePath("two.cfg");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("##### BEGIN STAB #####\r\nset pitch_sensitivity 1.1\r\n##### END STAB #####\r\n"
+                "##### BEGIN CONTROL OUT #####\r\nset ch_out 3 1 1000 1500 2000 0\r\n"
+                "##### END CONTROL OUT #####\r\n");
+        f.close();
+        form.Action("ActionLoadConfig")->trigger();
+        QVERIFY(WndLoadSettings);
+        WndLoadSettings->AutoBackupBox->setChecked(false);
+        WndLoadSettings->FileName->setText(file);
+        WndLoadSettings->findChild<QCheckBox*>("stab")->setChecked(true);
+        WndLoadSettings->findChild<QCheckBox*>("control_out")->setChecked(true);
+        WndLoadSettings->BitBtn1Click();
+        WndLoadSettings->close();
+        QCOMPARE(form.Unsaved().ConfigCount(), 2);
+        QCOMPARE(form.Unsaved().ControlsCount(), 1);
+        QCOMPARE(form.UnsavedNote()->text(), "Изменения не сохранены во флеш: 3");
+        // The save window's two boxes, one after the other.
+        form.SendCommand("save controls\r\n");
+        QCOMPARE(form.UnsavedNote()->text(), "Изменения не сохранены во флеш: 2");
+        form.SendCommand("save config\r\n");
+        QVERIFY(form.UnsavedNote()->isHidden());
+        QVERIFY(form.close());
+        QVERIFY(rig.Dialogs.Questions.isEmpty());
     }
 
     void noCloseQuestionWhenDisconnected() {
