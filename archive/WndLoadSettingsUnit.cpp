@@ -265,7 +265,7 @@ void TWndLoadSettings::ShowDiff(const TConfigDiff& diff) {
     for (int s = 0; s < 11; ++s) {
         if (!Boxes[s]->isChecked())
             continue;
-        text << QStringLiteral("%1: изменят значение %2 из %3 строк")
+        text << QStringLiteral("%1: %2 из %3")
                     .arg(Boxes[s]->text())
                     .arg(diff.Changed[s])
                     .arg(diff.Lines[s]);
@@ -287,5 +287,7 @@ void TWndLoadSettings::ShowDiff(const TConfigDiff& diff) {
     }
     if (text.isEmpty())
         text << "Не выбран ни один раздел";
+    else
+        text.prepend("Изменят значения на плате (строк файла):");
     PreviewText->setPlainText(text.join('\n'));
 }
