@@ -131,11 +131,22 @@ int RunCommand(TCliBoard& board, const QCommandLineParser& parser, const QString
         return 0;
     }
     if (cmd == "logs") {
+        // The board prints its complaint about an unknown flight as if it
+        // were the log; ask for the flights it holds first.
+        const int flight = parser.value("flight").toInt();
+        TFlightRange range;
+        const TArchiveResult dir = ReadFlightRange(board.Link(), range, Hooks(board, nullptr));
+        if (!dir.Ok())
+            return Report(dir);
+        if (!FlightNumbers(range).contains(flight))
+            return Fail(QStringLiteral("no flight %1 on the board (it holds %2 to %3)")
+                            .arg(flight)
+                            .arg(range.Min)
+                            .arg(range.Max));
         TProgressLine progress("logs");
         const bool comma = parser.isSet("decimal-comma");
         return Report(ExportFlightLog(
-            board.Link(), parser.value("flight").toInt(), args[1], [comma] { return comma; },
-            Hooks(board, &progress)));
+            board.Link(), flight, args[1], [comma] { return comma; }, Hooks(board, &progress)));
     }
     if (cmd == "get")
         return AnswerTo(board, "cat " + args.mid(1).join(' ').toLatin1() + "\r\n", stdout);

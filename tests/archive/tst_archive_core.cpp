@@ -8,9 +8,11 @@
 #include "archive/ConfigLoad.h"
 #include "archive/FlightLogs.h"
 #include "archive/MemsCalibration.h"
+#include "link/Proc.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -156,6 +158,45 @@ private slots:
         const TArchiveResult r = ExportConfig(link, "/nonexistent-dir/x.cfg", Quick());
         QCOMPARE(r.Status, TArchiveStatus::FileOpenFailed);
         QVERIFY(board.Sent.isEmpty());
+    }
+
+    // Random listings: whatever the board says, the file is eleven sections
+    // of "set" lines, and loading it sends exactly those lines, trimmed.
+    void randomListingsRoundTrip() {
+        QRandomGenerator rng(7);
+        const QByteArray alphabet = "abcXYZ0129 .,:=\t-#_";
+        for (int round = 0; round < 40; ++round) {
+            TBoardLink link;
+            TFakeBoard board(link);
+            for (const TExportSection& s : ExportSections) {
+                QByteArrayList lines;
+                for (int n = rng.bounded(6); n > 0; --n) {
+                    QByteArray l;
+                    for (int c = rng.bounded(1, 30); c > 0; --c)
+                        l += alphabet[rng.bounded(alphabet.size())];
+                    lines << l;
+                }
+                board.Answers[QByteArray(s.Command).chopped(2)] = lines;
+            }
+            QTemporaryDir dir;
+            const QString path = dir.filePath("r.cfg");
+            QVERIFY(ExportConfig(link, path, Quick()).Ok());
+            const QByteArrayList fileLines = SplitFileLines(ReadAll(path));
+            QByteArrayList markers, body;
+            for (const QByteArray& l : fileLines)
+                (l.startsWith("##### ") ? markers : body) << l;
+            QCOMPARE(markers.size(), 22);
+            for (int i = 0; i < 11; ++i)
+                QCOMPARE(markers[2 * i] + "\r\n", SectionBeginLine(ExportSections[i]));
+            QByteArrayList expected;
+            for (const QByteArray& l : body) {
+                QVERIFY2(l.startsWith("set "), l.constData());
+                expected << Trim(l);
+            }
+            board.Sent.clear();
+            QVERIFY(LoadConfig(link, path, [](int) { return true; }, {}).Ok());
+            QCOMPARE(board.Sent, expected);
+        }
     }
 
     void fileLines_data() {
@@ -361,7 +402,7 @@ private slots:
         TFakeBoard board(link);
         board.Answers["cal gyro"] = {"gyro_bias_x = 99"}; // within the first second: dropped
         QList<QByteArray> got;
-        QTimer::singleShot(1300, [&] { board.Say({"Gyro_Bias_X = -3", "note", "=>"}); });
+        QTimer::singleShot(1600, [&] { board.Say({"Gyro_Bias_X = -3", "note", "=>"}); });
         const TArchiveResult r = CalibrateGyro(
             link, [&](const QByteArray& n, const QByteArray& v) { got << n + "=" + v; },
             Quick(3000));
@@ -396,7 +437,7 @@ private slots:
             board.Say({"x_max=" + QByteArray::number(seen.size()) +
                        " x_min=-1 y_max=2 y_min=-2 z_max=3 z_min=-3"});
         });
-        feeder.start(1100);
+        feeder.start(400);
         const TArchiveResult r = RunMagCalibration(
             link, [&] { return calibrating; },
             [&](const TExtremes& e) {

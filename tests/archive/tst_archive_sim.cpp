@@ -136,26 +136,6 @@ private slots:
         QCOMPARE(ReadAll(path), OldFile);
     }
 
-    void flightListAndDumpFromTheBoard() {
-        TSimOptions options;
-        options.FlightIdMin = 3;
-        options.FlightIdMax = 7;
-        TTestPanel panel(options);
-        QVERIFY(panel.Connect());
-        TFlightRange range;
-        QVERIFY(ReadFlightRange(panel.Link(), range, {}).Ok());
-        QCOMPARE(FlightNumbers(range), (QList<int>{7, 6, 5, 4, 3}));
-        QTemporaryDir dir;
-        const QString path = dir.filePath("f.csv");
-        QVERIFY(ExportFlightLog(panel.Link(), 5, path, [] { return true; }, {}).Ok());
-        const QByteArray data = ReadAll(path);
-        QVERIFY(data.size() > 1000);
-        QVERIFY(!data.contains('.'));
-        QVERIFY(!data.contains("\r\n\r\n"));
-        QVERIFY(data.endsWith("\r\n"));
-        QVERIFY(panel.WaitBoardLines(2).contains("log dump 5"));
-    }
-
     void magCalibrationWindowAgainstBoard() {
         TTestPanel panel;
         QVERIFY(panel.Connect());

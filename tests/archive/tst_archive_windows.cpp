@@ -374,11 +374,15 @@ private slots:
                                                "mag_bias_x = 44", "mag_bias_z = -2"};
         TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
         panel.Board.Sent.clear();
-        QTimer::singleShot(1300, [&] {
+        // The board repeats its extremes, as a real one does; those of the
+        // first second are dropped.
+        QTimer feeder;
+        connect(&feeder, &QTimer::timeout, [&] {
             panel.Board.Say({"x_max=10 x_min=-11 y_max=12 y_min=-13 z_max=14 z_min=-15"});
         });
+        feeder.start(300);
         bool shownDuringRun = false;
-        QTimer::singleShot(1600, [&] {
+        QTimer::singleShot(2200, [&] {
             shownDuringRun = w->Label9->isVisible() && w->Extremes[0]->isVisible() &&
                              w->Extremes[0]->text() == "10" && w->Extremes[5]->text() == "-15" &&
                              !w->SpeedButton1->isEnabled();
@@ -413,7 +417,7 @@ private slots:
         TFakePanel panel;
         TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
         panel.Board.Sent.clear();
-        QTimer::singleShot(1300, [&] { panel.Board.Say({"=>"}); }); // the board ends the loop
+        QTimer::singleShot(1600, [&] { panel.Board.Say({"=>"}); }); // the board ends the loop
         Click(w->SpeedButton2);
         QCOMPARE(panel.Board.Sent, (QByteArrayList{"cal mag", "cal mag_save"}));
         QVERIFY(w->Calibrating());
@@ -426,7 +430,7 @@ private slots:
         TFakePanel panel;
         TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
         panel.Board.Sent.clear();
-        QTimer::singleShot(1200, [&] {
+        QTimer::singleShot(1600, [&] {
             QVERIFY(w->Label8->isVisible());
             panel.Board.Say({"gyro_bias_x = -7", "gyro_bias_y = 3", "=>"});
         });

@@ -142,7 +142,13 @@ private slots:
         QVERIFY(!csv.contains('.'));
         QVERIFY(csv.endsWith("\r\n") && !csv.contains("\r\n\r\n"));
         QCOMPARE(Cli({"logs", "--flight", "5", file}, sim.Path).Exit, 0);
-        QVERIFY(ReadAll(file).contains('.'));
+        const QByteArray points = ReadAll(file);
+        QVERIFY(points.contains('.'));
+        const TCliRun missing = Cli({"logs", "--flight", "9", file}, sim.Path);
+        QCOMPARE(missing.Exit, 1);
+        QCOMPARE(missing.Err,
+                 QByteArray("vantor-cli: no flight 9 on the board (it holds 3 to 7)\n"));
+        QCOMPARE(ReadAll(file), points);
     }
 
     void saveReachesTheBoardsFlash() {
