@@ -1,8 +1,8 @@
 #include "app/MAIN.h"
 
 #include "app/DlgConnectUnit.h"
-#include "archive/AutoBackupUnit.h"
 #include "app/MainActions.h"
+#include "archive/AutoBackupUnit.h"
 #include "link/PortMessages.h"
 #include "link/Proc.h"
 #include "shell/WinDebugMonUnit.h"

@@ -1,5 +1,6 @@
 #include "archive/AutoBackupUnit.h"
 
+#include "archive/ArchiveWidgets.h"
 #include "archive/ConfigExport.h"
 #include "link/Proc.h"
 #include "ui/Dialogs.h"
@@ -74,8 +75,14 @@ bool TAutoBackup::BeforeChange(TBoardLink& link, const QString& reason, const QS
 
 void TAutoBackup::Attach(TBoardLink& link) {
     link.SetSendGate([this, &link](const QByteArray& line) {
-        if (m_covered > 0 || !IsResetCommand(line))
+        if (m_covered > 0 || !IsResetCommand(line) || !Enabled() || !MainForm ||
+            !MainForm->Connected)
             return true;
+        // A reset typed while an export or a load runs would take that run's
+        // answers, and so would its backup: it waits (the operator is told).
+        const TArchiveRunGuard guard;
+        if (!guard.Acquired())
+            return false;
         return BeforeChange(link, QString::fromLatin1(LowerAscii(line).simplified()));
     });
 }

@@ -36,7 +36,8 @@ public:
     bool BeforeChange(TBoardLink& link, const QString& reason, const QString& spare = QString());
 
     // Sets `link`'s send gate: every "reset ..." line is preceded by a backup
-    // and dropped when the operator then declines.
+    // and dropped when the operator then declines, or (backups on) while
+    // another archive run holds the board.
     void Attach(TBoardLink& link);
 
     // While one lives, resets pass without a backup (a load that has made its

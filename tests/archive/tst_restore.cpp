@@ -9,6 +9,7 @@
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
 #include "TestPanel.h"
+#include "archive/ArchiveWidgets.h"
 #include "archive/AutoBackupUnit.h"
 #include "archive/ConfigCompare.h"
 #include "archive/ConfigExport.h"
@@ -256,6 +257,18 @@ private slots:
             QTRY_VERIFY((executed += rig.Panel.TakeBoardLines()).contains("reset osd"));
         else
             QVERIFY(!rig.Panel.WaitBoardLines(12, 500).contains("reset osd"));
+    }
+
+    void resetWaitsWhileAnotherRunHoldsTheBoard() {
+        TRig rig;
+        QVERIFY(rig.Panel.Connect());
+        {
+            const TArchiveRunGuard exportRunning;
+            rig.Panel.SendCommand("reset osd\r\n");
+        }
+        QCOMPARE(rig.Dialogs.Messages, QStringList{"Дождитесь окончания выполняемой операции"});
+        QVERIFY(rig.Backups().isEmpty());
+        QVERIFY(!rig.Panel.WaitBoardLines(1, 300).contains("reset osd"));
     }
 
     void skippedOrSwitchedOffTheResetGoesAtOnce_data() {
