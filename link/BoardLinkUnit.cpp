@@ -35,6 +35,13 @@ TBoardLink::TBoardLink(IClock* clock, QObject* parent)
     : QObject(parent), m_clock(clock ? clock : TSteadyClock::Instance()) {}
 
 void TBoardLink::SendCommand(const QByteArray& line) {
+    if (m_gate && !m_inGate) {
+        m_inGate = true;
+        const bool pass = m_gate(line);
+        m_inGate = false;
+        if (!pass)
+            return;
+    }
     {
         TListGuard g(OutgoingQueue);
         OutgoingQueue.append(line);

@@ -37,7 +37,13 @@ public:
 
     // --- command exchange (GUI thread) ---
     // Queues a complete command line; the caller supplies the "\r\n".
+    // The send gate, when set, is asked first and may drop the line.
     void SendCommand(const QByteArray& line);
+    // Asked by SendCommand about every line before it is queued; false drops
+    // the line. The panel's automatic backup before a "reset" uses it. Lines
+    // sent while the gate itself runs (the backup's listings) pass unasked.
+    using TSendGate = std::function<bool(const QByteArray& line)>;
+    void SetSendGate(TSendGate gate) { m_gate = std::move(gate); }
     // Empties the response queue so that older lines are not taken for the
     // answer to the next command. Every command the board executes ends in a
     // prompt; when commands were written whose prompts have not come yet
@@ -106,6 +112,8 @@ private:
     void SettleOwedPrompts();
 
     IClock* m_clock;
+    TSendGate m_gate;
+    bool m_inGate = false;
     // Standard primitives (not QMutex) so that the thread sanitizer sees them.
     mutable std::mutex m_telemetryLock;
     QByteArray m_slots[static_cast<int>(TTelemetrySlot::Count)];
