@@ -76,8 +76,9 @@ QVector<TPayloadNumber> PayloadNumbers(const QByteArray& payload) {
         }
         TPayloadNumber number;
         number.Key = KeyBefore(payload, i);
-        number.Value = payload.mid(i, len).toDouble(); // C locale, always a point
-        if (std::isfinite(number.Value))
+        bool ok = false;
+        number.Value = payload.mid(i, len).toDouble(&ok); // C locale, always a point
+        if (ok && std::isfinite(number.Value))
             out.append(number);
         i += len;
     }
