@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -66,70 +67,112 @@ QString TMonitorPlot::Legend(int line) const {
     return key.isEmpty() ? QString::number(line + 1) : QString::fromLatin1(key);
 }
 
+qint64 TMonitorPlot::ShownSpanMs() const {
+    const qint64 age = m_times.isEmpty() ? 0 : m_times.last() - m_times.first();
+    for (qint64 span : {10000, 20000, 50000, 100000})
+        if (age <= span)
+            return span;
+    return SpanMs;
+}
+
 void TMonitorPlot::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     const QFontMetrics fm(font());
-    const int left = fm.horizontalAdvance(QStringLiteral("-0000.00")) + 8;
-    const QRect area = rect().adjusted(left, 6, -8, -fm.height() - 6);
-    if (area.width() < 20 || area.height() < 20)
-        return;
-
+    const int lines = std::max(m_lineCount, 1);
+    const qint64 span = ShownSpanMs();
     const qint64 now = m_times.isEmpty() ? 0 : m_times.last();
-    const qint64 start = now - SpanMs;
-    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-    for (const auto& v : m_values)
-        for (double x : v)
-            if (std::isfinite(x)) {
-                lo = std::min(lo, x);
-                hi = std::max(hi, x);
-            }
-    if (!(lo <= hi)) {
-        lo = -1;
-        hi = 1;
-    }
-    if (hi - lo < 1e-9) {
-        const double pad = std::max(std::abs(hi) * 0.1, 1.0);
-        lo -= pad;
-        hi += pad;
-    } else {
-        const double pad = (hi - lo) * 0.05;
-        lo -= pad;
-        hi += pad;
-    }
-    auto mapX = [&](qint64 t) {
-        return area.left() + double(t - start) * area.width() / double(SpanMs);
-    };
-    auto mapY = [&](double v) { return area.bottom() - (v - lo) * area.height() / (hi - lo); };
+    const qint64 start = now - span;
 
-    // Grid and labels: values on the left, seconds before now below.
-    p.setPen(QColor(225, 225, 225));
-    const double step = NiceStep(hi - lo, 5);
-    const int decimals = std::max(0, int(-std::floor(std::log10(step))));
-    for (double v = std::ceil(lo / step) * step; v <= hi; v += step) {
-        const int y = qRound(mapY(v));
-        p.setPen(QColor(225, 225, 225));
-        p.drawLine(area.left(), y, area.right(), y);
-        p.setPen(Qt::darkGray);
-        p.drawText(QRect(0, y - fm.height() / 2, left - 4, fm.height()),
-                   Qt::AlignRight | Qt::AlignVCenter,
-                   QString::number(std::abs(v) < step / 2 ? 0.0 : v, 'f', decimals));
+    // Each number gets a strip of its own with its own scale: a pressure in
+    // pascals and a temperature in degrees both show their changes.
+    struct TStrip {
+        double lo, hi, step;
+        int decimals;
+    };
+    QVector<TStrip> strips(lines);
+    // A thin strip keeps only its legend: scale labels would run into the
+    // neighbouring strips.
+    const int plotHeight = height() - 4 - fm.height() - 6;
+    const bool scaleLabels = plotHeight / lines - 4 >= 3 * fm.height();
+    int labelWidth = fm.horizontalAdvance(QStringLiteral("-000"));
+    for (int line = 0; line < lines; ++line) {
+        double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+        for (const auto& v : m_values)
+            if (line < v.size() && std::isfinite(v[line])) {
+                lo = std::min(lo, v[line]);
+                hi = std::max(hi, v[line]);
+            }
+        if (!(lo <= hi)) {
+            lo = -1;
+            hi = 1;
+        } else if (hi - lo < 1e-12 * std::max(1.0, std::abs(hi))) {
+            const double pad = std::max(std::abs(hi) * 1e-3, 1e-3);
+            lo -= pad;
+            hi += pad;
+        }
+        const double step = NiceStep(hi - lo, 2);
+        lo = std::floor(lo / step) * step;
+        hi = std::ceil(hi / step) * step;
+        const int decimals = std::clamp(int(-std::floor(std::log10(step))), 0, 9);
+        strips[line] = {lo, hi, step, decimals};
+        for (double v : {lo, hi})
+            if (scaleLabels)
+                labelWidth =
+                    std::max(labelWidth, fm.horizontalAdvance(QString::number(v, 'f', decimals)));
     }
-    for (int s = 0; s <= 200; s += 25) {
+
+    const int left = labelWidth + 10;
+    const int right = fm.horizontalAdvance(QStringLiteral("0 с")) / 2 + 8;
+    const QRect all = rect().adjusted(left, 4, -right, -fm.height() - 6);
+    if (all.width() < 20 || all.height() < 12 * lines)
+        return;
+    auto mapX = [&](qint64 t) {
+        return all.left() + double(t - start) * all.width() / double(span);
+    };
+
+    // Time grid and labels (seconds before the newest sample) under all strips.
+    const int seconds = int(span / 1000);
+    const int tick = seconds / 5;
+    for (int s = 0; s <= seconds; s += tick) {
         const int x = qRound(mapX(now - s * 1000));
-        p.setPen(QColor(225, 225, 225));
-        p.drawLine(x, area.top(), x, area.bottom());
+        p.setPen(QColor(230, 230, 230));
+        p.drawLine(x, all.top(), x, all.bottom());
         p.setPen(Qt::darkGray);
         const QString label = s == 0 ? QStringLiteral("0 с") : QString::number(-s);
-        p.drawText(QRect(x - 30, area.bottom() + 2, 60, fm.height()), Qt::AlignHCenter, label);
+        p.drawText(QRect(x - 40, all.bottom() + 3, 80, fm.height()), Qt::AlignHCenter, label);
     }
-    p.setPen(Qt::gray);
-    p.drawRect(area);
 
-    // One polyline per number position, broken where a payload lacked it.
-    p.setClipRect(area.adjusted(1, 1, 0, 0));
-    p.setRenderHint(QPainter::Antialiasing, false);
-    for (int line = 0; line < m_lineCount; ++line) {
+    const double stripHeight = double(all.height()) / lines;
+    for (int line = 0; line < lines; ++line) {
+        const TStrip& st = strips[line];
+        const QRect area(all.left(), qRound(all.top() + line * stripHeight), all.width(),
+                         qRound(stripHeight) - (line + 1 < lines ? 4 : 0));
+        const double inner = area.height() - 2 * 3; // keep the line off the frame
+        auto mapY = [&](double v) {
+            return area.bottom() - 3 - (v - st.lo) * inner / (st.hi - st.lo);
+        };
+        for (double v = st.lo; v <= st.hi + st.step / 2; v += st.step) {
+            const int y = qRound(mapY(v));
+            p.setPen(QColor(230, 230, 230));
+            p.drawLine(area.left(), y, area.right(), y);
+            if (scaleLabels) {
+                p.setPen(Qt::darkGray);
+                // Kept inside the strip, next to its own line.
+                const int top =
+                    std::clamp(y - fm.height() / 2, area.top(), area.bottom() + 1 - fm.height());
+                p.drawText(QRect(0, top, left - 5, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+                           QString::number(std::abs(v) < st.step / 2 ? 0.0 : v, 'f', st.decimals));
+            }
+        }
+        p.setPen(Qt::gray);
+        p.drawRect(area);
+        if (line >= m_lineCount)
+            continue;
+
+        // The line itself, broken where a payload lacked this number.
+        p.save();
+        p.setClipRect(area.adjusted(1, 1, 0, 0));
         p.setPen(QPen(LineColor(line), 1.5));
         QPolygonF run;
         auto flush = [&] {
@@ -139,24 +182,28 @@ void TMonitorPlot::paintEvent(QPaintEvent*) {
                 p.drawPolyline(run);
             run.clear();
         };
+        double last = std::numeric_limits<double>::quiet_NaN();
         for (int i = 0; i < m_times.size(); ++i) {
             const auto& v = m_values[i];
-            if (line < v.size() && std::isfinite(v[line]))
+            if (line < v.size() && std::isfinite(v[line])) {
                 run.append(QPointF(mapX(m_times[i]), mapY(v[line])));
-            else
+                last = v[line];
+            } else {
                 flush();
+                last = std::numeric_limits<double>::quiet_NaN();
+            }
         }
         flush();
-    }
-    p.setClipping(false);
 
-    // Legend in the top left corner of the plot area.
-    int x = area.left() + 6;
-    for (int line = 0; line < m_lineCount; ++line) {
-        const QString text = Legend(line);
-        p.fillRect(QRect(x, area.top() + 6 + fm.height() / 2 - 1, 14, 3), LineColor(line));
-        p.setPen(Qt::black);
-        p.drawText(x + 18, area.top() + 4 + fm.ascent(), text);
-        x += 18 + fm.horizontalAdvance(text) + 12;
+        // Name and newest value in the strip's top left corner.
+        const QString text = std::isfinite(last) ? Legend(line) + QStringLiteral(": ") +
+                                                       QString::number(last, 'g', 10)
+                                                 : Legend(line);
+        const QRect box(area.left() + 4, area.top() + 2, fm.horizontalAdvance(text) + 8,
+                        fm.height());
+        p.fillRect(box, QColor(255, 255, 255, 210));
+        p.setPen(LineColor(line));
+        p.drawText(box.adjusted(4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+        p.restore();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The numbers of a telemetry stream over time: one line per number position
-// of the payload, the last 200 seconds, drawn with QPainter. A ring of plain
+// of the payload, each in a strip with its own scale, the last 200 seconds,
+// drawn with QPainter. A ring of plain
 // samples and one polyline per line keep a 10 Hz update cheap (a few
 // thousand points per repaint, no scene graph, no per-point objects).
 
@@ -27,6 +28,9 @@ public:
     QVector<double> Line(int line) const;
     int LineCount() const { return m_lineCount; }
     QString Legend(int line) const;
+    // Span of the time axis: 10, 20, 50, 100 or 200 s, the first that holds
+    // every sample, so that a fresh stream is not squeezed into a corner.
+    qint64 ShownSpanMs() const;
 
     QSize sizeHint() const override { return QSize(400, 160); }
     QSize minimumSizeHint() const override { return QSize(160, 80); }
