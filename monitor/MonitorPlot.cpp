@@ -173,7 +173,7 @@ void TMonitorPlot::paintEvent(QPaintEvent*) {
         // The line itself, broken where a payload lacked this number.
         p.save();
         p.setClipRect(area.adjusted(1, 1, 0, 0));
-        p.setPen(QPen(LineColor(line), 1.5));
+        p.setPen(QPen(LineColor(line), 0));
         QPolygonF run;
         auto flush = [&] {
             if (run.size() == 1)
