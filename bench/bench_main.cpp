@@ -2,7 +2,9 @@
 // measured in the same run, so the numbers mean the same on a noisy machine.
 
 #include "link/ComPortUnit.h"
+#include "link/MemoryPort.h"
 #include "link/PortMessages.h"
+#include "sim/SimRunner.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -57,6 +59,45 @@ Row BenchDispatch() {
     return {"dispatch throughput", perSec, "lines/s", perSec / wireLines, ">= 100"};
 }
 
+// Pacing of the simulated board: a log dump read off an in-memory wire at
+// `baud`, bytes per second against the wire's 10 bits a byte.
+Row BenchPacing(int baud, qint64 dumpBytes) {
+    auto wire = std::make_shared<TMemoryWire>();
+    TSimOptions opt;
+    opt.LogDumpBytes = dumpBytes;
+    TSimRunner board(std::make_unique<TMemoryTransport>(wire), opt, true);
+    int error = 0;
+    wire->OpenPanel(error);
+    wire->SetBaudRate(baud);
+    board.Start();
+    wire->PanelWrite("echo off\r\n");
+    QThread::msleep(300);
+    qint64 n = 0;
+    (void)wire->PanelWaiting(n);
+    wire->PanelRead(n);
+    wire->PanelWrite("log dump 1\r\n");
+    QElapsedTimer t;
+    QByteArray got;
+    qint64 firstNs = -1, lastNs = 0, firstSize = 0;
+    t.start();
+    while (!got.endsWith("=>") && t.elapsed() < 600000) {
+        QThread::msleep(2);
+        (void)wire->PanelWaiting(n);
+        if (n == 0)
+            continue;
+        if (firstNs < 0) {
+            firstNs = t.nsecsElapsed();
+            firstSize = n; // the clock starts after these arrived
+        }
+        got += wire->PanelRead(n);
+        lastNs = t.nsecsElapsed();
+    }
+    board.Stop();
+    const double perSec = (got.size() - firstSize) / ((lastNs - firstNs) / 1e9);
+    return {QString("sim pacing at %1 bit/s (%2 bytes)").arg(baud).arg(got.size()), perSec,
+            "bytes/s", perSec / (baud / 10.0), "0.95 .. 1.05"};
+}
+
 QByteArrayList Listing(TBoardLink& link, const QByteArray& cmd, qint64& bytes) {
     link.ClearResponses();
     link.SendCommand(cmd);
@@ -84,6 +125,8 @@ int main(int argc, char** argv) {
 
     QList<Row> rows;
     rows << BenchDispatch();
+    rows << BenchPacing(115200, 48 * 1024);
+    rows << BenchPacing(9600, 4 * 1024);
 
     QTemporaryDir dir;
     const QString linkPath = dir.filePath("board");

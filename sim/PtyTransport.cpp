@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -54,6 +55,20 @@ bool TPtyTransport::Create(const QByteArray& linkPath) {
     return true;
 }
 
+bool TPtyTransport::Drained() {
+    // What the master wrote waits in the slave's input queue until the panel
+    // reads it; our own slave handle sees the same queue.
+    return Queued() == 0;
+}
+
+void TPtyTransport::HangUp() {
+    const QByteArray link = m_linkPath;
+    CloseAll();
+    m_linkPath.clear();
+    if (Create(link) && OnNewPty)
+        OnNewPty(m_slavePath);
+}
+
 QByteArray TPtyTransport::Read(int waitMs) {
     pollfd p{m_master, POLLIN, 0};
     if (::poll(&p, 1, waitMs) <= 0 || !(p.revents & POLLIN))
@@ -63,8 +78,22 @@ QByteArray TPtyTransport::Read(int waitMs) {
     return n > 0 ? QByteArray(buf, static_cast<int>(n)) : QByteArray();
 }
 
+int TPtyTransport::Queued() const {
+    int queued = 0;
+    return m_keepSlave >= 0 && ::ioctl(m_keepSlave, FIONREAD, &queued) == 0 ? queued : 0;
+}
+
 void TPtyTransport::Write(const QByteArray& bytes) {
-    // Non-blocking: with nobody reading, the output is lost as on a real wire.
+    // On a real wire, what is sent while nobody listens is lost; a pty keeps
+    // it for whoever opens the slave next. When the queue has not been read
+    // for a while, nobody is there: drop it, so that a panel connecting later
+    // does not get stale answers and telemetry first.
+    const int queued = Queued();
+    if (queued < m_queuedAfterWrite || queued == 0 || !m_readSeen.isValid())
+        m_readSeen.start();
+    else if (m_readSeen.elapsed() > StaleAfterMs)
+        ::tcflush(m_keepSlave, TCIFLUSH);
+    // Non-blocking: with the queue full, the output is lost as on a real wire.
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
@@ -72,6 +101,7 @@ void TPtyTransport::Write(const QByteArray& bytes) {
             break;
         done += n;
     }
+    m_queuedAfterWrite = Queued();
 }
 
 int TPtyTransport::BaudRate() {

@@ -21,18 +21,29 @@ public:
     virtual void Write(const QByteArray& bytes) = 0;
     // Line speed in bit/s as the panel set it; 0 when unknown.
     virtual int BaudRate() = 0;
+    // Pulls the cable: the panel's port sees the device gone. The board end
+    // is ready again at once for the panel to reconnect.
+    virtual void HangUp() = 0;
+    // True when everything written has reached the panel's side, so a
+    // hang-up "after an answer" does not swallow the answer.
+    virtual bool Drained() { return true; }
 };
 
 // The board end of an in-memory wire.
 class TMemoryTransport : public ISimTransport {
 public:
     explicit TMemoryTransport(std::shared_ptr<TMemoryWire> wire) : m_wire(std::move(wire)) {}
-    QByteArray Read(int waitMs) override { return m_wire->TakeFromPanel(waitMs); }
+    QByteArray Read(int waitMs) override;
     void Write(const QByteArray& bytes) override { m_wire->SendToPanel(bytes); }
     int BaudRate() override { return m_wire->BaudRate(); }
+    // The wire reports the device gone until the panel has closed its port;
+    // then a fresh cable is plugged in, as a new pty appears behind --link.
+    void HangUp() override;
+    bool Drained() override { return m_wire->PendingToPanel() == 0; }
 
 private:
     std::shared_ptr<TMemoryWire> m_wire;
+    bool m_awaitingReplug = false;
 };
 
 class TSimRunner {

@@ -1,0 +1,321 @@
+// The simulated board's faults: each does what it says, reproducibly under
+// its seed, driven directly, through the in-memory wire and on a pty.
+
+#include "SimTestUtil.h"
+#include "TestSupport.h"
+#include "link/ComPortUnit.h"
+#include "link/MemoryPort.h"
+#include "sim/SimRunner.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace simtest;
+
+namespace {
+TBoardSim QuietSim(const TFaults& faults, quint32 seed = 1) {
+    TSimOptions opt;
+    opt.Seed = seed;
+    opt.Faults = faults;
+    opt.LogDumpBytes = 20000;
+    return TBoardSim(opt);
+}
+
+// A long answer under byte faults, read off in wire-sized chunks.
+QByteArray FaultyDump(const TFaults& faults, quint32 seed) {
+    TBoardSim board = QuietSim(faults, seed);
+    board.Receive("echo off\r\nlog dump 1\r\n", 0);
+    QByteArray out;
+    for (qint64 t = 0; t < 100000 && (board.Busy() || board.PendingOutput() > 0); t += 10) {
+        board.Tick(t);
+        out += board.TakeOutput(100);
+    }
+    return out;
+}
+
+// Handshake of the panel: empty line, then "echo off", each to the prompt.
+bool Handshake(TBoardLink& link, int limitMs = 5000) {
+    link.ClearResponses();
+    link.SendCommand("\r\n");
+    if (!link.WaitForPrompt(limitMs))
+        return false;
+    link.SendCommand("echo off\r\n");
+    return link.WaitForPrompt(limitMs);
+}
+
+QByteArrayList ReadToPrompt(TBoardLink& link, int silenceMs = 3000) {
+    QByteArrayList lines;
+    QByteArray line;
+    while (link.WaitResponseLine(line, silenceMs, TWaitMode::NoEvents) == TWaitResult::Line) {
+        if (line == "=>")
+            return lines;
+        lines << line;
+    }
+    lines << "<timeout>";
+    return lines;
+}
+} // namespace
+
+class TestSimFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void latencyDelaysAnswers() {
+        TFaults f;
+        f.LatencyMs = 300;
+        TBoardSim sim = QuietSim(f);
+        sim.Receive("echo off\r\n", 0);
+        sim.Tick(300);
+        TakeAll(sim);
+        sim.Receive("cat gyro\r\n", 1000);
+        QCOMPARE(TakeAll(sim), QByteArray());
+        sim.Tick(1299);
+        QCOMPARE(TakeAll(sim), QByteArray());
+        sim.Tick(1300);
+        QVERIFY(TakeAll(sim).contains("gyro_bias_x = "));
+    }
+
+    void silenceAfterCommand_data() {
+        QTest::addColumn<int>("silenceMs");
+        QTest::newRow("for ever") << 0;
+        QTest::newRow("for two seconds") << 2000;
+    }
+    void silenceAfterCommand() {
+        QFETCH(int, silenceMs);
+        TFaults f;
+        f.SilenceAfterCommand = "cat stab";
+        f.SilenceMs = silenceMs;
+        TBoardSim sim = QuietSim(f);
+        Quiet(sim);
+        const QByteArray listing = Ask(sim, "cat stab", 0);
+        QVERIFY(listing.contains("gaz_cruise = 560") && listing.endsWith("=>"));
+        QVERIFY(sim.Silent());
+        QCOMPARE(Ask(sim, "set gaz_cruise 600", 10), QByteArray());
+        QCOMPARE(Ask(sim, "cat gyro", 20), QByteArray());
+        QCOMPARE(sim.State().Value("stab", "gaz_cruise"), QByteArray("600")); // it still acts
+        sim.Tick(2500);
+        QCOMPARE(sim.Silent(), silenceMs == 0);
+        QCOMPARE(Ask(sim, "cat gyro", 2500).contains("gyro_bias_x"), silenceMs != 0);
+    }
+
+    void silenceAfterBytesCutsMidLine() {
+        TFaults f;
+        f.SilenceAfterBytes = 100;
+        TBoardSim sim = QuietSim(f);
+        QByteArray out;
+        sim.Receive("echo off\r\ncat stab\r\n", 0);
+        while (sim.PendingOutput() > 0)
+            out += sim.TakeOutput(7);
+        QCOMPARE(out.size(), 100);
+        QVERIFY(sim.Silent());
+        QCOMPARE(Ask(sim, "ver", 10), QByteArray());
+    }
+
+    void dropAndGarbleAtTheirRate_data() {
+        QTest::addColumn<double>("drop");
+        QTest::addColumn<double>("garble");
+        QTest::newRow("drop 10%") << 0.1 << 0.0;
+        QTest::newRow("garble 10%") << 0.0 << 0.1;
+        QTest::newRow("drop 2% and garble 5%") << 0.02 << 0.05;
+    }
+    void dropAndGarbleAtTheirRate() {
+        QFETCH(double, drop);
+        QFETCH(double, garble);
+        const QByteArray clean = FaultyDump({}, 1);
+        TFaults f;
+        f.DropRate = drop;
+        f.GarbleRate = garble;
+        const QByteArray faulty = FaultyDump(f, 1);
+        const double lost = 1.0 - double(faulty.size()) / clean.size();
+        QVERIFY2(qAbs(lost - drop) < 0.02, QByteArray::number(lost).constData());
+        if (drop == 0) {
+            int differ = 0;
+            for (int i = 0; i < clean.size(); ++i)
+                differ += clean[i] != faulty[i];
+            const double share = double(differ) / clean.size();
+            // A random byte may happen to equal the one it replaces.
+            QVERIFY2(qAbs(share - garble) < 0.02, QByteArray::number(share).constData());
+        }
+        // The same seed gives the same damage; another seed another one.
+        QCOMPARE(FaultyDump(f, 1), faulty);
+        QVERIFY(FaultyDump(f, 2) != faulty);
+    }
+
+    void floodAfterCommandHasNoLineEnds() {
+        TFaults f;
+        f.FloodAfterCommand = "ver";
+        f.FloodMs = 1000;
+        TBoardSim sim = QuietSim(f);
+        Quiet(sim);
+        QVERIFY(Ask(sim, "ver", 0).endsWith("=>"));
+        QVERIFY(sim.Flooding());
+        QByteArray flood;
+        for (qint64 t = 0; t < 990; t += 10) {
+            sim.Tick(t);
+            flood += TakeAll(sim);
+            if (t == 500)
+                sim.Receive("cat stab\r\n", t); // nobody listens
+        }
+        QVERIFY(flood.size() > 10000);
+        QVERIFY(!flood.contains('\r') && !flood.contains('\n'));
+        sim.Tick(1000);
+        QVERIFY(!sim.Flooding());
+        // Afterwards the board answers again, on a fresh line.
+        QVERIFY(Ask(sim, "cat gyro", 1010).startsWith("\r\ngyro_bias_x"));
+        QVERIFY(!sim.History().contains("cat stab"));
+    }
+
+    void timedFaultsStrikeOnTime_data() {
+        QTest::addColumn<QByteArray>("which");
+        QTest::newRow("flood") << QByteArray("flood");
+        QTest::newRow("reboot") << QByteArray("reboot");
+        QTest::newRow("hang-up") << QByteArray("hangup");
+    }
+    void timedFaultsStrikeOnTime() {
+        QFETCH(QByteArray, which);
+        TFaults f;
+        (which == "flood" ? f.FloodAtMs : which == "reboot" ? f.RebootAtMs : f.HangUpAtMs) = 500;
+        TBoardSim sim = QuietSim(f);
+        Quiet(sim);
+        sim.Tick(499);
+        QVERIFY(!sim.Flooding() && !sim.Rebooting() && !sim.TakeHangUp());
+        sim.Tick(500);
+        QCOMPARE(sim.Flooding(), which == "flood");
+        QCOMPARE(sim.Rebooting(), which == "reboot");
+        QCOMPARE(sim.TakeHangUp(), which == "hangup");
+        QVERIFY(!sim.TakeHangUp()); // once
+    }
+
+    void rebootLosesUnsavedSettingsAndGreets() {
+        TFaults f;
+        f.RebootAfterCommand = "save config";
+        f.RebootMs = 1000;
+        TBoardSim sim = QuietSim(f);
+        Quiet(sim);
+        Ask(sim, "set gaz_cruise 600", 0);
+        Ask(sim, "mon on gyro", 0);
+        TakeAll(sim);
+        QVERIFY(Ask(sim, "save config", 0).endsWith("=>"));
+        QVERIFY(sim.Rebooting());
+        Ask(sim, "set gaz_cruise 700", 10); // ignored while it restarts
+        QCOMPARE(RunUntil(sim, 10, 990), QByteArray());
+        const QByteArray greeting = RunUntil(sim, 1000, 1000);
+        QVERIFY(greeting.contains("Autopilot software version: "));
+        QVERIFY(greeting.endsWith("\r\n=>"));
+        QVERIFY(sim.Echo());
+        QVERIFY(!sim.StreamOn("gyro"));
+        Quiet(sim);
+        QVERIFY(Listing(sim, "cat stab", 1100).contains("gaz_cruise = 600"));
+        QVERIFY(!RunUntil(sim, 1100, 2000).contains("$GYRO"));
+    }
+
+    void hangUpWaitsForTheAnswerToLeave() {
+        TFaults f;
+        f.HangUpAfterCommand = "ver";
+        TBoardSim sim = QuietSim(f);
+        Quiet(sim);
+        sim.Receive("ver\r\n", 0);
+        sim.TakeOutput(10);
+        sim.Tick(10);
+        QVERIFY(!sim.TakeHangUp());
+        TakeAll(sim);
+        sim.Tick(20);
+        QVERIFY(sim.TakeHangUp());
+        QVERIFY(!sim.TakeHangUp());
+    }
+
+    void sameSeedSameFaultyRun() {
+        auto run = [](quint32 seed) {
+            TFaults f;
+            f.DropRate = 0.05;
+            f.GarbleRate = 0.05;
+            f.FloodAtMs = 3000;
+            f.FloodMs = 200;
+            TBoardSim sim = QuietSim(f, seed);
+            QByteArray out = Ask(sim, "mon on ekf") + Ask(sim, "mon on gps") + Ask(sim, "cal mag");
+            out += RunUntil(sim, 0, 2000, 7);
+            out += Ask(sim, "cal mag_save", 2000) + RunUntil(sim, 2000, 4000, 7);
+            return out;
+        };
+        QCOMPARE(run(5), run(5));
+        QVERIFY(run(5) != run(6));
+    }
+
+    void hangUpOnMemoryWireThenReconnect() {
+        auto wire = std::make_shared<TMemoryWire>();
+        TSimOptions opt;
+        opt.Faults.HangUpAfterCommand = "ver";
+        TSimRunner board(std::make_unique<TMemoryTransport>(wire), opt, false);
+        board.Start();
+        {
+            TBoardLink link;
+            TMessageRecorder owner;
+            TComPort worker(false, &owner, &link, "mem", 115200, TMemoryPort::Factory(wire, "mem"));
+            QTRY_COMPARE(owner.Count(WM_PORT_OPENED), 1);
+            QVERIFY(Handshake(link));
+            link.ClearResponses();
+            link.SendCommand("ver\r\n");
+            // The whole answer, prompt included, arrives before the cable goes.
+            const QByteArrayList ver = ReadToPrompt(link);
+            QVERIFY2(ver.join('|').contains("Autopilot software version:") &&
+                         !ver.contains("<timeout>"),
+                     ver.join('|').constData());
+            QTRY_COMPARE(owner.Count(WM_PORT_ERROR), 1);
+            QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
+        }
+        TBoardLink link;
+        TMessageRecorder owner;
+        TComPort worker(false, &owner, &link, "mem", 115200, TMemoryPort::Factory(wire, "mem"));
+        QTRY_COMPARE(owner.Count(WM_PORT_OPENED), 1);
+        QVERIFY(Handshake(link));
+        worker.StopFlag = -1;
+        QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
+    }
+
+    void hangUpOnPtyMakesANewOneBehindTheLink() {
+        const QString bin = qEnvironmentVariable("VANTOR_SIM_BIN");
+        if (bin.isEmpty())
+            QSKIP("VANTOR_SIM_BIN not set");
+        QTemporaryDir dir;
+        const QString linkPath = dir.filePath("board");
+        QProcess sim;
+        sim.start(bin, {"--link", linkPath, "--hangup-after-cmd", "ver"});
+        QVERIFY(sim.waitForStarted());
+        QVERIFY(sim.waitForReadyRead(5000));
+        const QByteArray first = sim.readLine().trimmed();
+        {
+            TBoardLink link;
+            TMessageRecorder owner;
+            TComPort worker(false, &owner, &link, linkPath.toLocal8Bit(), 115200);
+            QTRY_COMPARE(owner.Count(WM_PORT_OPENED), 1);
+            QVERIFY(Handshake(link));
+            link.ClearResponses();
+            link.SendCommand("ver\r\n");
+            const QByteArrayList ver = ReadToPrompt(link);
+            QVERIFY(ver.join('|').contains("Receiver software version:"));
+            QVERIFY(!ver.contains("<timeout>"));
+            QTRY_COMPARE_WITH_TIMEOUT(owner.Count(WM_PORT_CLOSED), 1, 5000);
+            QCOMPARE(owner.Count(WM_PORT_ERROR), 1);
+        }
+        QTRY_VERIFY(sim.canReadLine() || sim.waitForReadyRead(100));
+        const QByteArray second = sim.readLine().trimmed();
+        QVERIFY(second.startsWith("/dev/"));
+        QCOMPARE(QFileInfo(linkPath).symLinkTarget(), QString::fromLocal8Bit(second));
+        Q_UNUSED(first);
+        TBoardLink link;
+        TMessageRecorder owner;
+        TComPort worker(false, &owner, &link, linkPath.toLocal8Bit(), 115200);
+        QTRY_COMPARE(owner.Count(WM_PORT_OPENED), 1);
+        QVERIFY(Handshake(link));
+        link.ClearResponses();
+        link.SendCommand("cat batteries\r\n");
+        QVERIFY(ReadToPrompt(link).contains("main_battery_full_v = 12.6"));
+        worker.StopFlag = -1;
+        QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimFaults)
+#include "tst_sim_faults.moc"
