@@ -286,20 +286,26 @@ private slots:
         QCOMPARE(plot.Legend(0), QString("1"));
     }
 
-    // Against the simulated board: the stream really starts, its payloads
+    // Against the simulated board: each stream really starts, its payloads
     // are listed and plotted, and it really stops.
-    void gyroAgainstTheBoard() {
+    void streamsAgainstTheBoard_data() { everyMemberRunsItsOwnStream_data(); }
+    void streamsAgainstTheBoard() {
+        QFETCH(int, kind);
+        const TMonitorMember& m = SensorMonitors[kind];
         QVERIFY(m_panel->Connect());
-        TWinMonGyro* w = OpenGyro();
+        TaskWindowFor(m.Action)();
+        auto* w = qobject_cast<TWinSensorMonitor*>(m_panel->Area().subWindowList().first());
         w->SpeedButton2Click();
-        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon on gyro"});
-        QTRY_VERIFY(w->Plot->SampleCount() >= 5);
+        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon on " + QByteArray(m.Stream)});
+        QTRY_VERIFY(w->Plot->SampleCount() >= 3);
         QVERIFY(w->Plot->LineCount() >= 3);
-        QVERIFY(!w->Monitor->Lines().last().isEmpty());
+        const QString last = w->Monitor->Lines().last();
+        QVERIFY(!last.isEmpty());
+        QVERIFY(!last.startsWith('$')); // the payload, without its tag
         w->SpeedButton3Click();
-        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon off gyro"});
+        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon off " + QByteArray(m.Stream)});
         bool on = true;
-        m_panel->WithBoard([&](TBoardSim& sim) { on = sim.StreamOn("gyro"); });
+        m_panel->WithBoard([&](TBoardSim& sim) { on = sim.StreamOn(m.Stream); });
         QVERIFY(!on);
         w->close();
     }

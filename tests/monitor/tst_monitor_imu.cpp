@@ -6,6 +6,7 @@
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
 #include "TestPanel.h"
+#include "monitor/PayloadNumbers.h"
 #include "monitor/WinMonImuUnit.h"
 #include "ui/TaskRegistry.h"
 
@@ -210,6 +211,24 @@ private slots:
         w->close();
         QTRY_VERIFY(TWinMonImu::Instance().isNull());
         QCOMPARE(Sent(*m_sent), sent);
+    }
+
+    // Against the simulated board: the plate follows the board's attitude,
+    // and the horizon reset reaches the board.
+    void followsTheBoard() {
+        QVERIFY(m_panel->Connect());
+        TWinMonImu* w = Open();
+        w->CheckBox5->setChecked(true);
+        w->SpeedButton2Click();
+        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon on ekf"});
+        QTRY_VERIFY(Angles(w) != QVector3D(0, 0, 0));
+        double r = 0, p = 0, y = 0;
+        QVERIFY(ParseEkfAttitude(m_panel->Link().EkfData(), r, p, y));
+        QTRY_COMPARE(w->UnreadablePayloads(), 0);
+        QTest::mouseClick(w->SpeedButton4, Qt::LeftButton);
+        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"save ref"});
+        w->close();
+        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon off ekf"});
     }
 };
 
