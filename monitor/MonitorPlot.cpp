@@ -86,15 +86,18 @@ void TMonitorPlot::paintEvent(QPaintEvent*) {
 
     // Each number gets a strip of its own with its own scale: a pressure in
     // pascals and a temperature in degrees both show their changes.
+    // Scale labels only where they fit: every grid line when they are far
+    // enough apart, the two ends when the strip is tall enough, else only
+    // the legend with the newest value.
+    enum TLabels { None, Ends, All };
     struct TStrip {
         double lo, hi, step;
         int decimals;
+        TLabels labels;
     };
     QVector<TStrip> strips(lines);
-    // A thin strip keeps only its legend: scale labels would run into the
-    // neighbouring strips.
     const int plotHeight = height() - 4 - fm.height() - 6;
-    const bool scaleLabels = plotHeight / lines - 4 >= 3 * fm.height();
+    const double innerHeight = double(plotHeight) / lines - 4 - 2 * 3;
     int labelWidth = fm.horizontalAdvance(QStringLiteral("-000"));
     for (int line = 0; line < lines; ++line) {
         double lo = std::numeric_limits<double>::infinity(), hi = -lo;
@@ -107,17 +110,23 @@ void TMonitorPlot::paintEvent(QPaintEvent*) {
             lo = -1;
             hi = 1;
         } else if (hi - lo < 1e-12 * std::max(1.0, std::abs(hi))) {
-            const double pad = std::max(std::abs(hi) * 1e-3, 1e-3);
+            // A constant: one grid step above and below, a round one.
+            const double pad =
+                std::pow(10.0, std::floor(std::log10(std::max(std::abs(hi) * 0.01, 1e-3))));
             lo -= pad;
             hi += pad;
         }
         const double step = NiceStep(hi - lo, 2);
-        lo = std::floor(lo / step) * step;
-        hi = std::ceil(hi / step) * step;
-        const int decimals = std::clamp(int(-std::floor(std::log10(step))), 0, 9);
-        strips[line] = {lo, hi, step, decimals};
-        for (double v : {lo, hi})
-            if (scaleLabels)
+        lo = std::floor(lo / step + 1e-9) * step;
+        hi = std::ceil(hi / step - 1e-9) * step;
+        const int decimals = std::clamp(int(-std::floor(std::log10(step) + 1e-9)), 0, 9);
+        const double gaps = std::max(1.0, std::round((hi - lo) / step));
+        const TLabels labels = innerHeight / gaps >= fm.height() + 1 ? All
+                               : innerHeight >= 2 * fm.height() + 2  ? Ends
+                                                                     : None;
+        strips[line] = {lo, hi, step, decimals, labels};
+        if (labels != None)
+            for (double v : {lo, hi})
                 labelWidth =
                     std::max(labelWidth, fm.horizontalAdvance(QString::number(v, 'f', decimals)));
     }
@@ -156,7 +165,8 @@ void TMonitorPlot::paintEvent(QPaintEvent*) {
             const int y = qRound(mapY(v));
             p.setPen(QColor(230, 230, 230));
             p.drawLine(area.left(), y, area.right(), y);
-            if (scaleLabels) {
+            const bool end = v < st.lo + st.step / 2 || v > st.hi - st.step / 2;
+            if (st.labels == All || (st.labels == Ends && end)) {
                 p.setPen(Qt::darkGray);
                 // Kept inside the strip, next to its own line.
                 const int top =
