@@ -3,9 +3,9 @@
 #include "link/Proc.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <QTimer>
+#include <chrono>
 
 namespace {
 // Posted to the link itself to wake a GUI thread that sleeps in an event-
@@ -94,9 +94,9 @@ TWaitResult TBoardLink::WaitResponseLine(QByteArray& line, int silenceMs, TWaitM
 void TBoardLink::SleepForLine(quint64 seenSeq, qint64 remainingMs, TWaitMode mode) {
     const qint64 slice = qBound<qint64>(1, remainingMs, MaxSleepSliceMs);
     if (mode == TWaitMode::NoEvents || QThread::currentThread() != thread()) {
-        QMutexLocker lock(&m_wakeMutex);
-        if (m_responseSeq.load() == seenSeq)
-            m_wake.wait(&m_wakeMutex, QDeadlineTimer(slice));
+        std::unique_lock<std::mutex> lock(m_wakeMutex);
+        m_wake.wait_for(lock, std::chrono::milliseconds(slice),
+                        [&] { return m_responseSeq.load() != seenSeq; });
         return;
     }
     // Sleep in the event loop: any window message, a line (the worker's
@@ -125,9 +125,9 @@ void TBoardLink::AppendResponse(const QByteArray& line) {
         ResponseQueue.append(line);
     }
     {
-        QMutexLocker lock(&m_wakeMutex);
+        std::lock_guard<std::mutex> lock(m_wakeMutex);
         m_responseSeq.fetch_add(1);
-        m_wake.wakeAll();
+        m_wake.notify_all();
     }
     // At most one wake event in flight, and only while the GUI sleeps in a wait.
     if (m_guiWaiters.load() > 0 && !m_wakePosted.exchange(true))
@@ -150,12 +150,12 @@ QByteArray TBoardLink::PopOutgoing() {
 }
 
 void TBoardLink::StoreTelemetry(TTelemetrySlot slot, const QByteArray& payload) {
-    QMutexLocker lock(&m_telemetryLock);
+    std::lock_guard<std::mutex> lock(m_telemetryLock);
     m_slots[static_cast<int>(slot)] = payload;
 }
 
 QByteArray TBoardLink::Telemetry(TTelemetrySlot slot) const {
-    QMutexLocker lock(&m_telemetryLock);
+    std::lock_guard<std::mutex> lock(m_telemetryLock);
     return m_slots[static_cast<int>(slot)];
 }
 

@@ -6,11 +6,11 @@
 #include "link/Clock.h"
 #include "link/SafeListsUnit.h"
 
-#include <QMutex>
 #include <QObject>
-#include <QWaitCondition>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 // The nine telemetry streams, in the order DispatchLine tests their tags.
 enum class TTelemetrySlot { Gps, Adc, Ppm, Mag, Ekf, Gyro, Accel, Baro, Stab, Count };
@@ -89,11 +89,12 @@ private:
     void SleepForLine(quint64 seenSeq, qint64 remainingMs, TWaitMode mode);
 
     IClock* m_clock;
-    mutable QMutex m_telemetryLock;
+    // Standard primitives (not QMutex) so that the thread sanitizer sees them.
+    mutable std::mutex m_telemetryLock;
     QByteArray m_slots[static_cast<int>(TTelemetrySlot::Count)];
 
-    QMutex m_wakeMutex;
-    QWaitCondition m_wake;
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
     std::atomic<quint64> m_responseSeq{0};
     std::atomic<int> m_guiWaiters{0};
     std::atomic<bool> m_wakePosted{false};

@@ -1,5 +1,6 @@
 #include "link/ComPortUnit.h"
 
+#include "link/LineCutter.h"
 #include "link/PortMessages.h"
 #include "link/Proc.h"
 
@@ -76,7 +77,7 @@ void TComPort::Execute() {
 }
 
 void TComPort::RunPasses(ISerialPort& port) {
-    QByteArray rxBuffer;
+    TLineCutter rxBuffer(MaxLineBytes);
     qint64 lastRxTime = m_clock->NowMs();
     while (StopFlag.load() == 0) {
         qint64 waiting = 0;
@@ -90,24 +91,13 @@ void TComPort::RunPasses(ISerialPort& port) {
         }
         if (waiting > 0) {
             lastRxTime = m_clock->NowMs();
-            rxBuffer += port.Read(waiting);
-            qsizetype from = 0;
-            for (;;) {
-                const qsizetype end = rxBuffer.indexOf("\r\n", from);
-                if (end >= 0) {
-                    PassLine(rxBuffer.mid(from, end - from));
-                    from = end + 2;
-                } else if (rxBuffer.size() - from > MaxLineBytes) {
-                    PassLine(rxBuffer.mid(from, MaxLineBytes));
-                    from += MaxLineBytes;
-                } else {
-                    break;
-                }
-            }
-            rxBuffer.remove(0, from);
+            rxBuffer.Feed(port.Read(waiting),
+                          [this](const QByteArray& line, bool) { PassLine(line); });
         } else {
-            if (rxBuffer == "=>" && m_clock->NowMs() - lastRxTime > PromptQuietMs) {
-                rxBuffer.clear();
+            // The prompt comes without a terminator; it counts as a line once
+            // the board has been quiet for more than 100 whole ms.
+            if (rxBuffer.HoldsPrompt() && m_clock->NowMs() - lastRxTime > PromptQuietMs) {
+                rxBuffer.TakePrompt();
                 PassLine("=>");
             }
             const QByteArray line = PopOutgoing();

@@ -1,51 +1,52 @@
 #include "link/MemoryPort.h"
 
-#include <QDeadlineTimer>
 #include <cerrno>
+#include <chrono>
 
 QByteArray TMemoryWire::TakeFromPanel(int waitMs) {
-    QMutexLocker lock(&m_mutex);
-    if (m_toBoard.isEmpty() && waitMs > 0)
-        m_toBoardReady.wait(&m_mutex, QDeadlineTimer(waitMs));
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (waitMs > 0)
+        m_toBoardReady.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                [this] { return !m_toBoard.isEmpty(); });
     QByteArray out;
     out.swap(m_toBoard);
     return out;
 }
 
 void TMemoryWire::SendToPanel(const QByteArray& bytes) {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     if (!m_hungUp && m_panelOpen)
         m_toPanel += bytes;
 }
 
 void TMemoryWire::HangUp() {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     m_hungUp = true;
     m_toPanel.clear();
 }
 
 void TMemoryWire::Replug() {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     m_hungUp = false;
 }
 
 int TMemoryWire::BaudRate() const {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     return m_baud;
 }
 
 bool TMemoryWire::PanelOpen() const {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     return m_panelOpen;
 }
 
 qint64 TMemoryWire::PendingToPanel() const {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     return m_toPanel.size();
 }
 
 bool TMemoryWire::OpenPanel(int& error) {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     if (m_panelOpen) {
         error = EWOULDBLOCK; // held by another panel, as flock reports it
         return false;
@@ -61,18 +62,18 @@ bool TMemoryWire::OpenPanel(int& error) {
 }
 
 void TMemoryWire::ClosePanel() {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     m_panelOpen = false;
     m_toPanel.clear();
 }
 
 void TMemoryWire::SetBaudRate(int baud) {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     m_baud = baud;
 }
 
 TPortStatus TMemoryWire::PanelWaiting(qint64& count) {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     count = 0;
     if (m_failNextStatus) {
         m_failNextStatus = false;
@@ -80,28 +81,34 @@ TPortStatus TMemoryWire::PanelWaiting(qint64& count) {
     }
     if (m_hungUp)
         return TPortStatus::Gone;
+    m_toPanel += m_continuous;
     count = m_toPanel.size();
     return TPortStatus::Ok;
 }
 
 QByteArray TMemoryWire::PanelRead(qint64 max) {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     QByteArray out = m_toPanel.left(max);
     m_toPanel.remove(0, out.size());
     return out;
 }
 
 qint64 TMemoryWire::PanelWrite(const QByteArray& bytes) {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     if (m_hungUp)
         return -1;
     m_toBoard += bytes;
-    m_toBoardReady.wakeAll();
+    m_toBoardReady.notify_all();
     return bytes.size();
 }
 
+void TMemoryWire::SetContinuousInput(const QByteArray& chunk) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_continuous = chunk;
+}
+
 void TMemoryWire::FailNextStatus() {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     m_failNextStatus = true;
 }
 

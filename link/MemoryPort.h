@@ -4,9 +4,9 @@
 
 #include "link/SerialPort.h"
 
-#include <QMutex>
-#include <QWaitCondition>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 class TMemoryWire {
 public:
@@ -33,15 +33,19 @@ public:
     qint64 PanelWrite(const QByteArray& bytes);
     // Test hooks: make the next status query fail once, transiently.
     void FailNextStatus();
+    // Input that keeps arriving: while set, every status query of the panel
+    // finds `chunk` newly received (empty stops it).
+    void SetContinuousInput(const QByteArray& chunk);
 
 private:
-    mutable QMutex m_mutex;
-    QWaitCondition m_toBoardReady;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_toBoardReady;
     QByteArray m_toBoard;
     QByteArray m_toPanel;
     bool m_panelOpen = false;
     bool m_hungUp = false;
     bool m_failNextStatus = false;
+    QByteArray m_continuous;
     int m_baud = 0;
 };
 

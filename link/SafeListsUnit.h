@@ -3,7 +3,7 @@
 // itself: every access is bracketed by Lock/Unlock (or a TListGuard).
 
 #include <QByteArrayList>
-#include <QMutex>
+#include <mutex>
 
 class TSafeStringList : public QByteArrayList {
 public:
@@ -13,7 +13,8 @@ public:
     QByteArray Text() const;
 
 private:
-    QMutex m_lock;
+    // A standard mutex (not QMutex) so that the thread sanitizer sees it.
+    std::mutex m_lock;
 };
 
 // Holds a TSafeStringList's lock for one scope.

@@ -2,6 +2,7 @@
 // Helpers shared by the test suites.
 
 #include "link/PortMessages.h"
+#include "link/SafeListsUnit.h"
 
 #include <QList>
 #include <QObject>
@@ -38,3 +39,9 @@ protected:
         return QObject::event(e);
     }
 };
+
+// A copy of a queue taken under its lock (the worker may be appending).
+inline QByteArrayList Snapshot(TSafeStringList& list) {
+    TListGuard g(list);
+    return QByteArrayList(list);
+}

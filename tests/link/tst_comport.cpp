@@ -7,8 +7,6 @@
 #include "sim/PtyTransport.h"
 
 #include <QTest>
-#include <atomic>
-#include <thread>
 
 namespace {
 // A worker on an in-memory wire, with the messages it posts recorded.
@@ -47,14 +45,14 @@ private slots:
         r.Start();
         r.owner.Entries.clear();
         r.Board("A\r\n\r\nB");
-        QTRY_COMPARE(r.link.ResponseQueue.size(), 2);
-        QCOMPARE(r.link.ResponseQueue, (QByteArrayList{"A", ""}));
-        QCOMPARE(r.link.LogQueue, (QByteArrayList{"A", ""}));
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue).size(), 2);
+        QCOMPARE(Snapshot(r.link.ResponseQueue), (QByteArrayList{"A", ""}));
+        QCOMPARE(Snapshot(r.link.LogQueue), (QByteArrayList{"A", ""}));
         QCOMPARE(r.owner.Messages(),
                  (QList<int>{WM_PORT_LINE, WM_PORT_LOG, WM_PORT_LINE, WM_PORT_LOG}));
         r.Board("\r\n");
-        QTRY_COMPARE(r.link.ResponseQueue.size(), 3);
-        QCOMPARE(r.link.ResponseQueue.last(), QByteArray("B"));
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue).size(), 3);
+        QCOMPARE(Snapshot(r.link.ResponseQueue).last(), QByteArray("B"));
         r.Stop();
     }
 
@@ -63,10 +61,10 @@ private slots:
         r.Start();
         r.Board("x = 1\r");
         Rig::Passes(2);
-        QVERIFY(r.link.ResponseQueue.isEmpty());
+        QVERIFY(Snapshot(r.link.ResponseQueue).isEmpty());
         r.Board("\nlone\rcr\nlf\r\n");
-        QTRY_COMPARE(r.link.ResponseQueue.size(), 2);
-        QCOMPARE(r.link.ResponseQueue, (QByteArrayList{"x = 1", "lone\rcr\nlf"}));
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue).size(), 2);
+        QCOMPARE(Snapshot(r.link.ResponseQueue), (QByteArrayList{"x = 1", "lone\rcr\nlf"}));
         r.Stop();
     }
 
@@ -77,12 +75,12 @@ private slots:
         r.Board("=>");
         r.clock.Set(5100);
         Rig::Passes(4);
-        QVERIFY2(r.link.ResponseQueue.isEmpty(), "prompt passed on at 100 ms");
+        QVERIFY2(Snapshot(r.link.ResponseQueue).isEmpty(), "prompt passed on at 100 ms");
         r.clock.Set(5101);
-        QTRY_COMPARE(r.link.ResponseQueue, QByteArrayList{"=>"});
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue), QByteArrayList{"=>"});
         Rig::Passes(3);
-        QCOMPARE(r.link.ResponseQueue.size(), 1); // once only
-        QCOMPARE(r.link.LogQueue.last(), QByteArray("=>"));
+        QCOMPARE(Snapshot(r.link.ResponseQueue).size(), 1); // once only
+        QCOMPARE(Snapshot(r.link.LogQueue).last(), QByteArray("=>"));
         r.Stop();
     }
 
@@ -92,33 +90,27 @@ private slots:
         r.Board("=> ");
         r.clock.Advance(1000);
         Rig::Passes(4);
-        QVERIFY(r.link.ResponseQueue.isEmpty());
+        QVERIFY(Snapshot(r.link.ResponseQueue).isEmpty());
         r.Board("x\r\n");
-        QTRY_COMPARE(r.link.ResponseQueue, QByteArrayList{"=> x"});
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue), QByteArrayList{"=> x"});
         r.Stop();
     }
 
     void writesOneLinePerPassAndOnlyWithoutInput() {
         Rig r;
         r.Start();
-        std::atomic<bool> chatter{true};
-        std::thread board([&] {
-            while (chatter) {
-                r.wire->SendToPanel("$GYRO:1 2 3\r\n");
-                QThread::msleep(2);
-            }
-        });
+        r.wire->SetContinuousInput("$GYRO:1 2 3\r\n");
         r.link.SendCommand("cat stab\r\n");
         r.link.SendCommand("ver\r\n");
         Rig::Passes(10);
         QCOMPARE(r.wire->TakeFromPanel(0), QByteArray());
-        chatter = false;
-        board.join();
+        QVERIFY(!r.link.GyroData().isEmpty());
+        r.wire->SetContinuousInput(QByteArray());
         QByteArray written;
         QTRY_VERIFY((written += r.wire->TakeFromPanel(0)) == "cat stab\r\nver\r\n");
         // Sent lines reach the log trimmed, without their "\r\n".
-        QVERIFY(r.link.LogQueue.contains("cat stab"));
-        QVERIFY(r.link.LogQueue.contains("ver"));
+        QVERIFY(Snapshot(r.link.LogQueue).contains("cat stab"));
+        QVERIFY(Snapshot(r.link.LogQueue).contains("ver"));
         r.Stop();
     }
 
@@ -128,7 +120,7 @@ private slots:
         r.wire->FailNextStatus();
         Rig::Passes(2);
         r.Board("ok\r\n");
-        QTRY_COMPARE(r.link.ResponseQueue, QByteArrayList{"ok"});
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue), QByteArrayList{"ok"});
         QCOMPARE(r.owner.Count(WM_PORT_ERROR), 0);
         r.Stop();
     }
@@ -138,7 +130,7 @@ private slots:
         r.Start();
         r.wire->HangUp();
         QTRY_COMPARE(r.owner.Count(WM_PORT_CLOSED), 1);
-        QCOMPARE(r.link.ErrorQueue, QByteArrayList{"Lost sim0 port, error: 5"});
+        QCOMPARE(Snapshot(r.link.ErrorQueue), QByteArrayList{"Lost sim0 port, error: 5"});
         const QList<int> m = r.owner.Messages();
         QCOMPARE(m.mid(m.size() - 2), (QList<int>{WM_PORT_ERROR, WM_PORT_CLOSED}));
         QVERIFY(!r.wire->PanelOpen());
@@ -154,11 +146,12 @@ private slots:
         Rig r;
         r.Start();
         r.Board(QByteArray(70000, 'x'));
-        QTRY_COMPARE(r.link.ResponseQueue.size(), 1);
-        QCOMPARE(r.link.ResponseQueue[0].size(), TComPort::MaxLineBytes);
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue).size(), 1);
+        QCOMPARE(Snapshot(r.link.ResponseQueue)[0].size(), TComPort::MaxLineBytes);
         r.Board("\r\n");
-        QTRY_COMPARE(r.link.ResponseQueue.size(), 2);
-        QCOMPARE(r.link.ResponseQueue[1], QByteArray(70000 - TComPort::MaxLineBytes, 'x'));
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue).size(), 2);
+        QCOMPARE(Snapshot(r.link.ResponseQueue)[1],
+                 QByteArray(70000 - TComPort::MaxLineBytes, 'x'));
         r.Stop();
     }
 
@@ -179,7 +172,7 @@ private slots:
         TMessageRecorder owner;
         TComPort worker(false, &owner, &link, "/nonexistent/ttyVANTOR", 115200);
         QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
-        QCOMPARE(link.ErrorQueue,
+        QCOMPARE(Snapshot(link.ErrorQueue),
                  QByteArrayList{"Cannot open /nonexistent/ttyVANTOR port, error: 2"});
         QCOMPARE(owner.Entries.size(), 2);
         QCOMPARE(owner.Entries[0].Msg, WM_PORT_ERROR);
@@ -194,7 +187,8 @@ private slots:
         TMessageRecorder owner;
         TComPort worker(false, &owner, &link, pty.SlavePath(), 12345);
         QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
-        QCOMPARE(link.ErrorQueue, QByteArrayList{"Connot set " + pty.SlavePath() + " params"});
+        QCOMPARE(Snapshot(link.ErrorQueue),
+                 QByteArrayList{"Connot set " + pty.SlavePath() + " params"});
         QCOMPARE(owner.Count(WM_PORT_OPENED), 0);
     }
 
@@ -207,7 +201,7 @@ private slots:
         TMessageRecorder owner;
         TComPort worker(false, &owner, &link, pty.SlavePath(), 115200);
         QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
-        QCOMPARE(link.ErrorQueue,
+        QCOMPARE(Snapshot(link.ErrorQueue),
                  QByteArrayList{"Cannot open " + pty.SlavePath() +
                                 " port, error: " + QByteArray::number(EWOULDBLOCK)});
         QCOMPARE(owner.Count(WM_PORT_OPENED), 0);
