@@ -31,7 +31,13 @@ TMonitorPlot::TMonitorPlot(QWidget* parent) : QWidget(parent) {
 
 void TMonitorPlot::AddSample(qint64 ms, const QVector<double>& values, const QByteArrayList& keys) {
     m_times.append(ms);
-    m_values.append(values);
+    // Numbers beyond any sensor's range are left out (a gap), so that the
+    // scale arithmetic stays finite; the list still shows them.
+    QVector<double> kept = values;
+    for (double& v : kept)
+        if (!(std::abs(v) <= MaxValue))
+            v = std::numeric_limits<double>::quiet_NaN();
+    m_values.append(kept);
     if (values.size() > m_lineCount)
         m_lineCount = values.size();
     if (!keys.isEmpty())

@@ -21,6 +21,8 @@ public:
 
     // Span of time shown, in milliseconds (200 s).
     static constexpr qint64 SpanMs = 200000;
+    // Largest magnitude plotted.
+    static constexpr double MaxValue = 1e15;
 
     // For the tests: the number of samples held, the values of line `line`
     // in time order (NaN where a payload had fewer numbers), its legend text.

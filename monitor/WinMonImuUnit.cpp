@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
+#include <limits>
 
 const TMonitorMember ImuMonitor = {"TWinMonImu",
                                    "WinMonImuUnit",
@@ -163,7 +165,10 @@ void TWinMonImu::ShowPayload(const QByteArray& payload) {
     // An unreadable payload leaves the plate where it was; the timer goes on
     // and the next tick tries again. No message box at 20 ticks a second.
     double r = 0, p = 0, y = 0;
-    if (!ParseEkfAttitude(payload, r, p, y)) {
+    // Angles are kept as 32-bit floats: a number beyond their range is as
+    // unreadable as a word.
+    const auto fits = [](double v) { return std::abs(v) <= std::numeric_limits<float>::max(); };
+    if (!ParseEkfAttitude(payload, r, p, y) || !fits(r) || !fits(p) || !fits(y)) {
         const bool waiting = payload.trimmed().isEmpty();
         if (!waiting)
             ++m_unreadable;

@@ -284,6 +284,9 @@ private slots:
         QCOMPARE(plot.SampleCount(), 2001); // 100 s .. 300 s inclusive
         QCOMPARE(plot.Line(0).first(), 100000.0);
         QCOMPARE(plot.Legend(0), QString("1"));
+        plot.AddSample(300100, {1e300, -1e300});
+        QVERIFY(std::isnan(plot.Line(0).last()) && std::isnan(plot.Line(1).last()));
+        QVERIFY(!plot.grab().isNull()); // paints with gaps only
     }
 
     // Against the simulated board: each stream really starts, its payloads

@@ -154,6 +154,8 @@ private slots:
             << QByteArray("t=1  r=1 p=2 y=3") << "Нечитаемых пакетов: 1";
         QTest::newRow("keys out of order")
             << QByteArray("t=1 p=2 r=1 y=3") << "Нечитаемых пакетов: 1";
+        QTest::newRow("beyond a float")
+            << QByteArray("t=1 r=1e300 p=2 y=3") << "Нечитаемых пакетов: 1";
         QTest::newRow("too few tokens") << QByteArray("t=1 r=1") << "Нечитаемых пакетов: 1";
         QTest::newRow("nothing yet") << QByteArray() << "Нет данных EKF";
     }
