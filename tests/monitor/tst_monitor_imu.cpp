@@ -8,6 +8,7 @@
 #include "TestPanel.h"
 #include "monitor/PayloadNumbers.h"
 #include "monitor/WinMonImuUnit.h"
+#include "support/PinGlDriver.h"
 #include "ui/TaskRegistry.h"
 
 #include <QCheckBox>
