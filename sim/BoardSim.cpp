@@ -289,7 +289,7 @@ TBoardSim::TAnswer TBoardSim::CmdSet(const QByteArrayList& w, const QByteArray& 
     if (name.contains("_xy") && w.size() == 4)
         *value = w[2] + "," + w[3];
     else
-        *value = Trim(line.mid(line.indexOf(w[1]) + w[1].size()));
+        *value = Trim(line.mid(line.indexOf(w[1], 3) + w[1].size())); // after "set"
     return TAnswer::Prompt;
 }
 

@@ -1,0 +1,32 @@
+// vantor-cp: the Vantor control panel. `--demo` starts the simulated board
+// and opens the connect dialog with its port filled in.
+
+#include "app/MAIN.h"
+#include "app/DemoBoard.h"
+#include "ui/Dialogs.h"
+#include "ui/PanelApplication.h"
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    TPanelApplication app(argc, argv);
+    // The application title: message boxes carry it as their caption.
+    QCoreApplication::setOrganizationName("Vantor");
+    QCoreApplication::setApplicationName("Контрольная панель");
+
+    TMainFormOptions options;
+    std::unique_ptr<TDemoBoard> demo; // outlives the main window: the port closes first
+    if (QCoreApplication::arguments().contains("--demo")) {
+        demo = std::make_unique<TDemoBoard>();
+        if (demo->Start()) {
+            options.PresetPort = demo->PortPath();
+            options.SettingsFile = demo->SettingsFile();
+        } else {
+            Dialogs().Error("Демонстрационный режим: " + demo->Error());
+            demo.reset();
+        }
+    }
+    TMainForm form(options);
+    form.show();
+    return app.exec();
+}

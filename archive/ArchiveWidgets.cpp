@@ -1,0 +1,161 @@
+#include "archive/ArchiveWidgets.h"
+
+#include "ui/Dialogs.h"
+#include "ui/TaskWindow.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+int g_runs = 0;
+}
+
+void FitCaption(QWidget* window, QWidget* body) {
+    // Room for the title bar's icon and its three buttons besides the text.
+    const int titleRoom = 130;
+    body->setMinimumWidth(window->fontMetrics().horizontalAdvance(window->windowTitle()) +
+                          titleRoom);
+}
+
+QLabel* MakeHeading(const QString& text, const char* name) {
+    QLabel* l = MakeLabel(text, name);
+    QFont f = l->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.15);
+    l->setFont(f);
+    l->setStyleSheet("color: maroon;");
+    l->setAlignment(Qt::AlignHCenter);
+    return l;
+}
+
+QLabel* MakeLabel(const QString& text, const char* name) {
+    auto* l = new QLabel(text);
+    l->setObjectName(name);
+    return l;
+}
+
+void HideKeepingPlace(QWidget* w) {
+    QSizePolicy sp = w->sizePolicy();
+    sp.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(sp);
+    w->hide();
+}
+
+TFileRow MakeFileRow() {
+    TFileRow r;
+    r.Row = new QWidget;
+    auto* h = new QHBoxLayout(r.Row);
+    h->setContentsMargins(0, 0, 0, 0);
+    r.FileName = new QLineEdit;
+    r.FileName->setObjectName("FileName");
+    r.FileName->setReadOnly(true);
+    r.FileName->setMinimumWidth(260);
+    r.SpeedButton1 = new QToolButton;
+    r.SpeedButton1->setObjectName("SpeedButton1");
+    r.SpeedButton1->setText("...");
+    QFont f = r.SpeedButton1->font();
+    f.setBold(true);
+    r.SpeedButton1->setFont(f);
+    h->addWidget(r.FileName, 1);
+    h->addWidget(r.SpeedButton1);
+    return r;
+}
+
+TRunIndicator::TRunIndicator(const QString& counterCaption, bool withCounter, QWidget* parent)
+    : QWidget(parent), Progress(new QProgressBar), StopButton(new QPushButton("Отмена")) {
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    if (withCounter) {
+        auto* h = new QHBoxLayout;
+        Label4 = MakeLabel(counterCaption, "Label4");
+        secCount = MakeLabel("0", "secCount");
+        h->addWidget(Label4);
+        h->addWidget(secCount, 1);
+        v->addLayout(h);
+        HideKeepingPlace(Label4);
+        HideKeepingPlace(secCount);
+    }
+    auto* h = new QHBoxLayout;
+    Progress->setObjectName("Progress");
+    Progress->setTextVisible(false);
+    StopButton->setObjectName("StopButton");
+    StopButton->setToolTip("Остановить выполняемую операцию");
+    h->addWidget(Progress, 1);
+    h->addWidget(StopButton);
+    v->addLayout(h);
+    Progress->setEnabled(false);
+    StopButton->setEnabled(false);
+    connect(StopButton, &QPushButton::clicked, this, &TRunIndicator::StopClicked);
+}
+
+void TRunIndicator::Start() {
+    if (secCount) {
+        secCount->setText("0");
+        secCount->show();
+        Label4->show();
+    }
+    Progress->setEnabled(true);
+    Progress->setRange(0, 0); // busy until the run says how long it is
+    StopButton->setEnabled(true);
+}
+
+void TRunIndicator::Show(const TProgress& p) {
+    // The counter starts at 1 and shows from the first counted line on.
+    if (secCount && p.Counter > 1)
+        secCount->setText(QString::number(p.Counter));
+    if (p.Total > 0) {
+        Progress->setRange(0, p.Total);
+        Progress->setValue(p.Done);
+    }
+}
+
+void TRunIndicator::Finish(bool keepCounter) {
+    if (secCount && !keepCounter) {
+        secCount->hide();
+        Label4->hide();
+    }
+    Progress->setRange(0, 1);
+    Progress->setValue(0);
+    Progress->setEnabled(false);
+    StopButton->setEnabled(false);
+}
+
+TArchiveRunGuard::TArchiveRunGuard() : m_acquired(g_runs == 0) {
+    if (m_acquired)
+        ++g_runs;
+    else
+        Dialogs().Message("Дождитесь окончания выполняемой операции");
+}
+
+TArchiveRunGuard::~TArchiveRunGuard() {
+    if (m_acquired)
+        --g_runs;
+}
+
+TRunHooks WindowRunHooks(TTaskWindow* window, TRunIndicator* indicator) {
+    TRunHooks h;
+    QPointer<TRunIndicator> ind = indicator;
+    h.Progress = [ind](const TProgress& p) {
+        if (ind)
+            ind->Show(p);
+    };
+    h.Cancel = [window] { return window->CancelRequested(); };
+    h.LinkLost = [] { return MainForm && !MainForm->Connected; };
+    h.Mode = TWaitMode::ProcessEvents;
+    return h;
+}
+
+void ReportRun(const TArchiveResult& r, bool stoppedByOperator) {
+    if (r.Ok())
+        return;
+    if (r.Status == TArchiveStatus::Cancelled) {
+        if (stoppedByOperator)
+            Dialogs().Message(r.RussianText());
+        return; // the window is closing
+    }
+    Dialogs().Error(r.RussianText());
+}

@@ -1,0 +1,81 @@
+#pragma once
+// Pieces the archive windows share: the maroon heading, the file row, the
+// run indicator (counter, progress bar and stop button), the hooks that tie a
+// run to its window, and the one-run-at-a-time rule across these windows.
+
+#include "archive/ArchiveRun.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+class TTaskWindow;
+
+// Keeps `window` wide enough for its whole caption in the title bar.
+void FitCaption(QWidget* window, QWidget* body);
+
+// A bold maroon heading label.
+QLabel* MakeHeading(const QString& text, const char* name);
+// A label with its object name.
+QLabel* MakeLabel(const QString& text, const char* name);
+// Hides a widget that is shown only while something runs, keeping its place
+// in the layout so the window does not jump or squeeze when it appears.
+void HideKeepingPlace(QWidget* w);
+
+// The read-only `FileName` edit with its small bold "..." button.
+struct TFileRow {
+    QLineEdit* FileName;
+    QToolButton* SpeedButton1;
+    QWidget* Row;
+};
+TFileRow MakeFileRow();
+
+// Counter label and value (`Label4`, `secCount`), shown only while a run is
+// on, above a progress bar and the "Отмена" button that stops the run.
+class TRunIndicator : public QWidget {
+    Q_OBJECT
+public:
+    // `counterCaption` e.g. "Выгружено секунд:"; `withCounter` false for a
+    // run that has no counter (calibration).
+    TRunIndicator(const QString& counterCaption, bool withCounter, QWidget* parent = nullptr);
+
+    QLabel* Label4 = nullptr;
+    QLabel* secCount = nullptr;
+    QProgressBar* Progress;
+    QPushButton* StopButton;
+
+    void Start();
+    void Show(const TProgress& p);
+    // Ends the run's display; `keepCounter` leaves the counter showing how
+    // far a failed run got.
+    void Finish(bool keepCounter);
+
+signals:
+    void StopClicked();
+};
+
+// Only one archive run talks to the board at a time: they share the one
+// response queue, and a second run would take the first one's answer.
+class TArchiveRunGuard {
+public:
+    TArchiveRunGuard();
+    ~TArchiveRunGuard();
+    // False when another run holds the board (the operator has been told).
+    bool Acquired() const { return m_acquired; }
+
+private:
+    bool m_acquired;
+};
+
+// Hooks for a run of `window`: progress to `indicator`, cancel when the
+// window asks for it (its stop button or its closing), and a lost link.
+TRunHooks WindowRunHooks(TTaskWindow* window, TRunIndicator* indicator);
+
+// Tells the operator how a run ended: nothing on success (the window says
+// its own completion), nothing when the window is closing, a message for a
+// stop the operator asked for, an error box otherwise.
+void ReportRun(const TArchiveResult& r, bool stoppedByOperator);

@@ -1,0 +1,186 @@
+#include "archive/ConfigExport.h"
+
+#include "link/Proc.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+const TExportSection ExportSections[11] = {
+    {"STAB", "cat stab\r\n", TSectionKind::Params},
+    {"WP", "cat wp\r\n", TSectionKind::Waypoints},
+    {"OSD", "cat osd\r\n", TSectionKind::OsdParams},
+    {"IMU", "cat imu\r\n", TSectionKind::Params},
+    {"ADC_SETTINGS", "cat adc_settings\r\n", TSectionKind::Params},
+    {"BATTERIES", "cat batteries\r\n", TSectionKind::Params},
+    {"GYRO", "cat gyro\r\n", TSectionKind::Params},
+    {"MAG", "cat mag\r\n", TSectionKind::Params},
+    {"CONTROL IN", "cat control in\r\n", TSectionKind::ChannelsIn},
+    {"CONTROL OUT", "cat control out\r\n", TSectionKind::ChannelsOut},
+    {"CONTROL MIXERS", "cat control mixers\r\n", TSectionKind::Mixers},
+};
+
+QByteArray SectionBeginLine(const TExportSection& s) {
+    return QByteArray("##### BEGIN ") + s.Name + " #####\r\n";
+}
+
+QByteArray SectionEndLine(const TExportSection& s) {
+    return QByteArray("##### END ") + s.Name + " #####\r\n";
+}
+
+QByteArray CutField(QByteArray& rest, char delimiter) {
+    const qsizetype at = rest.indexOf(delimiter);
+    if (at < 0)
+        return QByteArray();
+    const QByteArray field = Trim(rest.left(at));
+    rest = Trim(rest.mid(at + 1));
+    return field;
+}
+
+namespace {
+// Index before the first ":" (kept as it stands, a leading zero included),
+// fields after it.
+struct TRow {
+    QByteArray Index;
+    QByteArrayList Fields;
+    QByteArray Rest;
+};
+
+TRow CutRow(const QByteArray& line, char delimiter, int fields) {
+    TRow row;
+    const qsizetype colon = line.indexOf(':');
+    row.Index = line.left(colon);
+    row.Rest = Trim(line.mid(colon + 1));
+    for (int i = 0; i < fields; ++i)
+        row.Fields << CutField(row.Rest, delimiter);
+    return row;
+}
+
+QByteArray ChannelLine(const char* prefix, const QByteArray& line) {
+    const TRow r = CutRow(line, ' ', 4);
+    return prefix + r.Index + " " + r.Fields.join(' ') + " " + r.Rest;
+}
+
+bool IsExportedMixer(const QByteArray& index) {
+    // Mixers 1 to 5 are the board's fixed ones; they are never written back.
+    static const QByteArrayList fixed = {"1", "2", "3", "4", "5"};
+    return !fixed.contains(index);
+}
+} // namespace
+
+TSectionLine ConvertSectionLine(TSectionKind kind, const QByteArray& line) {
+    TSectionLine out;
+    switch (kind) {
+    case TSectionKind::Params:
+    case TSectionKind::OsdParams: {
+        out.Counted = true;
+        QByteArray name, value;
+        if (SplitParamLine(line, name, value)) {
+            if (kind == TSectionKind::OsdParams)
+                value.replace(',', ' ');
+            out.Lines << "set " + name + " " + value;
+        }
+        break;
+    }
+    case TSectionKind::Waypoints:
+        if (line.contains(':') && !line.contains("Waypoints") && !line.contains("latitude")) {
+            out.Counted = true;
+            const TRow r = CutRow(line, ',', 2);
+            out.Lines << "set wp " + r.Index + " " + r.Fields[0] + " " + r.Fields[1] + " " + r.Rest;
+        }
+        break;
+    case TSectionKind::ChannelsIn:
+    case TSectionKind::ChannelsOut: {
+        out.Counted = true;
+        QByteArray l = line;
+        l.replace('\t', ' ');
+        if (!l.contains("type") && !l.contains('=') && l.contains(':'))
+            out.Lines << ChannelLine(
+                kind == TSectionKind::ChannelsIn ? "set ch_in " : "set ch_out ", l);
+        break;
+    }
+    case TSectionKind::Mixers: {
+        out.Counted = true;
+        QByteArray l = line;
+        l.replace('\t', ' ');
+        if (l.contains("Type") || l.contains("MIXERS") || l.contains('=') || !l.contains(':'))
+            break;
+        const TRow r = CutRow(l, ' ', 4);
+        if (!IsExportedMixer(r.Index))
+            break;
+        const QByteArray prefix = "set mix " + r.Index + " ";
+        for (int c = 0; c < 4; ++c)
+            out.Lines << prefix + QByteArray::number(c + 1) + " " + r.Fields[c];
+        out.Lines << prefix + "5 " + r.Rest;
+        break;
+    }
+    }
+    return out;
+}
+
+TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRunHooks& hooks) {
+    TArchiveResult result;
+    if (fileName.isEmpty()) {
+        result.Status = TArchiveStatus::NoFile;
+        return result;
+    }
+    result.Detail = fileName;
+    result.FileExisted = QFileInfo::exists(fileName);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.Status = TArchiveStatus::FileOpenFailed;
+        result.Detail = fileName + ": " + file.errorString();
+        return result;
+    }
+    const int silence = hooks.SilenceMs ? hooks.SilenceMs : ArchiveListingSilenceMs;
+    const int total = static_cast<int>(std::size(ExportSections));
+    TProgress progress{1, 0, total};
+    bool writeFailed = false;
+    const auto write = [&](const QByteArray& bytes) {
+        if (file.write(bytes) != bytes.size())
+            writeFailed = true;
+        return !writeFailed;
+    };
+    const auto fail = [&](TArchiveResult r) {
+        file.cancelWriting();
+        r.Detail = fileName;
+        r.FileExisted = result.FileExisted;
+        r.Lines = progress.Counter - 1;
+        return r;
+    };
+    for (const TExportSection& section : ExportSections) {
+        link.ClearResponses();
+        link.SendCommand(section.Command);
+        write(SectionBeginLine(section));
+        const TArchiveResult read =
+            ReadUntilPrompt(link, silence, hooks, [&](const QByteArray& line) {
+                const TSectionLine converted = ConvertSectionLine(section.Kind, line);
+                if (converted.Counted) {
+                    ++progress.Counter;
+                    if (hooks.Progress)
+                        hooks.Progress(progress);
+                }
+                for (const QByteArray& body : converted.Lines)
+                    if (!write(body + "\r\n"))
+                        return false;
+                return true;
+            });
+        if (!read.Ok())
+            return fail(read);
+        write(SectionEndLine(section));
+        if (writeFailed) {
+            TArchiveResult r;
+            r.Status = TArchiveStatus::FileWriteFailed;
+            return fail(r);
+        }
+        ++progress.Done;
+        if (hooks.Progress)
+            hooks.Progress(progress);
+    }
+    if (!file.commit()) {
+        TArchiveResult r;
+        r.Status = TArchiveStatus::FileWriteFailed;
+        return fail(r);
+    }
+    result.Lines = progress.Counter - 1;
+    return result;
+}

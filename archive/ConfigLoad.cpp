@@ -1,0 +1,113 @@
+#include "archive/ConfigLoad.h"
+
+#include "link/Proc.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+const TLoadSection LoadSections[11] = {
+    {"STAB ", "stab", "Общие гастройки стаба и навигатора"},
+    {"IMU ", "IMU", "IMU"},
+    {"OSD ", "osd", "OSD"},
+    {"GYRO ", "gyro", "Калибровка гироскопа"},
+    {"MAG ", "mag", "Калибровка магнетометра"},
+    {"WP ", "wp", "Полетное задание"},
+    {"ADC_SETTINGS ", "adc", "Настройки АЦП"},
+    {"BATTERIES ", "bat", "Параметры батарей"},
+    {"CONTROL IN ", "control_in", "Входные каналы"},
+    {"CONTROL OUT ", "control_out", "Выходные каналы"},
+    {"CONTROL MIXERS ", "control_mix", "Микшеры"},
+};
+
+int LoadSectionByBox(const QString& box) {
+    for (int i = 0; i < static_cast<int>(std::size(LoadSections)); ++i)
+        if (box.compare(QLatin1String(LoadSections[i].Box), Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QByteArrayList SplitFileLines(const QByteArray& data) {
+    QByteArrayList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines << data.mid(start, i - start);
+        if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < data.size())
+        lines << data.mid(start);
+    return lines;
+}
+
+TLoadTracker::TStep TLoadTracker::Feed(const QByteArray& rawLine) {
+    TStep step;
+    step.Line = Trim(rawLine);
+    if (step.Line.isEmpty())
+        return step;
+    if (step.Line.contains("##### BEGIN")) {
+        // An unknown name leaves the current section as it was.
+        for (int i = 0; i < static_cast<int>(std::size(LoadSections)); ++i)
+            if (step.Line.contains(LoadSections[i].Keyword))
+                m_current = i;
+        step.Kind = TKind::Marker;
+    } else if (step.Line.contains("##### END")) {
+        m_current = -1;
+        step.Kind = TKind::Marker;
+    } else {
+        step.Kind = TKind::Body;
+    }
+    step.Section = m_current;
+    return step;
+}
+
+TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
+                          const std::function<bool(int section)>& checked, const TRunHooks& hooks) {
+    TArchiveResult result;
+    if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) {
+        result.Status = TArchiveStatus::NoFile;
+        result.Detail = fileName;
+        return result;
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.Status = TArchiveStatus::FileReadFailed;
+        result.Detail = fileName + ": " + file.errorString();
+        return result;
+    }
+    const QByteArrayList lines = SplitFileLines(file.readAll());
+    file.close();
+
+    TLoadTracker tracker;
+    TProgress progress{1, 0, static_cast<int>(lines.size())};
+    link.ClearResponses();
+    for (const QByteArray& raw : lines) {
+        if (hooks.Mode == TWaitMode::ProcessEvents)
+            QCoreApplication::processEvents();
+        if (hooks.LinkLost && hooks.LinkLost())
+            result.Status = TArchiveStatus::LinkLost;
+        else if (hooks.Cancel && hooks.Cancel())
+            result.Status = TArchiveStatus::Cancelled;
+        if (!result.Ok())
+            break;
+        const TLoadTracker::TStep step = tracker.Feed(raw);
+        ++progress.Done;
+        if (step.Kind == TLoadTracker::TKind::Body && step.Section >= 0 && checked(step.Section)) {
+            ++progress.Counter;
+            if (hooks.Progress)
+                hooks.Progress(progress);
+            link.SendCommand(step.Line + "\r\n");
+            // The board's answer is not examined; without a prompt the load
+            // moves on after a second, as the board may simply be slow.
+            link.WaitForPrompt(1000);
+        } else if (hooks.Progress) {
+            hooks.Progress(progress);
+        }
+    }
+    result.Lines = progress.Counter - 1;
+    return result;
+}

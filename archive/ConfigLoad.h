@@ -1,0 +1,48 @@
+#pragma once
+// Reading a configuration export file back: the section keywords with their
+// check boxes, the cutting of the file into lines, the tracking of the
+// current section, and the load run that sends the chosen sections' lines.
+
+#include "archive/ArchiveRun.h"
+
+#include <QByteArrayList>
+#include <QString>
+#include <functional>
+
+struct TLoadSection {
+    const char* Keyword; // searched in a BEGIN line; ends with a blank
+    const char* Box;     // the check box's object name
+    const char* Caption; // the check box's caption
+};
+
+// In the order the keywords are tested (the last one found wins).
+extern const TLoadSection LoadSections[11];
+
+// Index into LoadSections of a check box name (case-insensitive), or -1.
+int LoadSectionByBox(const QString& box);
+
+// The file's lines; a line ends at CR LF, a lone CR or a lone LF.
+QByteArrayList SplitFileLines(const QByteArray& data);
+
+// Follows the markers through the file, one line at a time.
+class TLoadTracker {
+public:
+    enum class TKind { Blank, Marker, Body };
+    struct TStep {
+        TKind Kind = TKind::Blank;
+        int Section = -1; // current section for a body line, -1 outside all
+        QByteArray Line;  // trimmed
+    };
+    TStep Feed(const QByteArray& rawLine);
+    int Current() const { return m_current; }
+
+private:
+    int m_current = -1;
+};
+
+// Sends the body lines of the checked sections, in file order, each followed
+// by "\r\n", waiting up to 1000 ms for the prompt after each. `checked` is
+// asked for every line as it comes up. Progress: the counter starts at 1 and
+// each sent line adds 1; Done/Total count file lines.
+TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
+                          const std::function<bool(int section)>& checked, const TRunHooks& hooks);

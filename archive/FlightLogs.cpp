@@ -1,0 +1,101 @@
+#include "archive/FlightLogs.h"
+
+#include "link/Proc.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+bool ApplyLogDirLine(const QByteArray& line, TFlightRange& range, QByteArray& bad) {
+    QByteArray name, value;
+    if (!SplitParamLine(line, name, value))
+        return true;
+    int* target = name == "flight_id_min"   ? &range.Min
+                  : name == "flight_id_max" ? &range.Max
+                                            : nullptr;
+    if (!target)
+        return true;
+    if (!TryStrToInt(value, *target)) {
+        bad = value;
+        return false;
+    }
+    return true;
+}
+
+QList<int> FlightNumbers(const TFlightRange& range) {
+    QList<int> out;
+    for (qint64 n = range.Max; n >= range.Min; --n)
+        out << static_cast<int>(n);
+    return out;
+}
+
+QByteArray LogDumpCommand(int flight) {
+    return "log dump " + QByteArray::number(flight) + "\r\n";
+}
+
+QByteArray LogFileLine(const QByteArray& line, bool decimalComma) {
+    QByteArray out = line;
+    if (decimalComma)
+        out.replace('.', ',');
+    return out + "\r\n";
+}
+
+TArchiveResult ReadFlightRange(TBoardLink& link, TFlightRange& range, const TRunHooks& hooks) {
+    range = TFlightRange();
+    link.ClearResponses();
+    link.SendCommand("log dir\r\n");
+    QByteArray bad;
+    bool ok = true;
+    TArchiveResult r =
+        ReadUntilPrompt(link, hooks.SilenceMs ? hooks.SilenceMs : ArchiveListingSilenceMs, hooks,
+                        [&](const QByteArray& line) {
+                            if (!ApplyLogDirLine(line, range, bad))
+                                ok = false;
+                            return true; // read the answer to its end either way
+                        });
+    if (r.Ok() && !ok) {
+        r.Status = TArchiveStatus::BadAnswer;
+        r.Detail = QString::fromLatin1(bad);
+    }
+    return r;
+}
+
+TArchiveResult ExportFlightLog(TBoardLink& link, int flight, const QString& fileName,
+                               const std::function<bool()>& decimalComma, const TRunHooks& hooks) {
+    TArchiveResult result;
+    if (fileName.isEmpty()) {
+        result.Status = TArchiveStatus::NoFile;
+        return result;
+    }
+    result.Detail = fileName;
+    result.FileExisted = QFileInfo::exists(fileName);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.Status = TArchiveStatus::FileOpenFailed;
+        result.Detail = fileName + ": " + file.errorString();
+        return result;
+    }
+    link.ClearResponses();
+    link.SendCommand(LogDumpCommand(flight));
+    TProgress progress{1, 0, 0};
+    bool writeFailed = false;
+    TArchiveResult read =
+        ReadUntilPrompt(link, hooks.SilenceMs ? hooks.SilenceMs : LogDumpSilenceMs, hooks,
+                        [&](const QByteArray& line) {
+                            ++progress.Counter;
+                            ++progress.Done;
+                            const QByteArray out =
+                                LogFileLine(line, decimalComma && decimalComma());
+                            if (hooks.Progress)
+                                hooks.Progress(progress);
+                            writeFailed = file.write(out) != out.size();
+                            return !writeFailed;
+                        });
+    if (read.Ok() && (writeFailed || !file.commit()))
+        read.Status = TArchiveStatus::FileWriteFailed;
+    if (!read.Ok())
+        file.cancelWriting();
+    read.Detail = fileName;
+    read.FileExisted = result.FileExisted;
+    read.Lines = progress.Counter - 1;
+    return read;
+}

@@ -1,0 +1,85 @@
+#include "archive/WinBackupConfigUnit.h"
+
+#include "archive/ArchiveWidgets.h"
+#include "archive/ConfigExport.h"
+#include "ui/Dialogs.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+QPointer<TWinBackupConfig> WinBackupConfig;
+
+TWinBackupConfig::TWinBackupConfig(QWidget* parent) : TTaskWindow(parent) {
+    setWindowTitle("Выгрузка текущей конфигурации");
+    auto* panel = new QWidget;
+    panel->setObjectName("Panel1");
+    FitCaption(this, Body());
+    auto* outer = new QVBoxLayout(Body());
+    outer->addWidget(panel);
+    auto* v = new QVBoxLayout(panel);
+    v->addWidget(MakeHeading("Сохранить резервную копию", "Label3"));
+    v->addWidget(MakeHeading("текущей конфигурации", "Label1"));
+    v->addSpacing(8);
+    v->addWidget(MakeLabel("Выберите файл", "Label2"));
+    const TFileRow row = MakeFileRow();
+    FileName = row.FileName;
+    SpeedButton1 = row.SpeedButton1;
+    v->addWidget(row.Row);
+    Run = new TRunIndicator("Выгружено секунд:", true);
+    v->addWidget(Run);
+    v->addStretch(1);
+    BitBtn1 = new QPushButton("OK");
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton("Отмена");
+    BitBtn2->setObjectName("BitBtn2");
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(BitBtn1, QDialogButtonBox::AcceptRole);
+    buttons->addButton(BitBtn2, QDialogButtonBox::RejectRole);
+    buttons->setCenterButtons(true);
+    v->addWidget(buttons);
+
+    connect(SpeedButton1, &QToolButton::clicked, this, &TWinBackupConfig::SpeedButton1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TWinBackupConfig::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TWinBackupConfig::BitBtn2Click);
+    connect(Run, &TRunIndicator::StopClicked, this, [this] {
+        m_stopPressed = true;
+        RequestCancel();
+    });
+}
+
+void TWinBackupConfig::SpeedButton1Click() {
+    const QString name =
+        Dialogs().SaveFileName("Выберите файл", "*.cfg (*.cfg);;*.txt (*.txt);;*.* (*)", "cfg");
+    if (!name.isEmpty())
+        FileName->setText(name);
+}
+
+void TWinBackupConfig::BitBtn1Click() {
+    if (IsBusy())
+        return;
+    if (FileName->text().isEmpty()) {
+        Dialogs().Message("Не задан файл для выгрузки");
+        return;
+    }
+    TArchiveRunGuard guard;
+    if (!guard.Acquired())
+        return;
+    BeginBusy();
+    m_stopPressed = false;
+    BitBtn1->setEnabled(false);
+    Run->Start();
+    const TArchiveResult r =
+        ExportConfig(MainForm->Link(), FileName->text(), WindowRunHooks(this, Run));
+    Run->Finish(!r.Ok());
+    BitBtn1->setEnabled(true);
+    EndBusy();
+    if (r.Ok())
+        Dialogs().Message("Выгрузка конфигурации завершена");
+    else
+        ReportRun(r, m_stopPressed);
+}

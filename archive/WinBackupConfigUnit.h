@@ -1,0 +1,32 @@
+#pragma once
+// Export of the board's whole configuration into a file of ready-to-send
+// command lines (the rules live in ConfigExport).
+
+#include "ui/TaskWindow.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class TRunIndicator;
+
+class TWinBackupConfig : public TTaskWindow {
+    Q_OBJECT
+public:
+    explicit TWinBackupConfig(QWidget* parent = nullptr);
+
+    QLineEdit* FileName;
+    QToolButton* SpeedButton1;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+    TRunIndicator* Run;
+
+    void SpeedButton1Click();
+    void BitBtn1Click();
+    void BitBtn2Click() { close(); }
+
+private:
+    bool m_stopPressed = false;
+};
+
+extern QPointer<TWinBackupConfig> WinBackupConfig;

@@ -1,0 +1,117 @@
+#include "archive/WinExportLogsUnit.h"
+
+#include "archive/ArchiveWidgets.h"
+#include "ui/Dialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+QPointer<TWinExportLogs> WinExportLogs;
+
+TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
+    setWindowTitle("Выгрузить полетные логи");
+    auto* panel = new QWidget;
+    panel->setObjectName("Panel1");
+    FitCaption(this, Body());
+    auto* outer = new QVBoxLayout(Body());
+    outer->addWidget(panel);
+    auto* v = new QVBoxLayout(panel);
+    v->addWidget(MakeHeading("Выгрузить полетные логи", "Label3"));
+    v->addSpacing(8);
+    auto* form = new QFormLayout;
+    FlightNumber = new QComboBox;
+    FlightNumber->setObjectName("FlightNumber");
+    FlightNumber->setEditable(false);
+    form->addRow(MakeLabel("Номер полета", "Label1"), FlightNumber);
+    const TFileRow row = MakeFileRow();
+    FileName = row.FileName;
+    SpeedButton1 = row.SpeedButton1;
+    form->addRow(MakeLabel("Файл", "Label2"), row.Row);
+    v->addLayout(form);
+    ReplacePoints = new QCheckBox("Заменить разделители дробной части запятыми");
+    ReplacePoints->setObjectName("ReplacePoints");
+    ReplacePoints->setChecked(true);
+    v->addWidget(ReplacePoints);
+    Run = new TRunIndicator("Выгружено секунд:", true);
+    v->addWidget(Run);
+    v->addStretch(1);
+    BitBtn1 = new QPushButton("OK");
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton("Отмена");
+    BitBtn2->setObjectName("BitBtn2");
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(BitBtn1, QDialogButtonBox::AcceptRole);
+    buttons->addButton(BitBtn2, QDialogButtonBox::RejectRole);
+    buttons->setCenterButtons(true);
+    v->addWidget(buttons);
+
+    connect(SpeedButton1, &QToolButton::clicked, this, &TWinExportLogs::SpeedButton1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TWinExportLogs::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TWinExportLogs::BitBtn2Click);
+    connect(Run, &TRunIndicator::StopClicked, this, [this] {
+        m_stopPressed = true;
+        RequestCancel();
+    });
+}
+
+bool TWinExportLogs::FormCreate() {
+    TRunHooks hooks;
+    hooks.Mode = TWaitMode::NoEvents;
+    hooks.SilenceMs = ListingSilenceMs;
+    const TArchiveResult r = ReadFlightRange(MainForm->Link(), m_range, hooks);
+    if (!r.Ok()) {
+        // The window still opens, with no flights to choose.
+        m_range = TFlightRange{1, 0};
+        Dialogs().Error(r.RussianText());
+    }
+    for (int flight : FlightNumbers(m_range))
+        FlightNumber->addItem(QStringLiteral("Полет № %1").arg(flight));
+    FlightNumber->setCurrentIndex(FlightNumber->count() > 0 ? 0 : -1);
+    return true;
+}
+
+void TWinExportLogs::SpeedButton1Click() {
+    const QString name =
+        Dialogs().SaveFileName("Выберите файл", "*.csv (*.csv);;*.txt (*.txt);;*.* (*)", "csv");
+    if (!name.isEmpty())
+        FileName->setText(name);
+}
+
+void TWinExportLogs::BitBtn1Click() {
+    if (IsBusy())
+        return;
+    if (FileName->text().isEmpty()) {
+        Dialogs().Message("Не задан файл для выгрузки");
+        return;
+    }
+    if (FlightNumber->currentIndex() < 0) {
+        Dialogs().Message("Плата не сообщила ни одного полета");
+        return;
+    }
+    TArchiveRunGuard guard;
+    if (!guard.Acquired())
+        return;
+    const int flight = m_range.Max - FlightNumber->currentIndex();
+    BeginBusy();
+    m_stopPressed = false;
+    BitBtn1->setEnabled(false);
+    Run->Start();
+    const TArchiveResult r = ExportFlightLog(
+        MainForm->Link(), flight, FileName->text(), [this] { return ReplacePoints->isChecked(); },
+        WindowRunHooks(this, Run));
+    Run->Finish(!r.Ok());
+    BitBtn1->setEnabled(true);
+    EndBusy();
+    if (r.Ok())
+        Dialogs().Message("Выгрузка завершена");
+    else
+        ReportRun(r, m_stopPressed);
+}

@@ -1,0 +1,240 @@
+#include "archive/WinMemsCalibrateUnit.h"
+
+#include "archive/ArchiveWidgets.h"
+#include "archive/MemsCalibration.h"
+#include "settings/ParamBindingUnit.h"
+#include "ui/Dialogs.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QPointer<TWinMemsCalibrate> WinMemsCalibrate;
+
+namespace {
+QLineEdit* MakeEdit(const char* name) {
+    auto* e = new QLineEdit("0");
+    e->setObjectName(name);
+    e->setMaximumWidth(90);
+    return e;
+}
+
+QPushButton* MakeButton(const QString& text, const char* name) {
+    auto* b = new QPushButton(text);
+    b->setObjectName(name);
+    return b;
+}
+
+// "X" edit "Y" edit "Z" edit in one row of a group box.
+void AddAxisRow(QGridLayout* grid, int row, const char* const labels[3],
+                QLineEdit* const edits[3]) {
+    static const char* const axes[3] = {"X", "Y", "Z"};
+    for (int i = 0; i < 3; ++i) {
+        grid->addWidget(MakeLabel(axes[i], labels[i]), row, 2 * i, Qt::AlignRight);
+        grid->addWidget(edits[i], row, 2 * i + 1);
+    }
+}
+
+QLabel* MakeWaitLabel(const char* name) {
+    QLabel* l = MakeLabel("Идет калибровка. ждите...", name);
+    l->setStyleSheet("color: maroon;");
+    HideKeepingPlace(l);
+    return l;
+}
+} // namespace
+
+TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TTaskWindow(parent) {
+    setWindowTitle("Калибровка MEMS датчиков");
+    auto* panel = new QWidget;
+    panel->setObjectName("Panel1");
+    FitCaption(this, Body());
+    auto* outer = new QVBoxLayout(Body());
+    outer->addWidget(panel);
+    auto* v = new QVBoxLayout(panel);
+    v->addWidget(MakeHeading("Калибровка MEMS датчиков", "Label1"));
+
+    GroupBox1 = new QGroupBox("Гироскоп");
+    GroupBox1->setObjectName("GroupBox1");
+    auto* g1 = new QGridLayout(GroupBox1);
+    Gyro_bias_X = MakeEdit("Gyro_bias_X");
+    Gyro_bias_Y = MakeEdit("Gyro_bias_Y");
+    Gyro_bias_Z = MakeEdit("Gyro_bias_Z");
+    static const char* const gyroLabels[3] = {"Label2", "Label3", "Label4"};
+    QLineEdit* const gyroEdits[3] = {Gyro_bias_X, Gyro_bias_Y, Gyro_bias_Z};
+    AddAxisRow(g1, 0, gyroLabels, gyroEdits);
+    SpeedButton1 = MakeButton("Калибровать", "SpeedButton1");
+    Label8 = MakeWaitLabel("Label8");
+    g1->addWidget(SpeedButton1, 1, 0, 1, 3);
+    g1->addWidget(Label8, 1, 3, 1, 3);
+    v->addWidget(GroupBox1);
+
+    GroupBox2 = new QGroupBox("Магнетометр");
+    GroupBox2->setObjectName("GroupBox2");
+    auto* g2 = new QGridLayout(GroupBox2);
+    Mag_bias_X = MakeEdit("Mag_bias_X");
+    Mag_bias_Y = MakeEdit("Mag_bias_Y");
+    Mag_bias_Z = MakeEdit("Mag_bias_Z");
+    static const char* const magLabels[3] = {"Label5", "Label6", "Label7"};
+    QLineEdit* const magEdits[3] = {Mag_bias_X, Mag_bias_Y, Mag_bias_Z};
+    AddAxisRow(g2, 0, magLabels, magEdits);
+    SpeedButton2 = MakeButton("Начать калибровку", "SpeedButton2");
+    SpeedButton3 = MakeButton("Завершить калибровку", "SpeedButton3");
+    g2->addWidget(SpeedButton2, 1, 0, 1, 3);
+    g2->addWidget(SpeedButton3, 1, 3, 1, 3);
+    // Three columns x, y, z; the minimum above the maximum.
+    for (int i = 0; i < 6; ++i) {
+        Extremes[i] = MakeLabel(ExtremeKeys[i], ExtremeKeys[i]);
+        Extremes[i]->setAlignment(Qt::AlignCenter);
+        HideKeepingPlace(Extremes[i]);
+        const int axis = i / 2;
+        const bool isMax = i % 2 == 0;
+        g2->addWidget(Extremes[i], isMax ? 3 : 2, 2 * axis, 1, 2);
+    }
+    Label9 = MakeWaitLabel("Label9");
+    g2->addWidget(Label9, 4, 0, 1, 6, Qt::AlignHCenter);
+    v->addWidget(GroupBox2);
+
+    SpeedButton4 =
+        MakeButton("Сохранить текущее положение платы как горизонтальное", "SpeedButton4");
+    v->addWidget(SpeedButton4);
+    Run = new TRunIndicator(QString(), false);
+    v->addWidget(Run);
+    v->addStretch(1);
+    BitBtn1 = MakeButton("OK", "BitBtn1");
+    BitBtn2 = MakeButton("Применить", "BitBtn2");
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(BitBtn1, QDialogButtonBox::AcceptRole);
+    buttons->addButton(BitBtn2, QDialogButtonBox::ApplyRole);
+    buttons->setCenterButtons(true);
+    v->addWidget(buttons);
+
+    TBindingConfig binding;
+    binding.Containers = {"GroupBox1", "GroupBox2"};
+    binding.Kinds = AllKinds;
+    m_binding = std::make_unique<TParamBinding>(panel, binding);
+
+    connect(SpeedButton1, &QPushButton::clicked, this, &TWinMemsCalibrate::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TWinMemsCalibrate::SpeedButton2Click);
+    connect(SpeedButton3, &QPushButton::clicked, this, &TWinMemsCalibrate::SpeedButton3Click);
+    connect(SpeedButton4, &QPushButton::clicked, this, &TWinMemsCalibrate::SpeedButton4Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TWinMemsCalibrate::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TWinMemsCalibrate::BitBtn2Click);
+    connect(Run, &TRunIndicator::StopClicked, this, [this] {
+        m_stopPressed = true;
+        RequestCancel();
+    });
+}
+
+TWinMemsCalibrate::~TWinMemsCalibrate() {
+    // A magnetometer calibration left running is abandoned at the board.
+    if (m_calibrating && MainForm)
+        MainForm->SendCommand("cal mag_cancel\r\n");
+}
+
+bool TWinMemsCalibrate::FormCreate() {
+    m_binding->BeginListing();
+    TRunHooks hooks;
+    hooks.Mode = TWaitMode::NoEvents;
+    hooks.SilenceMs = ListingSilenceMs;
+    const TArchiveResult r = ReadCalibrationParams(
+        MainForm->Link(), [this](const QByteArray& n, const QByteArray& v) { SetParamValue(n, v); },
+        hooks);
+    if (!r.Ok())
+        Dialogs().Error(r.RussianText()); // opens with what was filled
+    return true;
+}
+
+void TWinMemsCalibrate::SetParamValue(const QByteArray& name, const QByteArray& value) {
+    m_binding->SetParamValue(name, value);
+}
+
+bool TWinMemsCalibrate::ApplyChangedValues() {
+    QString error;
+    if (m_binding->ApplyChangedValues(error))
+        return true;
+    Dialogs().Error(error);
+    return false;
+}
+
+void TWinMemsCalibrate::ShowExtremes(const TExtremes& e) {
+    for (int i = 0; i < 6; ++i)
+        if (e.Found[i])
+            Extremes[i]->setText(QString::fromLatin1(e.Values[i]));
+}
+
+void TWinMemsCalibrate::SetRunning(bool running) {
+    for (QPushButton* b : {SpeedButton1, SpeedButton2, SpeedButton4, BitBtn1, BitBtn2})
+        b->setEnabled(!running);
+    if (running) {
+        m_stopPressed = false;
+        BeginBusy();
+        Run->Start();
+    } else {
+        Run->Finish(false);
+        EndBusy();
+    }
+}
+
+void TWinMemsCalibrate::Report(const TArchiveResult& r) {
+    ReportRun(r, m_stopPressed);
+}
+
+void TWinMemsCalibrate::SpeedButton1Click() {
+    if (IsBusy())
+        return;
+    TArchiveRunGuard guard;
+    if (!guard.Acquired())
+        return;
+    Label8->show();
+    SetRunning(true);
+    const TArchiveResult r = CalibrateGyro(
+        MainForm->Link(), [this](const QByteArray& n, const QByteArray& v) { SetParamValue(n, v); },
+        WindowRunHooks(this, Run));
+    Label8->hide();
+    SetRunning(false);
+    Report(r);
+}
+
+void TWinMemsCalibrate::SpeedButton2Click() {
+    if (IsBusy())
+        return;
+    TArchiveRunGuard guard;
+    if (!guard.Acquired())
+        return;
+    m_calibrating = true;
+    Label9->show();
+    for (QLabel* l : Extremes)
+        l->show();
+    SetRunning(true);
+    const TArchiveResult r = RunMagCalibration(
+        MainForm->Link(), [this] { return m_calibrating; },
+        [this](const TExtremes& e) { ShowExtremes(e); },
+        [this](const QByteArray& n, const QByteArray& v) { SetParamValue(n, v); },
+        WindowRunHooks(this, Run));
+    if (!r.Ok() && m_calibrating) {
+        // Stopped before "cal mag_save": the board's calibration is
+        // abandoned now rather than left running.
+        MainForm->SendCommand("cal mag_cancel\r\n");
+        m_calibrating = false;
+    }
+    Label9->hide();
+    for (QLabel* l : Extremes)
+        l->hide();
+    SetRunning(false);
+    Report(r);
+}
+
+void TWinMemsCalibrate::SpeedButton4Click() {
+    MainForm->ClearResponses();
+    MainForm->SendCommand("save ref\r\n");
+    Dialogs().Message("Выполнено");
+}
+
+void TWinMemsCalibrate::BitBtn1Click() {
+    if (ApplyChangedValues())
+        close();
+}

@@ -1,0 +1,56 @@
+#include "archive/WinSaveSettingsUnit.h"
+
+#include "archive/ArchiveRun.h"
+#include "archive/ArchiveWidgets.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QPointer<TWinSaveSettings> WinSaveSettings;
+
+TWinSaveSettings::TWinSaveSettings(QWidget* parent) : TTaskWindow(parent) {
+    setWindowTitle("Сохранение текуших настроек");
+    auto* panel = new QWidget;
+    panel->setObjectName("Panel1");
+    FitCaption(this, Body());
+    auto* outer = new QVBoxLayout(Body());
+    outer->addWidget(panel);
+    auto* v = new QVBoxLayout(panel);
+    QLabel* l1 = MakeLabel("Сохранить текущие настройки АП", "Label1");
+    QLabel* l2 = MakeLabel("перманентно на внутренней флешке ?", "Label2");
+    l1->setAlignment(Qt::AlignHCenter);
+    l2->setAlignment(Qt::AlignHCenter);
+    v->addWidget(l1);
+    v->addWidget(l2);
+    v->addSpacing(8);
+    CheckBox1 = new QCheckBox("Общие настройки");
+    CheckBox1->setObjectName("CheckBox1");
+    CheckBox2 = new QCheckBox("Настройки каналов и микшеров");
+    CheckBox2->setObjectName("CheckBox2");
+    v->addWidget(CheckBox1);
+    v->addWidget(CheckBox2);
+    v->addStretch(1);
+    BitBtn1 = new QPushButton("OK");
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton("Отмена");
+    BitBtn2->setObjectName("BitBtn2");
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(BitBtn1, QDialogButtonBox::AcceptRole);
+    buttons->addButton(BitBtn2, QDialogButtonBox::RejectRole);
+    buttons->setCenterButtons(true);
+    v->addWidget(buttons);
+    connect(BitBtn1, &QPushButton::clicked, this, &TWinSaveSettings::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TWinSaveSettings::BitBtn2Click);
+}
+
+void TWinSaveSettings::BitBtn1Click() {
+    MainForm->ClearResponses();
+    for (const QByteArray& command :
+         SaveSettingsCommands(CheckBox1->isChecked(), CheckBox2->isChecked()))
+        MainForm->SendCommand(command);
+    close();
+}

@@ -1,0 +1,537 @@
+// The main window as the operator uses it: start-up, the connect dialog and
+// handshake against the simulated board (in-process on a memory wire, and
+// once the real simulator program on a pty), the settings file, the link's
+// states, closing, a pulled cable, the port monitor and the About box.
+
+#include "ScriptedDialogs.h"
+#include "TestMain.h"
+#include "app/DlgConnectUnit.h"
+#include "app/MAIN.h"
+#include "app/MainActions.h"
+#include "link/MemoryPort.h"
+#include "link/PortMessages.h"
+#include "shell/WinDebugMonUnit.h"
+#include "shell/about.h"
+#include "sim/SimRunner.h"
+#include "ui/TaskWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolBar>
+#include <atomic>
+
+namespace {
+const QStringList DeviceActions = {
+    "ActionDebugWin",     "ActionIMU_Settings", "ActionChannelControls", "Action_OSD_Settings",
+    "ActionADCSettings",  "ActionBatParams",    "ActionStabControls",    "ActionWinHardConfig",
+    "ActionExportConfig", "ActionLoadConfig",   "ActionExportLogs",      "ActionCalibrate",
+    "ActionSaveSettings", "ActionMonGyro",      "ActionMonAccel",        "ActionMonBaro",
+    "ActionMonMag",       "ActionMonStab",      "ActionMonImu",          "ActionMonGps"};
+const QStringList AlwaysActions = {
+    "HelpAbout1",          "FileExitItem",       "WindowCascade1",   "WindowTileHorizontal1",
+    "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1"};
+
+// The board end of the memory wire with the misbehaviours these tests need:
+// a greeting in front of its first answer, and silence from "echo off" on
+// (before its prompt) that also sets the panel's clock running.
+class TTapTransport : public ISimTransport {
+public:
+    explicit TTapTransport(std::shared_ptr<TMemoryWire> wire) : m_inner(std::move(wire)) {}
+    QByteArray Greeting;
+    std::atomic<bool> SilentAfterEchoOff{false};
+    std::atomic<bool> Silent{false}; // the board's output is lost
+    // Started when the board falls silent, so the panel's limit passes quickly.
+    TManualClock* ClockToRun = nullptr;
+
+    QByteArray Read(int waitMs) override {
+        const QByteArray in = m_inner.Read(waitMs);
+        if (in.isEmpty())
+            return in;
+        if (!Greeting.isEmpty() && !m_greeted.exchange(true))
+            m_inner.Write(Greeting);
+        if (SilentAfterEchoOff && in.contains("echo off")) {
+            Silent = true;
+            if (ClockToRun)
+                ClockToRun->SetAutoStep(2000);
+        }
+        return in;
+    }
+    void Write(const QByteArray& bytes) override {
+        if (!Silent)
+            m_inner.Write(bytes);
+    }
+    int BaudRate() override { return m_inner.BaudRate(); }
+    void HangUp() override { m_inner.HangUp(); }
+
+private:
+    TMemoryTransport m_inner;
+    std::atomic<bool> m_greeted{false};
+};
+
+// A main window on a temporary settings file with the simulated board on a
+// memory wire named "sim". The connect dialog is answered from the fields
+// below, and what it showed is kept.
+class TRig {
+public:
+    QTemporaryDir Dir;
+    std::shared_ptr<TMemoryWire> Wire = std::make_shared<TMemoryWire>();
+    TTapTransport* Tap;
+    std::unique_ptr<TSimRunner> Board;
+    TManualClock Clock;
+    TScriptedDialogs Dialogs;
+    std::unique_ptr<TMainForm> Form;
+
+    // The operator's answer to the connect dialog.
+    bool Accept = true;
+    QString Port = "sim";
+    QString Speed = "115200";
+    bool OpenMon = true;
+    // What the dialog showed when it opened: port, speed, monitor box.
+    QStringList Shown;
+    // What the About box showed: own version, autopilot, receiver.
+    QStringList About;
+
+    TRig() {
+        auto tap = std::make_unique<TTapTransport>(Wire);
+        Tap = tap.get();
+        Board = std::make_unique<TSimRunner>(std::move(tap), TSimOptions{}, false);
+    }
+    ~TRig() {
+        Form.reset();
+        Board->Stop();
+    }
+    QString SettingsFile() const { return Dir.filePath("Vantor_CP.conf"); }
+
+    TMainForm& Start(bool autoConnect = false, bool manualClock = false,
+                     TPortFactory factory = {}) {
+        Board->Start();
+        TMainFormOptions o;
+        o.PortFactory = factory ? factory : TMemoryPort::Factory(Wire, "sim");
+        o.Clock = manualClock ? &Clock : nullptr;
+        o.SettingsFile = SettingsFile();
+        o.AutoConnect = autoConnect;
+        o.ExecDialog = [this](QDialog& d) { return Answer(d); };
+        Form = std::make_unique<TMainForm>(o);
+        return *Form;
+    }
+
+    int Answer(QDialog& d) {
+        if (auto* c = qobject_cast<TDlgConnect*>(&d)) {
+            Shown = QStringList{c->PortNum->text(), c->SpeedNum->currentText(),
+                                c->OpenMon->isChecked() ? "checked" : "unchecked"};
+            if (!Accept)
+                return QDialog::Rejected;
+            c->PortNum->setText(Port);
+            c->SpeedNum->setCurrentText(Speed);
+            c->OpenMon->setChecked(OpenMon);
+            return QDialog::Accepted;
+        }
+        if (auto* a = qobject_cast<TAboutBox*>(&d))
+            About = QStringList{a->CP_Ver->text(), a->AP_Ver->text(), a->STDAPP_Ver->text()};
+        return QDialog::Accepted;
+    }
+
+    bool Connect() {
+        Form->Action("ActionConnect")->trigger();
+        return QTest::qWaitFor([this] { return Form->Connected; }, 5000);
+    }
+
+    QStringList EnabledActions() const {
+        QStringList out;
+        for (int i = 0; i < MainActionCount; ++i)
+            if (Form->Action(MainActions[i].Name)->isEnabled())
+                out << MainActions[i].Name;
+        out.sort();
+        return out;
+    }
+    QByteArrayList BoardLines() {
+        QByteArrayList out;
+        Board->WithSim([&](TBoardSim& sim) {
+            out = sim.History();
+            sim.ClearHistory();
+        });
+        return out;
+    }
+    QStringList MonitorLines() const {
+        QStringList out;
+        if (!Form->DebugMon)
+            return out;
+        for (QTextBlock b = Form->DebugMon->LogCtrl->document()->begin(); b.isValid(); b = b.next())
+            out << b.text();
+        return out;
+    }
+};
+
+// A task window that can be held busy, as a long operation holds it.
+class TWinProbe : public TTaskWindow {
+public:
+    TWinProbe() { resize(300, 200); }
+    void SetBusy(bool busy) { busy ? BeginBusy() : EndBusy(); }
+};
+QPointer<TWinProbe> WinProbe;
+
+QStringList Sorted(QStringList l) {
+    l.sort();
+    return l;
+}
+} // namespace
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+private slots:
+    void startShowsTheStoredOrDefaultConnection_data() {
+        QTest::addColumn<QString>("stored"); // settings file text; empty: no file
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("first start, no settings file")
+            << QString() << QStringList{DefaultPortName, "115200", "checked"};
+        QTest::newRow("stored connection")
+            << "[CONNECT]\nPort=/dev/ttyACM3\nPortSpeed=9600\nOpenDebugMon=0\n"
+            << QStringList{"/dev/ttyACM3", "9600", "unchecked"};
+        QTest::newRow("monitor flag other than 1 means no monitor")
+            << "[CONNECT]\nOpenDebugMon=2\n"
+            << QStringList{DefaultPortName, "115200", "unchecked"};
+    }
+    void startShowsTheStoredOrDefaultConnection() {
+        QFETCH(QString, stored);
+        QFETCH(QStringList, shown);
+        TRig rig;
+        if (!stored.isEmpty()) {
+            QFile f(rig.SettingsFile());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(stored.toUtf8());
+        }
+        rig.Accept = false;
+        TMainForm& form = rig.Start(/*autoConnect=*/true);
+        QTRY_COMPARE(rig.Shown, shown); // the dialog comes up by itself
+        QCOMPARE(form.windowTitle(), "Контрольная панель :: " + form.AppVersion);
+        QVERIFY(
+            QRegularExpression("^\\d+\\.\\d+\\.\\d+\\.\\d+$").match(form.AppVersion).hasMatch());
+        // Cancelled: idle, only connecting, About, exit and arrangement possible.
+        QCOMPARE(rig.EnabledActions(), Sorted(AlwaysActions + QStringList{"ActionConnect"}));
+        QVERIFY(!form.ComPort);
+        QVERIFY(!form.DebugMon);
+        QCOMPARE(QFile::exists(rig.SettingsFile()), !stored.isEmpty());
+    }
+
+    void goodConnectionEnablesDeviceActionsAndStoresSettings() {
+        TRig rig;
+        rig.Speed = "9600";
+        TMainForm& form = rig.Start();
+        QVERIFY(rig.Connect());
+        QCOMPARE(form.StatusText(), "Соединение установлено");
+        QCOMPARE(rig.EnabledActions(), Sorted(DeviceActions + AlwaysActions));
+        QCOMPARE(rig.BoardLines(), (QByteArrayList{"", "echo off"}));
+        QCOMPARE(rig.Wire->BaudRate(), 9600);
+
+        QSettings stored(rig.SettingsFile(), QSettings::IniFormat);
+        QCOMPARE(stored.value("CONNECT/Port").toString(), "sim");
+        QCOMPARE(stored.value("CONNECT/PortSpeed").toString(), "9600");
+        QCOMPARE(stored.value("CONNECT/OpenDebugMon").toInt(), 1);
+
+        // The monitor opened with the connection and shows both directions:
+        // the empty command, the board's echo of it, the prompt, and so on.
+        QVERIFY(form.DebugMon);
+        QTRY_COMPARE(rig.MonitorLines(), (QStringList{"", "", "=>", "echo off", "echo off", "=>"}));
+        form.SendCommand("cat stab\r\n");
+        QTRY_VERIFY(rig.MonitorLines().contains("roll_sensitivity = 1.20"));
+        QVERIFY(rig.MonitorLines().contains("cat stab"));
+
+        // Connecting again is impossible while connected.
+        QVERIFY(!form.Action("ActionConnect")->isEnabled());
+        form.ActionConnectExecute();
+        QCOMPARE(rig.Shown.size(), 3); // the dialog was shown once only
+    }
+
+    void greetingAndBlankLinesBeforeThePromptAreDropped() {
+        TRig rig;
+        rig.Tap->Greeting = "Vantor autopilot\r\n\r\n   \r\nboot ok\r\n";
+        rig.OpenMon = false;
+        TMainForm& form = rig.Start();
+        QVERIFY(rig.Connect());
+        QVERIFY(rig.Dialogs.Messages.isEmpty());
+        QCOMPARE(QSettings(rig.SettingsFile(), QSettings::IniFormat)
+                     .value("CONNECT/OpenDebugMon")
+                     .toInt(),
+                 0);
+        QVERIFY(!form.DebugMon);
+    }
+
+    void unrecognisedBoardAfterTheLimit_data() {
+        QTest::addColumn<bool>("silentFromStart");
+        QTest::newRow("answers the empty line, silent after echo off") << false;
+        QTest::newRow("silent from the start") << true;
+    }
+    void unrecognisedBoardAfterTheLimit() {
+        QFETCH(bool, silentFromStart);
+        TRig rig;
+        rig.Tap->SilentAfterEchoOff = true;
+        rig.Tap->ClockToRun = &rig.Clock;
+        TMainForm& form = rig.Start(false, /*manualClock=*/true);
+        if (silentFromStart) {
+            rig.Tap->Silent = true;
+            rig.Clock.SetAutoStep(2000);
+        }
+        form.Action("ActionConnect")->trigger();
+        QCOMPARE(rig.Dialogs.Messages,
+                 QStringList{"Ошибка соединения: ответ устройства не распознан"});
+        QVERIFY(!QFile::exists(rig.SettingsFile()));
+        // The port stays open: the window goes to the connected state.
+        QTRY_VERIFY(form.Connected);
+        QCOMPARE(form.StatusText(), "Соединение установлено");
+    }
+
+    void nonexistentPortReportsTheWorkersText() {
+        TRig rig;
+        rig.Port = "/dev/vantor-no-such-port";
+        TMainForm& form = rig.Start(false, false, &CreateSystemPort);
+        form.Action("ActionConnect")->trigger();
+        QCOMPARE(rig.Dialogs.Messages,
+                 QStringList{"Ошибка соединения: Cannot open /dev/vantor-no-such-port port, "
+                             "error: 2\r\n"});
+        QTRY_COMPARE(form.StatusText(), "Соединение разорвано");
+        QVERIFY(!form.Connected);
+        QVERIFY(form.Action("ActionConnect")->isEnabled());
+        QVERIFY(!QFile::exists(rig.SettingsFile()));
+    }
+
+    void speedThatIsNotANumber() {
+        TRig rig;
+        rig.Speed = "115k";
+        TMainForm& form = rig.Start(/*autoConnect=*/true);
+        QTRY_COMPARE(rig.Dialogs.Errors, QStringList{"'115k' is not a valid integer value"});
+        QVERIFY(!form.ComPort);
+        QVERIFY(form.DebugMon); // asked for, so already open
+        QVERIFY(rig.Dialogs.Messages.isEmpty());
+        QVERIFY(!QFile::exists(rig.SettingsFile()));
+        QVERIFY(form.Action("ActionConnect")->isEnabled());
+        // A second attempt with a good speed connects.
+        rig.Speed = "115200";
+        QVERIFY(rig.Connect());
+    }
+
+    void closingWhileConnectedStopsTheWorker() {
+        TRig rig;
+        TMainForm& form = rig.Start();
+        QVERIFY(rig.Connect());
+        QVERIFY(rig.Wire->PanelOpen());
+        QVERIFY(form.close());
+        QVERIFY(!form.Connected);
+        QVERIFY(!form.ComPort);
+        QVERIFY(!rig.Wire->PanelOpen());
+        QCOMPARE(form.StatusText(), "Соединение разорвано");
+    }
+
+    void pulledCableReturnsToIdleAndReconnects() {
+        TRig rig;
+        TMainForm& form = rig.Start();
+        QVERIFY(rig.Connect());
+        rig.BoardLines();
+        rig.Wire->HangUp();
+        QTRY_COMPARE(form.StatusText(), "Соединение разорвано");
+        QVERIFY(!form.Connected);
+        QCOMPARE(rig.EnabledActions(), Sorted(AlwaysActions + QStringList{"ActionConnect"}));
+        QVERIFY(rig.Dialogs.Messages.isEmpty());
+
+        rig.Wire->Replug();
+        QVERIFY(rig.Connect());
+        QCOMPARE(form.StatusText(), "Соединение установлено");
+        QCOMPARE(rig.BoardLines(), (QByteArrayList{"", "echo off"}));
+        QCOMPARE(rig.EnabledActions(), Sorted(DeviceActions + AlwaysActions));
+    }
+
+    void aboutBoxShowsTheBoardsVersions() {
+        TRig rig;
+        TMainForm& form = rig.Start();
+        form.Action("HelpAbout1")->trigger();
+        QCOMPARE(rig.About, (QStringList{form.AppVersion, "unknown", "unknown"}));
+        QVERIFY(rig.Connect());
+        form.Action("HelpAbout1")->trigger();
+        QCOMPARE(rig.About, (QStringList{form.AppVersion, "3.2.7", "1.4.0"}));
+    }
+
+    void monitorActionOpensOneMonitor() {
+        TRig rig;
+        rig.OpenMon = false;
+        TMainForm& form = rig.Start();
+        QVERIFY(rig.Connect());
+        QVERIFY(!form.DebugMon);
+        form.Action("ActionDebugWin")->trigger();
+        QVERIFY(form.DebugMon);
+        QPointer<TWinDebugMon> first = form.DebugMon;
+        first->showMinimized();
+        form.Action("ActionDebugWin")->trigger();
+        QCOMPARE(form.DebugMon, first);
+        QVERIFY(!first->isMinimized());
+        QCOMPARE(form.MdiArea()->subWindowList().size(), 1);
+        // Lines pass to the open monitor only.
+        form.SendCommand("cat stab\r\n");
+        QTRY_VERIFY(rig.MonitorLines().contains("=>"));
+        first->close();
+        QTRY_VERIFY(!form.DebugMon);
+        rig.BoardLines();
+        form.SendCommand("cat stab\r\n");
+        QByteArrayList executed;
+        QTRY_VERIFY((executed += rig.BoardLines()).contains("cat stab"));
+    }
+
+    void windowArrangement() {
+        TRig rig;
+        TMainForm& form = rig.Start();
+        form.resize(900, 700);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(rig.Connect());
+        OpenTaskWindow(WinProbe);
+        QMdiArea* area = form.MdiArea();
+        const QRect r = area->viewport()->rect();
+        const QList<QMdiSubWindow*> windows = area->subWindowList();
+        QCOMPARE(windows.size(), 2);
+
+        form.Action("WindowTileVertical1")->trigger(); // side by side
+        QCOMPARE(windows[0]->geometry(), QRect(0, 0, r.width() / 2, r.height()));
+        QCOMPARE(windows[1]->geometry().left(), r.width() / 2);
+        form.Action("WindowTileHorizontal1")->trigger(); // one above the other
+        QCOMPARE(windows[0]->geometry(), QRect(0, 0, r.width(), r.height() / 2));
+        QCOMPARE(windows[1]->geometry().top(), r.height() / 2);
+
+        form.Action("WindowMinimizeAll1")->trigger();
+        QVERIFY(windows[0]->isMinimized() && windows[1]->isMinimized());
+        for (QMdiSubWindow* w : windows)
+            QVERIFY(r.contains(w->geometry()));
+        form.Action("WindowCascade1")->trigger();
+        WinProbe->close();
+    }
+
+    void closingWaitsForABusyWindow() {
+        TRig rig;
+        TMainForm& form = rig.Start();
+        form.show();
+        QVERIFY(rig.Connect());
+        OpenTaskWindow(WinProbe)->SetBusy(true);
+        QVERIFY(!form.close()); // the window's operation is asked to stop first
+        QVERIFY(WinProbe->CancelRequested());
+        QVERIFY(form.Connected);
+        WinProbe->SetBusy(false); // the operation ends: the window, then the frame close
+        QTRY_VERIFY(!form.isVisible());
+        QVERIFY(!form.ComPort);
+        QVERIFY(!rig.Wire->PanelOpen());
+    }
+
+    void closingDuringTheHandshake() {
+        // A board that never gives its second prompt and a clock that stands
+        // still: only the operator's close ends the wait.
+        TRig rig;
+        rig.Tap->SilentAfterEchoOff = true;
+        TMainForm& form = rig.Start(false, /*manualClock=*/true);
+        form.show();
+        QTimer::singleShot(300, &form, [&] { form.close(); });
+        form.Action("ActionConnect")->trigger();
+        QVERIFY(rig.Dialogs.Messages.isEmpty());
+        QVERIFY(!QFile::exists(rig.SettingsFile()));
+        QTRY_VERIFY(!form.isVisible());
+        QVERIFY(!form.ComPort);
+        QVERIFY(!rig.Wire->PanelOpen());
+    }
+
+    void toolBarInItsOrder() {
+        TRig rig;
+        TMainForm& form = rig.Start();
+        auto* bar = form.findChild<QToolBar*>("ToolBar2");
+        QVERIFY(bar);
+        QStringList items;
+        for (QAction* a : bar->actions())
+            items << (a->isSeparator() ? "-" : a->objectName());
+        QCOMPARE(items,
+                 (QStringList{"ActionConnect", "ActionSaveSettings", "-", "ActionExportConfig",
+                              "ActionLoadConfig", "-", "ActionStabControls",
+                              "ActionChannelControls", "Action_OSD_Settings", "ActionADCSettings",
+                              "ActionBatParams", "ActionCalibrate"}));
+        for (QAction* a : bar->actions())
+            QVERIFY2(a->isSeparator() || !a->icon().isNull(), qPrintable(a->objectName()));
+    }
+
+    void settingsFileLocation() {
+        QTemporaryDir program;
+        QTemporaryDir user;
+        QCOMPARE(SettingsFilePath(program.path(), user.path()), program.filePath("Vantor_CP.conf"));
+        QCOMPARE(SettingsFilePath(program.filePath("gone"), user.filePath("cfg")),
+                 user.filePath("cfg/Vantor_CP.conf"));
+        QVERIFY(QFileInfo(user.filePath("cfg")).isDir());
+#ifndef Q_OS_WIN
+        QCOMPARE(DevicePortName("/dev/ttyUSB0"), QByteArray("/dev/ttyUSB0"));
+#else
+        QCOMPARE(DevicePortName("COM18"), QByteArray("\\\\.\\COM18"));
+#endif
+    }
+
+    // The real program pieces end to end: the simulator program on a pty,
+    // the system's serial port code, the dialog as shown on screen.
+    void connectsToTheSimulatorOnAPty() {
+        const QString sim = qEnvironmentVariable("VANTOR_SIM_BIN");
+        if (sim.isEmpty())
+            QSKIP("VANTOR_SIM_BIN not set");
+        QTemporaryDir dir;
+        // The board pulls its cable after "cat stab"; a new pty then appears
+        // behind the link path.
+        QProcess board;
+        board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        board.start(sim, {"--link", dir.filePath("board"), "--hangup-after-cmd", "cat stab"});
+        QVERIFY(board.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return board.canReadLine(); }, 5000));
+        const QString pty = QString::fromLocal8Bit(board.readLine()).trimmed();
+
+        TScriptedDialogs dialogs;
+        TMainFormOptions o;
+        o.SettingsFile = dir.filePath("Vantor_CP.conf");
+        TMainForm form(o);
+        form.show();
+        // Fill the dialog and press its OK button as the operator would.
+        QString port = pty;
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, [&] {
+            auto* dlg = qobject_cast<TDlgConnect*>(QApplication::activeModalWidget());
+            if (!dlg)
+                return;
+            driver.stop();
+            dlg->PortNum->setText(port);
+            QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+        });
+        driver.start(20);
+        QTRY_VERIFY_WITH_TIMEOUT(form.Connected, 15000);
+        QVERIFY(dialogs.Messages.isEmpty());
+        QCOMPARE(form.StatusText(), "Соединение установлено");
+        QCOMPARE(QSettings(o.SettingsFile, QSettings::IniFormat).value("CONNECT/Port").toString(),
+                 pty);
+
+        // Cable pulled: idle again, and the next connection works.
+        form.SendCommand("cat stab\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(form.StatusText(), "Соединение разорвано", 10000);
+        QVERIFY(form.Action("ActionConnect")->isEnabled());
+        port = dir.filePath("board");
+        driver.start(20);
+        form.Action("ActionConnect")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(form.Connected, 15000);
+        QVERIFY(dialogs.Messages.isEmpty());
+
+        QVERIFY(form.close());
+        QVERIFY(!form.ComPort);
+        board.terminate();
+        QVERIFY(board.waitForFinished());
+    }
+};
+
+VANTOR_TEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

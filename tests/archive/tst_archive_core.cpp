@@ -1,0 +1,487 @@
+// The archive core over scripted board answers: the export file's rules and
+// its golden file, the load's section tracking, flight log lines, the
+// calibration extremes, and what a silent board or a cancel leaves behind.
+
+#include "BoardState.h"
+#include "FakeBoard.h"
+#include "archive/ConfigExport.h"
+#include "archive/ConfigLoad.h"
+#include "archive/FlightLogs.h"
+#include "archive/MemsCalibration.h"
+#include "link/Proc.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+TRunHooks Quick(int silenceMs = 300) {
+    TRunHooks h;
+    h.SilenceMs = silenceMs;
+    return h;
+}
+
+const QByteArray OldFile = QByteArray("old contents\r\n").repeated(500);
+} // namespace
+
+class TestArchiveCore : public QObject {
+    Q_OBJECT
+private slots:
+    void sectionLines_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("counted");
+        QTest::addColumn<QByteArrayList>("out");
+        const int P = int(TSectionKind::Params), O = int(TSectionKind::OsdParams),
+                  W = int(TSectionKind::Waypoints), I = int(TSectionKind::ChannelsIn),
+                  U = int(TSectionKind::ChannelsOut), M = int(TSectionKind::Mixers);
+        QTest::newRow("param lower-cased")
+            << P << QByteArray("Gaz_Cruise = 560") << true << QByteArrayList{"set gaz_cruise 560"};
+        QTest::newRow("param empty value keeps blank")
+            << P << QByteArray("a =") << true << QByteArrayList{"set a "};
+        QTest::newRow("param without name counted only")
+            << P << QByteArray("=5") << true << QByteArrayList{};
+        QTest::newRow("param comma kept outside osd")
+            << P << QByteArray("x = 1,2") << true << QByteArrayList{"set x 1,2"};
+        QTest::newRow("osd commas become blanks")
+            << O << QByteArray("OSD_A_XY = 1,2,3") << true << QByteArrayList{"set osd_a_xy 1 2 3"};
+        QTest::newRow("wp row") << W << QByteArray("4: A, B, C, D") << true
+                                << QByteArrayList{"set wp 4 A B C, D"};
+        QTest::newRow("wp no commas")
+            << W << QByteArray("4: x y") << true << QByteArrayList{"set wp 4   x y"};
+        QTest::newRow("wp heading") << W << QByteArray("Waypoints: 2") << false << QByteArrayList{};
+        QTest::newRow("wp columns")
+            << W << QByteArray("N: latitude, x") << false << QByteArrayList{};
+        QTest::newRow("wp no colon") << W << QByteArray("none") << false << QByteArrayList{};
+        QTest::newRow("ch_in extra blanks") << I << QByteArray("2: a b c d e  f") << true
+                                            << QByteArrayList{"set ch_in 2 a b c d e  f"};
+        QTest::newRow("ch_out tabs")
+            << U << QByteArray("7:\ta\tb c d") << true << QByteArrayList{"set ch_out 7 a b c  d"};
+        QTest::newRow("ch heading") << I << QByteArray("N: type ch") << true << QByteArrayList{};
+        QTest::newRow("ch with equals") << I << QByteArray("a: b = c") << true << QByteArrayList{};
+        QTest::newRow("mixer 5 skipped")
+            << M << QByteArray("5: 1 2 3 4 5") << true << QByteArrayList{};
+        QTest::newRow("mixer 05 kept")
+            << M << QByteArray("05: 1 2 3 4 5") << true
+            << QByteArrayList{"set mix 05 1 1", "set mix 05 2 2", "set mix 05 3 3",
+                              "set mix 05 4 4", "set mix 05 5 5"};
+        QTest::newRow("mixer Type heading")
+            << M << QByteArray("N: Type G") << true << QByteArrayList{};
+        QTest::newRow("mixer MIXERS heading")
+            << M << QByteArray("MIXERS: 15") << true << QByteArrayList{};
+    }
+    void sectionLines() {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, line);
+        const TSectionLine got = ConvertSectionLine(TSectionKind(kind), line);
+        QTEST(got.Counted, "counted");
+        QTEST(got.Lines, "out");
+    }
+
+    void exportMatchesGoldenAndReplacesLongerFile() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        FillKnownBoard(board);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("board.cfg");
+        WriteAll(path, OldFile);
+        QList<int> counters;
+        TRunHooks hooks = Quick();
+        hooks.Progress = [&](const TProgress& p) { counters << p.Counter; };
+        const TArchiveResult r = ExportConfig(link, path, hooks);
+        QVERIFY2(r.Ok(), qPrintable(r.EnglishText()));
+        QCOMPARE(ReadAll(path), ReadAll(QFINDTESTDATA("data/golden_export.cfg")));
+        QCOMPARE(board.Sent,
+                 (QByteArrayList{"cat stab", "cat wp", "cat osd", "cat imu", "cat adc_settings",
+                                 "cat batteries", "cat gyro", "cat mag", "cat control in",
+                                 "cat control out", "cat control mixers"}));
+        // counted: 5 stab, 3 wp, 2 osd, 1 imu, 1 bat, 3 gyro, 1 mag, 5 in, 2 out, 8 mixers
+        QCOMPARE(counters.first(), 2);
+        QCOMPARE(counters.last(), 1 + 31);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"board.cfg"});
+    }
+
+    void exportFaultsKeepOldFile_data() {
+        QTest::addColumn<int>("silentAfter");
+        QTest::addColumn<int>("cancelAfterLines");
+        QTest::addColumn<bool>("oldFile");
+        QTest::addColumn<int>("status");
+        QTest::newRow("silent mid-export, old file")
+            << 4 << -1 << true << int(TArchiveStatus::BoardSilent);
+        QTest::newRow("silent mid-export, no file")
+            << 4 << -1 << false << int(TArchiveStatus::BoardSilent);
+        QTest::newRow("cancel mid-export, old file")
+            << -1 << 6 << true << int(TArchiveStatus::Cancelled);
+    }
+    void exportFaultsKeepOldFile() {
+        QFETCH(int, silentAfter);
+        QFETCH(int, cancelAfterLines);
+        QFETCH(bool, oldFile);
+        TBoardLink link;
+        TFakeBoard board(link);
+        FillKnownBoard(board);
+        board.SilentAfter = silentAfter;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("board.cfg");
+        if (oldFile)
+            WriteAll(path, OldFile);
+        TRunHooks hooks = Quick();
+        int counter = 0;
+        hooks.Progress = [&](const TProgress& p) { counter = p.Counter; };
+        hooks.Cancel = [&] { return cancelAfterLines >= 0 && counter > cancelAfterLines; };
+        const TArchiveResult r = ExportConfig(link, path, hooks);
+        QTEST(int(r.Status), "status");
+        QCOMPARE(r.FileExisted, oldFile);
+        QVERIFY(r.RussianText().contains(oldFile ? "оставлен без изменений" : "не создан"));
+        if (oldFile)
+            QCOMPARE(ReadAll(path), OldFile);
+        const QStringList left = QDir(dir.path()).entryList(QDir::Files);
+        QCOMPARE(left, oldFile ? QStringList{"board.cfg"} : QStringList{});
+    }
+
+    void exportToUncreatableFileSendsNothing() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        const TArchiveResult r = ExportConfig(link, "/nonexistent-dir/x.cfg", Quick());
+        QCOMPARE(r.Status, TArchiveStatus::FileOpenFailed);
+        QVERIFY(board.Sent.isEmpty());
+    }
+
+    // Random listings: whatever the board says, the file is eleven sections
+    // of "set" lines, and loading it sends exactly those lines, trimmed.
+    void randomListingsRoundTrip() {
+        QRandomGenerator rng(7);
+        const QByteArray alphabet = "abcXYZ0129 .,:=\t-#_";
+        for (int round = 0; round < 40; ++round) {
+            TBoardLink link;
+            TFakeBoard board(link);
+            for (const TExportSection& s : ExportSections) {
+                QByteArrayList lines;
+                for (int n = rng.bounded(6); n > 0; --n) {
+                    QByteArray l;
+                    for (int c = rng.bounded(1, 30); c > 0; --c)
+                        l += alphabet[rng.bounded(alphabet.size())];
+                    lines << l;
+                }
+                board.Answers[QByteArray(s.Command).chopped(2)] = lines;
+            }
+            QTemporaryDir dir;
+            const QString path = dir.filePath("r.cfg");
+            QVERIFY(ExportConfig(link, path, Quick()).Ok());
+            const QByteArrayList fileLines = SplitFileLines(ReadAll(path));
+            QByteArrayList markers, body;
+            for (const QByteArray& l : fileLines)
+                (l.startsWith("##### ") ? markers : body) << l;
+            QCOMPARE(markers.size(), 22);
+            for (int i = 0; i < 11; ++i)
+                QCOMPARE(markers[2 * i] + "\r\n", SectionBeginLine(ExportSections[i]));
+            QByteArrayList expected;
+            for (const QByteArray& l : body) {
+                QVERIFY2(l.startsWith("set "), l.constData());
+                expected << Trim(l);
+            }
+            board.Sent.clear();
+            QVERIFY(LoadConfig(link, path, [](int) { return true; }, {}).Ok());
+            QCOMPARE(board.Sent, expected);
+        }
+    }
+
+    void fileLines_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QByteArrayList{"a", "b"};
+        QTest::newRow("lf") << QByteArray("a\nb") << QByteArrayList{"a", "b"};
+        QTest::newRow("lone cr and blank lines")
+            << QByteArray("a\rb\n\n\r\nc") << QByteArrayList{"a", "b", "", "", "c"};
+    }
+    void fileLines() {
+        QFETCH(QByteArray, data);
+        QTEST(SplitFileLines(data), "lines");
+    }
+
+    void loadSendsCheckedSectionsInFileOrder_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QByteArrayList>("sent");
+        const QByteArray f = "set before 1\r\n"
+                             "##### BEGIN STAB #####\r\n"
+                             "set a 1\r\n"
+                             "\r\n"
+                             "  \t \r\n"
+                             "   set b 2\r\n"
+                             "##### END STAB #####\r\n"
+                             "set between 1\r\n"
+                             "##### BEGIN WP #####\r\n"
+                             "set wp 1 x y z\r\n"
+                             "##### BEGIN FUTURE #####\r\n"
+                             "set wp 2 still wp\r\n"
+                             "##### END FUTURE #####\r\n"
+                             "set wp 3 after end\r\n"
+                             "##### BEGIN CONTROL MIXERS #####\r\n"
+                             "set mix 6 1 1\r\n"
+                             "##### END CONTROL MIXERS #####\r\n";
+        QTest::newRow("stab only: blanks skipped, leading blanks cut")
+            << f << QStringList{"stab"} << QByteArrayList{"set a 1", "set b 2"};
+        QTest::newRow("wp only: unknown BEGIN keeps wp")
+            << f << QStringList{"wp"} << QByteArrayList{"set wp 1 x y z", "set wp 2 still wp"};
+        QTest::newRow("all: file order") << f << QStringList{"stab", "wp", "control_mix"}
+                                         << QByteArrayList{"set a 1", "set b 2", "set wp 1 x y z",
+                                                           "set wp 2 still wp", "set mix 6 1 1"};
+        QByteArray lf = f;
+        lf.replace("\r\n", "\n");
+        QTest::newRow("lf-only file")
+            << lf << QStringList{"stab"} << QByteArrayList{"set a 1", "set b 2"};
+        QTest::newRow("none checked") << f << QStringList{} << QByteArrayList{};
+        QTest::newRow("CONTROL IN vs MIXERS keyword")
+            << QByteArray("##### BEGIN CONTROL IN #####\nset ch_in 1 a\n##### END CONTROL IN #####")
+            << QStringList{"control_mix"} << QByteArrayList{};
+    }
+    void loadSendsCheckedSectionsInFileOrder() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, checked);
+        TBoardLink link;
+        TFakeBoard board(link);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("in.cfg");
+        WriteAll(path, file);
+        QSet<int> boxes;
+        for (const QString& c : checked)
+            boxes << LoadSectionByBox(c);
+        int lastCounter = 1;
+        TRunHooks hooks;
+        hooks.Progress = [&](const TProgress& p) { lastCounter = p.Counter; };
+        const TArchiveResult r = LoadConfig(
+            link, path, [&](int s) { return boxes.contains(s); }, hooks);
+        QVERIFY(r.Ok());
+        QTEST(board.Sent, "sent");
+        QCOMPARE(r.Lines, int(board.Sent.size()));
+        QCOMPARE(lastCounter, 1 + int(board.Sent.size()));
+    }
+
+    void loadReadsCheckBoxForEveryLine() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("in.cfg");
+        WriteAll(path, "##### BEGIN IMU #####\nset a 1\nset b 2\nset c 3\n##### END IMU #####\n");
+        bool imu = true;
+        board.connect(&link, &TBoardLink::CommandSent, [&] { imu = false; });
+        QVERIFY(LoadConfig(link, path, [&](int) { return imu; }, {}).Ok());
+        QCOMPARE(board.Sent, QByteArrayList{"set a 1"});
+    }
+
+    void loadMissingFileSendsNothing() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        QCOMPARE(LoadConfig(link, "/nonexistent/x.cfg", [](int) { return true; }, {}).Status,
+                 TArchiveStatus::NoFile);
+        QCOMPARE(LoadConfig(link, "", [](int) { return true; }, {}).Status, TArchiveStatus::NoFile);
+        QVERIFY(board.Sent.isEmpty());
+    }
+
+    void flightRange_data() {
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::addColumn<QList<int>>("flights");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("3 to 7") << QByteArrayList{"Flight_ID_Min = 3", "flight_id_max = 7", "x"}
+                                << QList<int>{7, 6, 5, 4, 3} << true;
+        QTest::newRow("later value wins")
+            << QByteArrayList{"flight_id_max = 2", "flight_id_max = 4", "flight_id_min = 4"}
+            << QList<int>{4} << true;
+        QTest::newRow("nothing reported: flight 0") << QByteArrayList{} << QList<int>{0} << true;
+        QTest::newRow("min above max: empty")
+            << QByteArrayList{"flight_id_min = 5", "flight_id_max = 4"} << QList<int>{} << true;
+        QTest::newRow("not a number")
+            << QByteArrayList{"flight_id_max = 7a"} << QList<int>{0} << false;
+    }
+    void flightRange() {
+        QFETCH(QByteArrayList, lines);
+        QFETCH(bool, ok);
+        TBoardLink link;
+        TFakeBoard board(link);
+        board.Answers["log dir"] = lines;
+        TFlightRange range;
+        const TArchiveResult r = ReadFlightRange(link, range, Quick());
+        QCOMPARE(r.Ok(), ok);
+        if (!ok) {
+            QCOMPARE(r.Status, TArchiveStatus::BadAnswer);
+            QCOMPARE(r.Detail, QString("7a"));
+            return;
+        }
+        QTEST(FlightNumbers(range), "flights");
+    }
+
+    void logDumpWritesLinesWithCommas() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        board.Answers["log dump 5"] = {"t,lat,lon", "", "  1.5;55.75;37.61  ", "", "2.0;x.y"};
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.csv");
+        WriteAll(path, OldFile);
+        bool comma = true;
+        int lines = 0;
+        TRunHooks hooks = Quick();
+        hooks.Progress = [&](const TProgress& p) {
+            lines = p.Counter;
+            comma = false; // switched off after the first line
+        };
+        const TArchiveResult r = ExportFlightLog(
+            link, 5, path, [&] { return comma; }, hooks);
+        QVERIFY(r.Ok());
+        QCOMPARE(board.Sent, QByteArrayList{"log dump 5"});
+        QCOMPARE(ReadAll(path), QByteArray("t,lat,lon\r\n1.5;55.75;37.61\r\n2.0;x.y\r\n"));
+        QCOMPARE(lines, 4);
+        comma = true;
+        hooks.Progress = {};
+        QVERIFY(ExportFlightLog(
+                    link, 5, path, [&] { return comma; }, hooks)
+                    .Ok());
+        QCOMPARE(ReadAll(path), QByteArray("t,lat,lon\r\n1,5;55,75;37,61\r\n2,0;x,y\r\n"));
+    }
+
+    void logDumpSilentOrCancelledKeepsOldFile_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("board goes silent") << false;
+        QTest::newRow("operator cancels") << true;
+    }
+    void logDumpSilentOrCancelledKeepsOldFile() {
+        QFETCH(bool, cancel);
+        TBoardLink link;
+        TFakeBoard board(link);
+        board.SilentAfter = 0;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.csv");
+        WriteAll(path, OldFile);
+        TRunHooks hooks = Quick(cancel ? 60000 : 300);
+        hooks.Cancel = [&] { return cancel && link.ResponseQueue.isEmpty(); };
+        QTimer::singleShot(0, [&] { board.Say({"1.0;2.0", "1.1;2.1"}); });
+        const TArchiveResult r = ExportFlightLog(link, 3, path, {}, hooks);
+        QCOMPARE(r.Status, cancel ? TArchiveStatus::Cancelled : TArchiveStatus::BoardSilent);
+        QCOMPARE(ReadAll(path), OldFile);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.csv"});
+    }
+
+    void extremes_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("values"); // "-" for a key not found
+        QTest::newRow("all six") << QByteArray("x_max=10 x_min=-10 y_max=20 y_min=-20 z_max=30 "
+                                               "z_min=-30")
+                                 << QStringList{"10", "-10", "20", "-20", "30", "-30"};
+        QTest::newRow("z_min only")
+            << QByteArray("z_min=-5") << QStringList{"-", "-", "-", "-", "-", "-5"};
+        QTest::newRow("last value without blank is empty")
+            << QByteArray("x_max=1 y_min=4") << QStringList{"1", "-", "-", "", "-", "-"};
+        QTest::newRow("earlier key out of order is not seen")
+            << QByteArray("y_max=2 x_max=1 z_min=3") << QStringList{"1", "-", "-", "-", "-", "3"};
+        QTest::newRow("z_min takes the rest")
+            << QByteArray("z_min=1 2") << QStringList{"-", "-", "-", "-", "-", "1 2"};
+    }
+    void extremes() {
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, values);
+        const TExtremes e = ParseExtremes(line);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(e.Found[i] ? QString::fromLatin1(e.Values[i]) : QString("-"), values[i]);
+    }
+
+    void gyroCalibrationDropsFirstSecond() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        board.Answers["cal gyro"] = {"gyro_bias_x = 99"}; // within the first second: dropped
+        QList<QByteArray> got;
+        QTimer::singleShot(1600, [&] { board.Say({"Gyro_Bias_X = -3", "note", "=>"}); });
+        const TArchiveResult r = CalibrateGyro(
+            link, [&](const QByteArray& n, const QByteArray& v) { got << n + "=" + v; },
+            Quick(3000));
+        QVERIFY(r.Ok());
+        QCOMPARE(board.Sent, QByteArrayList{"cal gyro"});
+        QCOMPARE(got, QList<QByteArray>{"gyro_bias_x=-3"});
+    }
+
+    void pauseIsNotStretchedByATalkativeBoard() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        QTimer talker;
+        connect(&talker, &QTimer::timeout, [&] { board.Say({"x_max=1"}); });
+        talker.start(100);
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(PauseDroppingLines(link, 500, {}).Ok());
+        QVERIFY(t.elapsed() < 3000);
+    }
+
+    void magCalibrationSequence() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        board.Answers["cal mag"] = {"x_max=0 x_min=0 y_max=0 y_min=0 z_max=0 z_min=0"};
+        board.Answers["cal mag_save"] = {"x_max=5 x_min=-5 y_max=1 y_min=-1 z_max=2 z_min=-2",
+                                         "Mag_Bias_X = 12", "mag_bias_y = -4"};
+        bool calibrating = true;
+        QList<TExtremes> seen;
+        QList<QByteArray> params;
+        QTimer feeder;
+        connect(&feeder, &QTimer::timeout, [&] {
+            board.Say({"x_max=" + QByteArray::number(seen.size()) +
+                       " x_min=-1 y_max=2 y_min=-2 z_max=3 z_min=-3"});
+        });
+        feeder.start(400);
+        const TArchiveResult r = RunMagCalibration(
+            link, [&] { return calibrating; },
+            [&](const TExtremes& e) {
+                seen << e;
+                if (seen.size() == 2)
+                    QTimer::singleShot(0, [&] { calibrating = false; }); // "Завершить"
+            },
+            [&](const QByteArray& n, const QByteArray& v) { params << n + "=" + v; }, Quick(5000));
+        QVERIFY2(r.Ok(), qPrintable(r.EnglishText()));
+        QCOMPARE(board.Sent, (QByteArrayList{"cal mag", "cal mag_save"}));
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen[1].Values[0], QByteArray("1"));
+        QCOMPARE(seen[1].Values[5], QByteArray("-3"));
+        QCOMPARE(params, (QList<QByteArray>{"mag_bias_x=12", "mag_bias_y=-4"}));
+    }
+
+    void magCalibrationCancelOrSilenceSkipsSave_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancel") << true;
+        QTest::newRow("silent board") << false;
+    }
+    void magCalibrationCancelOrSilenceSkipsSave() {
+        QFETCH(bool, cancel);
+        TBoardLink link;
+        TFakeBoard board(link);
+        bool stop = false;
+        TRunHooks hooks = Quick(cancel ? 60000 : 1500);
+        hooks.Cancel = [&] { return stop; };
+        if (cancel)
+            QTimer::singleShot(1300, [&] { stop = true; });
+        const TArchiveResult r = RunMagCalibration(
+            link, [] { return true; }, [](const TExtremes&) {},
+            [](const QByteArray&, const QByteArray&) {}, hooks);
+        QCOMPARE(r.Status, cancel ? TArchiveStatus::Cancelled : TArchiveStatus::BoardSilent);
+        QCOMPARE(board.Sent, QByteArrayList{"cal mag"});
+    }
+
+    void saveCommandsInOrder() {
+        QCOMPARE(SaveSettingsCommands(true, true),
+                 (QByteArrayList{"save config\r\n", "save controls\r\n"}));
+        QCOMPARE(SaveSettingsCommands(false, true), QByteArrayList{"save controls\r\n"});
+        QVERIFY(SaveSettingsCommands(false, false).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchiveCore)
+#include "tst_archive_core.moc"

@@ -1,0 +1,461 @@
+// The archive windows as the operator uses them, against a scripted board:
+// the lines that reach the board, the files written, the messages shown, and
+// what a silent board, a pulled cable, a stop or a close leave behind.
+
+#include "BoardState.h"
+#include "FakePanel.h"
+#include "ScriptedDialogs.h"
+#include "TestMain.h"
+#include "archive/ArchiveWidgets.h"
+#include "archive/WinBackupConfigUnit.h"
+#include "archive/WinExportLogsUnit.h"
+#include "archive/WinMemsCalibrateUnit.h"
+#include "archive/WinSaveSettingsUnit.h"
+#include "archive/WndLoadSettingsUnit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+namespace {
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+const QByteArray OldFile = QByteArray("old contents\r\n").repeated(300);
+
+void Click(QAbstractButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Clicks `b` from the event loop, so that a test can act while the run the
+// click starts is still going.
+void ClickLater(QAbstractButton* b, int ms = 0) {
+    QTimer::singleShot(ms, b, [b] { b->click(); });
+}
+
+QLabel* Counter(QWidget* w) {
+    return w->findChild<QLabel*>("secCount");
+}
+} // namespace
+
+class TestArchiveWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void exportWritesGoldenFileAndReportsCompletion() {
+        TFakePanel panel;
+        FillKnownBoard(panel.Board);
+        TScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("backup.cfg");
+        WriteAll(path, OldFile);
+        TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
+        QVERIFY(panel.Board.Sent.isEmpty()); // opening sends nothing
+        dialogs.SaveNames << path;
+        Click(w->SpeedButton1);
+        QCOMPARE(w->FileName->text(), path);
+        bool disabledWhileRunning = false;
+        QString counterDuringRun;
+        panel.Board.connect(&panel.Link(), &TBoardLink::CommandSent, [&] {
+            disabledWhileRunning = !w->BitBtn1->isEnabled();
+            counterDuringRun = Counter(w)->isVisible() ? Counter(w)->text() : "hidden";
+        });
+        Click(w->BitBtn1);
+        QCOMPARE(dialogs.Messages, QStringList{"Выгрузка конфигурации завершена"});
+        QCOMPARE(ReadAll(path), ReadAll(QFINDTESTDATA("data/golden_export.cfg")));
+        QVERIFY(disabledWhileRunning);
+        QCOMPARE(counterDuringRun, QString("24")); // 23 lines counted before the mixers
+        QVERIFY(!Counter(w)->isVisible());
+        QVERIFY(w->BitBtn1->isEnabled());
+        w->close();
+    }
+
+    void exportWithoutFileNameSendsNothing() {
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
+        dialogs.SaveNames << "";
+        Click(w->SpeedButton1); // cancelled dialog leaves the name empty
+        Click(w->BitBtn1);
+        QCOMPARE(dialogs.Messages, QStringList{"Не задан файл для выгрузки"});
+        QVERIFY(panel.Board.Sent.isEmpty());
+        w->close();
+    }
+
+    // A board that stops answering, a pulled cable and the stop button all
+    // end the export with the old file intact and the window ready again.
+    void exportFaultsLeaveOldFileAndWindowUsable_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("board silent") << "silent"
+                                      << "Плата не отвечает";
+        QTest::newRow("cable pulled") << "unplug"
+                                      << "Связь с платой потеряна";
+        QTest::newRow("stop button") << "stop"
+                                     << "Операция отменена";
+    }
+    void exportFaultsLeaveOldFileAndWindowUsable() {
+        QFETCH(QString, fault);
+        QFETCH(QString, says);
+        TFakePanel panel;
+        FillKnownBoard(panel.Board);
+        TScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("backup.cfg");
+        WriteAll(path, OldFile);
+        TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
+        w->FileName->setText(path);
+        panel.Board.SilentAfter = 3;
+        if (fault == "unplug")
+            QTimer::singleShot(200, [&] { panel.Connected = false; });
+        if (fault == "stop")
+            ClickLater(w->Run->StopButton, 200);
+        Click(w->BitBtn1);
+        const QStringList shown = dialogs.Messages + dialogs.Errors;
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].startsWith(says), qPrintable(shown[0]));
+        QVERIFY(shown[0].contains("оставлен без изменений"));
+        QCOMPARE(ReadAll(path), OldFile);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"backup.cfg"});
+        QCOMPARE(panel.Board.Sent.size(), 4);
+        // Usable again: the board is back and a second export completes.
+        panel.Board.SilentAfter = -1;
+        panel.Connected = true;
+        QVERIFY(w->BitBtn1->isEnabled());
+        Click(w->BitBtn1);
+        QCOMPARE(ReadAll(path), ReadAll(QFINDTESTDATA("data/golden_export.cfg")));
+        w->close();
+    }
+
+    void closingDuringExportCancelsQuietly() {
+        TFakePanel panel;
+        FillKnownBoard(panel.Board);
+        panel.Board.SilentAfter = 2;
+        TScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("backup.cfg");
+        WriteAll(path, OldFile);
+        TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
+        w->FileName->setText(path);
+        QTimer::singleShot(100, w, [w] { w->close(); });
+        Click(w->BitBtn1);
+        QTRY_VERIFY(WinBackupConfig.isNull());
+        QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
+        QCOMPARE(ReadAll(path), OldFile);
+    }
+
+    void loadWindowHasElevenBoxesInGroups() {
+        TFakePanel panel;
+        TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
+        QList<QCheckBox*> boxes = w->findChildren<QCheckBox*>();
+        std::sort(boxes.begin(), boxes.end(), [w](QCheckBox* a, QCheckBox* b) {
+            return a->mapTo(w, QPoint()).y() < b->mapTo(w, QPoint()).y();
+        });
+        QStringList names;
+        for (QCheckBox* b : boxes) {
+            names << b->objectName();
+            QVERIFY(!b->isChecked());
+        }
+        QCOMPARE(names, (QStringList{"IMU", "gyro", "mag", "stab", "wp", "osd", "adc", "bat",
+                                     "control_in", "control_out", "control_mix"}));
+        QCOMPARE(w->findChild<QCheckBox*>("stab")->text(),
+                 QString("Общие гастройки стаба и навигатора"));
+        QCOMPARE(w->BitBtn1->text(), QString("Загрузка"));
+        QVERIFY(w->findChild<QWidget*>("Pannel1"));
+        w->close();
+    }
+
+    void loadSendsCheckedSectionsOnly_data() {
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QByteArrayList>("sent");
+        QTest::addColumn<QString>("counter");
+        QTest::newRow("wp only") << QStringList{"wp"}
+                                 << QByteArrayList{"set wp 1 55.7512 37.6184 120",
+                                                   "set wp 2 55.7601 37.6302 150, 5",
+                                                   "set wp 03   home"}
+                                 << "4";
+        QTest::newRow("none") << QStringList{} << QByteArrayList{} << "0";
+    }
+    void loadSendsCheckedSectionsOnly() {
+        QFETCH(QStringList, checked);
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
+        dialogs.OpenNames << QFINDTESTDATA("data/golden_export.cfg");
+        Click(w->SpeedButton1);
+        for (const QString& c : checked)
+            w->findChild<QCheckBox*>(c)->setChecked(true);
+        QString counterAtLastLine = "0";
+        panel.Board.connect(&panel.Link(), &TBoardLink::CommandSent,
+                            [&] { counterAtLastLine = Counter(w)->text(); });
+        Click(w->BitBtn1);
+        QTEST(panel.Board.Sent, "sent");
+        QTEST(counterAtLastLine, "counter");
+        QCOMPARE(dialogs.Messages, QStringList{"Загрузка конфигурации завершена"});
+        w->close();
+    }
+
+    void loadWithoutFileSaysSo() {
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
+        w->FileName->setText("/nonexistent/file.cfg");
+        Click(w->BitBtn1);
+        QCOMPARE(dialogs.Messages, QStringList{"Не задан файл для загрузки"});
+        QVERIFY(panel.Board.Sent.isEmpty());
+        w->close();
+    }
+
+    void loadStopButtonStopsBetweenLines() {
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        panel.Board.SilentAfter = 0; // each line waits its second for a prompt
+        TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
+        w->FileName->setText(QFINDTESTDATA("data/golden_export.cfg"));
+        w->findChild<QCheckBox*>("control_mix")->setChecked(true);
+        ClickLater(w->Run->StopButton, 300);
+        Click(w->BitBtn1);
+        QCOMPARE(panel.Board.Sent, QByteArrayList{"set mix 6 1 1"});
+        QCOMPARE(dialogs.Messages.size(), 1);
+        QVERIFY(dialogs.Messages[0].contains("Отправлено строк: 1."));
+        w->close();
+    }
+
+    void saveSendsExactlyTheCheckedCommands_data() {
+        QTest::addColumn<bool>("config");
+        QTest::addColumn<bool>("controls");
+        QTest::addColumn<QByteArrayList>("sent");
+        QTest::newRow("both") << true << true << QByteArrayList{"save config", "save controls"};
+        QTest::newRow("controls") << false << true << QByteArrayList{"save controls"};
+        QTest::newRow("none") << false << false << QByteArrayList{};
+    }
+    void saveSendsExactlyTheCheckedCommands() {
+        QFETCH(bool, config);
+        QFETCH(bool, controls);
+        TFakePanel panel;
+        panel.Link().AppendResponse("stale");
+        TWinSaveSettings* w = OpenTaskWindow(WinSaveSettings);
+        w->CheckBox1->setChecked(config);
+        w->CheckBox2->setChecked(controls);
+        Click(w->BitBtn1);
+        QTEST(panel.Board.Sent, "sent");
+        QVERIFY(!panel.Link().ResponseQueue.contains("stale"));
+        QTRY_VERIFY(WinSaveSettings.isNull());
+    }
+
+    void logsListFlightsAndDumpTheChosenOne() {
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        panel.Board.Answers["log dir"] = {"flight_id_min = 3", "flight_id_max = 7"};
+        panel.Board.Answers["log dump 5"] = {"time;alt", "", "1.25;100.5", "   ", "2.5;101"};
+        QTemporaryDir dir;
+        const QString path = dir.filePath("flight.csv");
+        WriteAll(path, OldFile);
+        TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
+        QStringList entries;
+        for (int i = 0; i < w->FlightNumber->count(); ++i)
+            entries << w->FlightNumber->itemText(i);
+        QCOMPARE(entries,
+                 (QStringList{"Полет № 7", "Полет № 6", "Полет № 5", "Полет № 4", "Полет № 3"}));
+        QCOMPARE(w->FlightNumber->currentIndex(), 0);
+        QVERIFY(w->ReplacePoints->isChecked());
+        w->FlightNumber->setCurrentIndex(2);
+        dialogs.SaveNames << path;
+        Click(w->SpeedButton1);
+        Click(w->BitBtn1);
+        QCOMPARE(panel.Board.Sent, (QByteArrayList{"log dir", "log dump 5"}));
+        QCOMPARE(ReadAll(path), QByteArray("time;alt\r\n1,25;100,5\r\n2,5;101\r\n"));
+        QCOMPARE(dialogs.Messages, QStringList{"Выгрузка завершена"});
+        w->ReplacePoints->setChecked(false);
+        Click(w->BitBtn1);
+        QCOMPARE(ReadAll(path), QByteArray("time;alt\r\n1.25;100.5\r\n2.5;101\r\n"));
+        w->close();
+    }
+
+    void logsWindowOpensWhenBoardGivesNoFlights_data() {
+        QTest::addColumn<QByteArrayList>("answer");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("silent board") << QByteArrayList{} << true << "Плата не отвечает";
+        QTest::newRow("bad number")
+            << QByteArrayList{"flight_id_max = 7x"} << false << "Непонятный ответ платы: '7x'";
+    }
+    void logsWindowOpensWhenBoardGivesNoFlights() {
+        QFETCH(QByteArrayList, answer);
+        QFETCH(bool, silent);
+        QFETCH(QString, error);
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        panel.Board.Answers["log dir"] = answer;
+        panel.Board.SilentAfter = silent ? 0 : -1;
+        TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
+        QVERIFY(w);
+        QCOMPARE(dialogs.Errors.size(), 1);
+        QVERIFY2(dialogs.Errors[0].startsWith(error), qPrintable(dialogs.Errors[0]));
+        QCOMPARE(w->FlightNumber->count(), 0);
+        w->FileName->setText(QDir::temp().filePath("never.csv"));
+        Click(w->BitBtn1);
+        QCOMPARE(dialogs.Messages, QStringList{"Плата не сообщила ни одного полета"});
+        QCOMPARE(panel.Board.Sent, QByteArrayList{"log dir"});
+        w->close();
+    }
+
+    void logDumpCutOffKeepsOldFile_data() {
+        QTest::addColumn<bool>("unplug");
+        QTest::newRow("board silent") << false;
+        QTest::newRow("cable pulled") << true;
+    }
+    void logDumpCutOffKeepsOldFile() {
+        QFETCH(bool, unplug);
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        panel.Board.Answers["log dir"] = {"flight_id_min = 1", "flight_id_max = 1"};
+        panel.Board.SilentAfter = 1;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("flight.csv");
+        WriteAll(path, OldFile);
+        TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
+        w->FileName->setText(path);
+        QTimer::singleShot(50, [&] {
+            panel.Board.Say({"1.0;2.0", "1.1;2.1"});
+            if (unplug)
+                panel.Connected = false;
+        });
+        Click(w->BitBtn1); // the silent case waits out the dump's silence limit
+        QCOMPARE(dialogs.Errors.size(), 1);
+        QVERIFY(dialogs.Errors[0].contains("оставлен без изменений"));
+        QCOMPARE(ReadAll(path), OldFile);
+        QVERIFY(w->BitBtn1->isEnabled());
+        w->close();
+    }
+
+    void calibrationOpensWithBiasValuesAndApplies() {
+        TFakePanel panel;
+        panel.Board.Answers["cat mag"] = {"Mag_Bias_X = 12", "mag_bias_y = -3", "other = 1"};
+        panel.Board.Answers["cat gyro"] = {"gyro_bias_z = 0.5"};
+        TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
+        QCOMPARE(panel.Board.Sent, (QByteArrayList{"cat mag", "cat gyro"}));
+        QCOMPARE(w->Mag_bias_X->text(), QString("12"));
+        QCOMPARE(w->Gyro_bias_X->text(), QString("0"));
+        QCOMPARE(w->Gyro_bias_Z->text(), QString("0.5"));
+        panel.Board.Sent.clear();
+        Click(w->BitBtn2);
+        QVERIFY(panel.Board.Sent.isEmpty()); // nothing edited
+        w->Mag_bias_X->setText("12,75");
+        Click(w->BitBtn2);
+        QCOMPARE(panel.Board.Sent, QByteArrayList{"set mag_bias_x 12.75"});
+        Click(w->BitBtn2);
+        QCOMPARE(panel.Board.Sent.size(), 1);
+        TScriptedDialogs dialogs;
+        Click(w->SpeedButton4);
+        QCOMPARE(panel.Board.Sent.last(), QByteArray("save ref"));
+        QCOMPARE(dialogs.Messages, QStringList{"Выполнено"});
+        w->close();
+    }
+
+    void magCalibrationShowsExtremesThenSaves() {
+        TFakePanel panel;
+        panel.Board.Answers["cal mag_save"] = {"x_max=9 x_min=-9 y_max=8 y_min=-8 z_max=7 z_min=-7",
+                                               "mag_bias_x = 44", "mag_bias_z = -2"};
+        TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
+        panel.Board.Sent.clear();
+        // The board repeats its extremes, as a real one does; those of the
+        // first second are dropped.
+        QTimer feeder;
+        connect(&feeder, &QTimer::timeout, [&] {
+            panel.Board.Say({"x_max=10 x_min=-11 y_max=12 y_min=-13 z_max=14 z_min=-15"});
+        });
+        feeder.start(300);
+        bool shownDuringRun = false;
+        QTimer::singleShot(2200, [&] {
+            shownDuringRun = w->Label9->isVisible() && w->Extremes[0]->isVisible() &&
+                             w->Extremes[0]->text() == "10" && w->Extremes[5]->text() == "-15" &&
+                             !w->SpeedButton1->isEnabled();
+            w->SpeedButton3->click();
+        });
+        Click(w->SpeedButton2);
+        QVERIFY(shownDuringRun);
+        QCOMPARE(panel.Board.Sent, (QByteArrayList{"cal mag", "cal mag_save"}));
+        QCOMPARE(w->Mag_bias_X->text(), QString("44"));
+        QCOMPARE(w->Mag_bias_Z->text(), QString("-2"));
+        QVERIFY(!w->Label9->isVisible());
+        QVERIFY(!w->Extremes[3]->isVisible());
+        QVERIFY(!w->Calibrating());
+        w->close();
+        QTRY_VERIFY(WinMemsCalibrate.isNull());
+        QCOMPARE(panel.Board.Sent.size(), 2); // no cancel after a saved calibration
+    }
+
+    void closingDuringMagCalibrationCancelsOnce() {
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
+        panel.Board.Sent.clear();
+        QTimer::singleShot(1500, w, [w] { w->close(); });
+        Click(w->SpeedButton2);
+        QTRY_VERIFY(WinMemsCalibrate.isNull());
+        QCOMPARE(panel.Board.Sent, (QByteArrayList{"cal mag", "cal mag_cancel"}));
+        QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
+    }
+
+    void closingAfterBoardEndedCalibrationStillCancels() {
+        TFakePanel panel;
+        TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
+        panel.Board.Sent.clear();
+        QTimer::singleShot(1600, [&] { panel.Board.Say({"=>"}); }); // the board ends the loop
+        Click(w->SpeedButton2);
+        QCOMPARE(panel.Board.Sent, (QByteArrayList{"cal mag", "cal mag_save"}));
+        QVERIFY(w->Calibrating());
+        w->close();
+        QTRY_VERIFY(WinMemsCalibrate.isNull());
+        QCOMPARE(panel.Board.Sent.last(), QByteArray("cal mag_cancel"));
+    }
+
+    void gyroCalibrationFillsEdits() {
+        TFakePanel panel;
+        TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
+        panel.Board.Sent.clear();
+        QTimer::singleShot(1600, [&] {
+            QVERIFY(w->Label8->isVisible());
+            panel.Board.Say({"gyro_bias_x = -7", "gyro_bias_y = 3", "=>"});
+        });
+        Click(w->SpeedButton1);
+        QCOMPARE(panel.Board.Sent, QByteArrayList{"cal gyro"});
+        QCOMPARE(w->Gyro_bias_X->text(), QString("-7"));
+        QVERIFY(!w->Label8->isVisible());
+        w->close();
+    }
+
+    void secondRunWaitsForTheFirst() {
+        TFakePanel panel;
+        TScriptedDialogs dialogs;
+        TWinMemsCalibrate* cal = OpenTaskWindow(WinMemsCalibrate);
+        TWinBackupConfig* exp = OpenTaskWindow(WinBackupConfig);
+        exp->FileName->setText(QDir::temp().filePath("never.cfg"));
+        panel.Board.Sent.clear();
+        QTimer::singleShot(300, exp->BitBtn1, [exp] { exp->BitBtn1->click(); });
+        QTimer::singleShot(600, cal->SpeedButton3, [cal] { cal->SpeedButton3->click(); });
+        Click(cal->SpeedButton2);
+        QCOMPARE(dialogs.Messages.value(0), QString("Дождитесь окончания выполняемой операции"));
+        QVERIFY(!panel.Board.Sent.contains("cat stab"));
+        cal->close();
+        exp->close();
+    }
+};
+
+VANTOR_TEST_MAIN(TestArchiveWindows)
+#include "tst_archive_windows.moc"

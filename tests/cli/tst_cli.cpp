@@ -1,0 +1,215 @@
+// vantor-cli end to end against vantor-board-sim on a pty: the files it
+// writes (the same bytes as the archive core gives in-process), loading
+// chosen sections, flight logs, flash save, faults, and its command line.
+
+#include "TestSupport.h"
+#include "archive/ConfigExport.h"
+#include "link/ComPortUnit.h"
+#include "link/MemoryPort.h"
+#include "sim/SimRunner.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+struct TCliRun {
+    int Exit = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+const QByteArray OldFile = QByteArray("old contents\r\n").repeated(500);
+
+// vantor-board-sim on a pty behind <dir>/board.
+class TSimProcess {
+public:
+    explicit TSimProcess(const QStringList& extra = {}) {
+        Path = m_dir.filePath("board");
+        m_proc.start(qEnvironmentVariable("VANTOR_SIM_BIN"), QStringList{"--link", Path} + extra);
+        Ok = m_proc.waitForStarted() && m_proc.waitForReadyRead(5000);
+    }
+    ~TSimProcess() {
+        m_proc.terminate();
+        m_proc.waitForFinished(5000);
+    }
+    QString File(const QString& name) const { return m_dir.filePath(name); }
+    QString Path;
+    bool Ok = false;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_proc;
+};
+
+TCliRun Cli(const QStringList& args, const QString& port = QString()) {
+    QProcess p;
+    p.start(qEnvironmentVariable("VANTOR_CLI_BIN"),
+            port.isEmpty() ? args : QStringList{"--port", port} + args);
+    TCliRun r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.Exit = p.exitCode();
+    r.Out = p.readAllStandardOutput();
+    r.Err = p.readAllStandardError();
+    return r;
+}
+
+// The same export, done in-process by the archive core against the
+// simulated board on an in-memory wire.
+QByteArray InProcessExport(const QString& path) {
+    auto wire = std::make_shared<TMemoryWire>();
+    TSimRunner board(std::make_unique<TMemoryTransport>(wire), {}, false);
+    board.Start();
+    TBoardLink link;
+    TMessageRecorder owner;
+    TComPort worker(false, &owner, &link, "mem", 115200, TMemoryPort::Factory(wire, "mem"));
+    if (!QTest::qWaitFor([&] { return owner.Count(WM_PORT_OPENED) == 1; }, 5000))
+        return "<not opened>";
+    for (const char* line : {"\r\n", "echo off\r\n"}) {
+        link.SendCommand(line);
+        link.WaitForPrompt(5000);
+    }
+    const TArchiveResult r = ExportConfig(link, path, {});
+    worker.StopFlag = -1;
+    (void)QTest::qWaitFor([&] { return owner.Count(WM_PORT_CLOSED) == 1; }, 5000);
+    return r.Ok() ? ReadAll(path) : r.EnglishText().toLatin1();
+}
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        if (qEnvironmentVariable("VANTOR_SIM_BIN").isEmpty() ||
+            qEnvironmentVariable("VANTOR_CLI_BIN").isEmpty())
+            QSKIP("VANTOR_SIM_BIN / VANTOR_CLI_BIN not set");
+    }
+
+    void exportIsTheCoreFileAndReplacesOldOne() {
+        TSimProcess sim;
+        QVERIFY(sim.Ok);
+        const QString file = sim.File("backup.cfg");
+        WriteAll(file, OldFile);
+        const TCliRun r = Cli({"export", file}, sim.Path);
+        QCOMPARE(r.Exit, 0);
+        QVERIFY2(r.Err.isEmpty(), r.Err.constData()); // no progress when stderr is no terminal
+        const QByteArray got = ReadAll(file);
+        QVERIFY(got.startsWith("##### BEGIN STAB #####\r\n"));
+        QVERIFY(got.endsWith("##### END CONTROL MIXERS #####\r\n"));
+        QVERIFY(!got.contains("old contents"));
+        QCOMPARE(got, InProcessExport(sim.File("core.cfg")));
+    }
+
+    void loadSendsOnlyChosenSections() {
+        TSimProcess sim;
+        QVERIFY(sim.Ok);
+        const QString file = sim.File("backup.cfg");
+        QCOMPARE(Cli({"export", file}, sim.Path).Exit, 0);
+        QCOMPARE(Cli({"set", "gaz_cruise", "600"}, sim.Path).Exit, 0);
+        QCOMPARE(Cli({"set", "ch_in", "3", "7", "7", "900", "1400", "2100"}, sim.Path).Exit, 0);
+        QCOMPARE(Cli({"load", file, "--sections", "wp,control_in"}, sim.Path).Exit, 0);
+        QVERIFY(Cli({"get", "stab"}, sim.Path).Out.contains("gaz_cruise = 600\n"));
+        const QByteArray inputs = Cli({"get", "control", "in"}, sim.Path).Out;
+        QVERIFY(inputs.contains("\n3: "));
+        QVERIFY(!inputs.contains("3: 7 7 900 1400 2100")); // restored from the file
+        QCOMPARE(Cli({"load", file, "--sections", "stab"}, sim.Path).Exit, 0);
+        QVERIFY(Cli({"get", "stab"}, sim.Path).Out.contains("gaz_cruise = 560\n"));
+    }
+
+    void flightLogs() {
+        TSimProcess sim({"--flights", "3-7"});
+        QVERIFY(sim.Ok);
+        const TCliRun list = Cli({"logs", "--list"}, sim.Path);
+        QCOMPARE(list.Exit, 0);
+        QCOMPARE(list.Out, QByteArray("7\n6\n5\n4\n3\n"));
+        const QString file = sim.File("f.csv");
+        QCOMPARE(Cli({"logs", "--flight", "5", "--decimal-comma", file}, sim.Path).Exit, 0);
+        const QByteArray csv = ReadAll(file);
+        QVERIFY(csv.size() > 1000);
+        QVERIFY(!csv.contains('.'));
+        QVERIFY(csv.endsWith("\r\n") && !csv.contains("\r\n\r\n"));
+        QCOMPARE(Cli({"logs", "--flight", "5", file}, sim.Path).Exit, 0);
+        const QByteArray points = ReadAll(file);
+        QVERIFY(points.contains('.'));
+        const TCliRun missing = Cli({"logs", "--flight", "9", file}, sim.Path);
+        QCOMPARE(missing.Exit, 1);
+        QCOMPARE(missing.Err,
+                 QByteArray("vantor-cli: no flight 9 on the board (it holds 3 to 7)\n"));
+        QCOMPARE(ReadAll(file), points);
+    }
+
+    void saveReachesTheBoardsFlash() {
+        QTemporaryDir dir;
+        const QString state = dir.filePath("flash.txt");
+        TSimProcess sim({"--state", state});
+        QVERIFY(sim.Ok);
+        QCOMPARE(Cli({"set", "gaz_cruise", "610"}, sim.Path).Exit, 0);
+        QCOMPARE(Cli({"save", "config"}, sim.Path).Exit, 0);
+        QVERIFY(ReadAll(state).contains("610"));
+    }
+
+    // A board that falls silent or loses its cable half-way: exit 1, one
+    // English line, the old file untouched.
+    void faultsKeepOldFile_data() {
+        QTest::addColumn<QStringList>("simArgs");
+        QTest::addColumn<QByteArray>("error");
+        QTest::newRow("silent") << QStringList{"--silence-after-cmd", "cat imu"}
+                                << QByteArray("board silent for more than 3 s");
+        QTest::newRow("cable pulled")
+            << QStringList{"--hangup-after-cmd", "cat osd"} << QByteArray("link to the board lost");
+    }
+    void faultsKeepOldFile() {
+        QFETCH(QStringList, simArgs);
+        QFETCH(QByteArray, error);
+        TSimProcess sim(simArgs);
+        QVERIFY(sim.Ok);
+        const QString file = sim.File("backup.cfg");
+        WriteAll(file, OldFile);
+        const TCliRun r = Cli({"export", file}, sim.Path);
+        QCOMPARE(r.Exit, 1);
+        QCOMPARE(r.Err.count('\n'), 1);
+        QVERIFY2(r.Err.startsWith("vantor-cli: " + error), r.Err.constData());
+        QVERIFY(r.Err.contains("left unchanged"));
+        QCOMPARE(ReadAll(file), OldFile);
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QByteArray>("says");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("save config|controls");
+        QTest::newRow("no port") << QStringList{"get", "stab"} << 2
+                                 << QByteArray("vantor-cli: --port is required");
+        QTest::newRow("bad section")
+            << QStringList{"--port", "x", "load", "f", "--sections", "stab,nope"} << 2
+            << QByteArray("unknown section 'nope'");
+        QTest::newRow("bad flight") << QStringList{"--port", "x", "logs", "--flight", "a", "f"} << 2
+                                    << QByteArray("usage: logs --flight");
+        QTest::newRow("no such port")
+            << QStringList{"--port", "/nonexistent/tty", "get", "stab"} << 1
+            << QByteArray("vantor-cli: Cannot open /nonexistent/tty port");
+    }
+    void commandLine() {
+        QFETCH(QStringList, args);
+        const TCliRun r = Cli(args);
+        QTEST(r.Exit, "exit");
+        QFETCH(QByteArray, says);
+        QVERIFY2((r.Out + r.Err).contains(says), (r.Out + r.Err).constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
