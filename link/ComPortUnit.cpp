@@ -76,11 +76,21 @@ void TComPort::Execute() {
     Post(WM_PORT_CLOSED);
 }
 
+void TComPort::WriteOutgoing(ISerialPort& port) {
+    const QByteArray line = PopOutgoing();
+    if (!line.isEmpty()) {
+        port.Write(line);
+        AddLog(Trim(line));
+        Post(WM_PORT_LOG);
+    }
+}
+
 void TComPort::RunPasses(ISerialPort& port) {
     Link->ResetPromptAccounting();
     TLineCutter rxBuffer(MaxLineBytes);
     qint64 lastRxTime = m_clock->NowMs();
     quint64 clears = Link->ClearCount();
+    qint64 waitingSince = -1; // a line has waited for a pass without input since
     while (StopFlag.load() == 0) {
         // Responses were cleared: what waits unterminated came before, and a
         // command sent after the clear goes out later in a pass, so it is
@@ -105,19 +115,32 @@ void TComPort::RunPasses(ISerialPort& port) {
             lastRxTime = m_clock->NowMs();
             rxBuffer.Feed(port.Read(waiting),
                           [this](const QByteArray& line, bool) { PassLine(line); });
+            // A line is written in a pass without input; but a board that
+            // never pauses (every stream at its highest rate fills the wire)
+            // would hold the commands for ever. A line that has waited
+            // MaxWriteDelayMs goes out in a pass with input all the same.
+            bool pending;
+            {
+                TListGuard g(Link->OutgoingQueue);
+                pending = !Link->OutgoingQueue.isEmpty();
+            }
+            if (!pending) {
+                waitingSince = -1;
+            } else if (waitingSince < 0) {
+                waitingSince = m_clock->NowMs();
+            } else if (m_clock->NowMs() - waitingSince >= MaxWriteDelayMs) {
+                WriteOutgoing(port);
+                waitingSince = m_clock->NowMs();
+            }
         } else {
+            waitingSince = -1;
             // The prompt comes without a terminator; it counts as a line once
             // the board has been quiet for more than 100 whole ms.
             if (rxBuffer.HoldsPrompt() && m_clock->NowMs() - lastRxTime > PromptQuietMs) {
                 rxBuffer.TakePrompt();
                 PassLine("=>");
             }
-            const QByteArray line = PopOutgoing();
-            if (!line.isEmpty()) {
-                port.Write(line);
-                AddLog(Trim(line));
-                Post(WM_PORT_LOG);
-            }
+            WriteOutgoing(port);
         }
         if (StopFlag.load() == 0)
             QThread::msleep(PassSleepMs);

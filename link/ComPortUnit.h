@@ -23,6 +23,9 @@ public:
     static constexpr int PassSleepMs = 20;
     // The prompt is taken as a line after more than this many ms of quiet.
     static constexpr qint64 PromptQuietMs = 100;
+    // Longest a command line waits for a pass without input while the board
+    // talks without pause; then it is written in a pass with input.
+    static constexpr qint64 MaxWriteDelayMs = 100;
 
     TComPort(bool CreateSuspended, QObject* OwnerForm, TBoardLink* Link, QByteArray PortName,
              int BaudRate, TPortFactory Factory = {}, IClock* Clock = nullptr);
@@ -48,6 +51,8 @@ private:
     void Post(int msg, int wParam = 0);
     void PassLine(const QByteArray& line);
     void RunPasses(ISerialPort& port);
+    // Pops one outgoing line, writes it and logs it.
+    void WriteOutgoing(ISerialPort& port);
 
     TPortFactory m_factory;
     IClock* m_clock;

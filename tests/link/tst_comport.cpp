@@ -114,6 +114,28 @@ private slots:
         r.Stop();
     }
 
+    // A board that never pauses (every stream at full rate) must not hold
+    // the commands for ever: after MaxWriteDelayMs a line goes out in a pass
+    // with input, still one line per pass.
+    void commandsGoOutWhileTheBoardNeverPauses() {
+        Rig r;
+        r.Start();
+        r.wire->SetContinuousInput("$GYRO:1 2 3\r\n");
+        r.link.SendCommand("cat stab\r\n");
+        r.link.SendCommand("ver\r\n");
+        Rig::Passes(3);
+        QCOMPARE(r.wire->TakeFromPanel(0), QByteArray()); // the clock stands still
+        r.clock.Advance(TComPort::MaxWriteDelayMs);
+        QByteArray written;
+        QTRY_COMPARE(written += r.wire->TakeFromPanel(0), QByteArray("cat stab\r\n"));
+        Rig::Passes(3);
+        QCOMPARE(written += r.wire->TakeFromPanel(0), QByteArray("cat stab\r\n"));
+        r.clock.Advance(TComPort::MaxWriteDelayMs);
+        QTRY_COMPARE(written += r.wire->TakeFromPanel(0), QByteArray("cat stab\r\nver\r\n"));
+        r.wire->SetContinuousInput(QByteArray());
+        r.Stop();
+    }
+
     void transientStatusErrorIsIgnored() {
         Rig r;
         r.Start();
