@@ -468,8 +468,13 @@ TBoardSim::TAnswer TBoardSim::CmdCal(const QByteArrayList& w, const QByteArray& 
 
 void TBoardSim::RunJob(qint64 nowMs) {
     if (m_job == TJob::Dump) {
-        while (m_out.size() < JobBacklog && m_dumpBytes < m_options.LogDumpBytes && !m_silent &&
-               !m_rebooting) {
+        // Every stream at its highest rate keeps the backlog above JobBacklog;
+        // the dump still gets a row a tick (the backlog stays bounded at twice
+        // the telemetry limit), or it would never end.
+        bool first = true;
+        while ((m_out.size() < JobBacklog || (first && m_out.size() < 2 * TelemetryBacklog)) &&
+               m_dumpBytes < m_options.LogDumpBytes && !m_silent && !m_rebooting) {
+            first = false;
             const QByteArray row = m_dump->NextRow();
             m_dumpBytes += row.size() + 2;
             Emit(row);

@@ -74,6 +74,35 @@ private slots:
         QTest::newRow("default 32K") << qint64(32 * 1024);
         QTest::newRow("a megabyte") << qint64(1024 * 1024);
     }
+    // On a wire at 115200 bit/s with every stream at its highest rate the
+    // telemetry alone keeps the output backlog full; the dump must still
+    // advance to its prompt.
+    void logDumpEndsWithEveryStreamAtFullRate() {
+        TSimOptions opt;
+        opt.LogDumpBytes = 4096;
+        for (const QByteArray& s : TTelemetry::Streams())
+            opt.StreamPeriodMs.insert(s, 1);
+        TBoardSim sim(opt);
+        Quiet(sim);
+        qint64 now = 0;
+        for (const QByteArray& s : TTelemetry::Streams())
+            Ask(sim, "mon on " + s, now);
+        sim.Receive("log dump 4\r\n", now);
+        QByteArray out;
+        QByteArrayList answer;
+        for (int i = 0; i < 6000 && !answer.contains("=>"); ++i) {
+            now += 10;
+            sim.Tick(now);
+            out += sim.TakeOutput(115); // 10 ms of the wire
+            if (i % 100 == 0)
+                answer = WithoutTelemetry(Lines(out));
+        }
+        answer = WithoutBlank(WithoutTelemetry(Lines(out)));
+        QVERIFY2(answer.contains("=>"), qPrintable(QString("after %1 ms").arg(now)));
+        QVERIFY(answer.indexOf("=>") > 30);             // the rows came before it
+        QVERIFY(Lines(out).size() > answer.size() * 2); // and streams between them
+    }
+
     void logDumpSizeAndShape() {
         QFETCH(qint64, size);
         TSimOptions opt;
