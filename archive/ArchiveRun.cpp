@@ -100,6 +100,14 @@ TArchiveResult ReadUntilPrompt(TBoardLink& link, int silenceMs, const TRunHooks&
         case TWaitResult::Line:
             break;
         }
+        if (line.size() > MaxAnswerLineBytes) {
+            // Text without line ends, cut into lines by the worker: a board
+            // stuck babbling. Its pieces keep coming faster than any silence
+            // limit, so the run would never end; and they are no answer.
+            result.Status = TArchiveStatus::BadAnswer;
+            result.Detail = QString::fromLatin1(line.left(40)) + QStringLiteral("…");
+            return result;
+        }
         if (line == "=>" || !onLine(line))
             return result;
     }

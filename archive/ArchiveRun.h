@@ -16,6 +16,9 @@
 constexpr int ArchiveListingSilenceMs = 3000;
 constexpr int LogDumpSilenceMs = 10000;
 constexpr int CalibrationSilenceMs = 15000;
+// No answer line of the board comes near this length (a dump row is about
+// 150 bytes); a longer one is the worker's cut of endless text.
+constexpr int MaxAnswerLineBytes = 4096;
 
 struct TProgress {
     int Counter = 0; // the operator's counter, as the window shows it
@@ -69,7 +72,8 @@ struct TArchiveResult {
 // Reads the board's answer line by line up to the prompt "=>", each line
 // trimmed and non-empty, handing every other line to `onLine`. `onLine`
 // returns false to stop the read early (its caller then knows why; the result
-// is Ok). Ends with BoardSilent after `silenceMs` without a line, or with
+// is Ok). Ends with BoardSilent after `silenceMs` without a line, with
+// BadAnswer at a line longer than MaxAnswerLineBytes (endless text), or with
 // Cancelled / LinkLost as the hooks say.
 TArchiveResult ReadUntilPrompt(TBoardLink& link, int silenceMs, const TRunHooks& hooks,
                                const std::function<bool(const QByteArray&)>& onLine);

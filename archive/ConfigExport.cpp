@@ -188,7 +188,8 @@ TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRu
         r.Status = TArchiveStatus::FileWriteFailed;
     if (!r.Ok())
         file.cancelWriting();
-    r.Detail = fileName;
+    if (r.Status != TArchiveStatus::BadAnswer) // that one names what the board sent
+        r.Detail = fileName;
     r.FileExisted = result.FileExisted;
     return r;
 }

@@ -94,7 +94,8 @@ TArchiveResult ExportFlightLog(TBoardLink& link, int flight, const QString& file
         read.Status = TArchiveStatus::FileWriteFailed;
     if (!read.Ok())
         file.cancelWriting();
-    read.Detail = fileName;
+    if (read.Status != TArchiveStatus::BadAnswer) // that one names what the board sent
+        read.Detail = fileName;
     read.FileExisted = result.FileExisted;
     read.Lines = progress.Counter - 1;
     return read;

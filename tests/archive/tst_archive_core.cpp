@@ -406,6 +406,23 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"f.csv"});
     }
 
+    // A board babbling without line ends: the worker cuts the text into
+    // 64 KiB lines, which come faster than the dump's silence limit at the
+    // wire rate. The first one ends the run; the old file stays.
+    void logDumpEndsAtEndlessText() {
+        TBoardLink link;
+        TFakeBoard board(link);
+        board.Answers["log dump 3"] = {"time_ms,alt", "0,1", QByteArray(64 * 1024, 'x')};
+        QTemporaryDir dir;
+        const QString path = dir.filePath("f.csv");
+        WriteAll(path, OldFile);
+        const TArchiveResult r = ExportFlightLog(link, 3, path, {}, Quick(60000));
+        QCOMPARE(r.Status, TArchiveStatus::BadAnswer);
+        QVERIFY2(r.RussianText().startsWith("Непонятный ответ платы: 'xxxx"),
+                 qPrintable(r.RussianText()));
+        QCOMPARE(ReadAll(path), OldFile);
+    }
+
     void extremes_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QStringList>("values"); // "-" for a key not found
