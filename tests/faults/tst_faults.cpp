@@ -11,6 +11,7 @@
 #include "FaultRig.h"
 #include "TestMain.h"
 #include "archive/ArchiveRun.h"
+#include "archive/AutoBackupUnit.h"
 #include "archive/ConfigExport.h"
 #include "archive/WinBackupConfigUnit.h"
 #include "archive/WinExportLogsUnit.h"
@@ -171,6 +172,9 @@ QList<TOp> Operations() {
                 if (!p.second.contains(','))
                     p.second = "7";
         });
+        // The automatic backup before a load is an export, and the export
+        // has its own row: here the fault is to strike the load itself.
+        TAutoBackup::Instance().SetEnabled(false);
         TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
         w->FileName->setText(path);
         for (QCheckBox* b : w->Boxes)
@@ -497,14 +501,15 @@ private slots:
         // to twice as long, on top of its limit.
         const qint64 allowedMs = (Column == "streams" ? 2 : 1) * quietMs + op.LimitMs + 1000;
         QVERIFY2(faultyMs <= allowedMs, qPrintable(QString("took %1 ms").arg(faultyMs)));
-        QVERIFY(rig.Dialogs.Unexpected.isEmpty());
+        QVERIFY2(rig.Dialogs.Unexpected.isEmpty(), qPrintable(rig.Dialogs.Unexpected.join(" | ")));
         if (Column == "streams")
             QVERIFY2(faulty.ReportedOk, "full-rate streams disturbed the operation");
         if (faulty.ReportedOk) {
             // Never a wrong result reported as success. Known gap: the board's
             // text carries no check sum, so a dropped or changed digit in a
-            // listing or a dump cannot be told from the real thing.
-            if (Column == "noise" && !op.File.isEmpty() && faulty.Result != quiet.Result)
+            // listing or a dump cannot be told from the real thing (a file or
+            // a window then holds it): marked as an expected failure.
+            if (Column == "noise" && faulty.Result != quiet.Result)
                 QEXPECT_FAIL("", "no integrity check on the wire: noise passes as data", Continue);
             QCOMPARE(faulty.Result, quiet.Result);
         } else {
