@@ -1,0 +1,48 @@
+#pragma once
+// The numbers of a telemetry stream over time: one line per number position
+// of the payload, each in a strip with its own scale, the last 200 seconds,
+// drawn with QPainter. A ring of plain
+// samples and one polyline per line keep a 10 Hz update cheap (a few
+// thousand points per repaint, no scene graph, no per-point objects).
+
+#include <QByteArrayList>
+#include <QVector>
+#include <QWidget>
+
+class TMonitorPlot : public QWidget {
+public:
+    explicit TMonitorPlot(QWidget* parent = nullptr);
+
+    // One sample at time `ms` (monotonic, milliseconds): the numbers by their
+    // position in the payload, with the payload's keys for the legend.
+    // Samples older than the span before the newest one are dropped.
+    void AddSample(qint64 ms, const QVector<double>& values, const QByteArrayList& keys = {});
+    void Clear();
+
+    // Span of time shown, in milliseconds (200 s).
+    static constexpr qint64 SpanMs = 200000;
+    // Largest magnitude plotted.
+    static constexpr double MaxValue = 1e15;
+
+    // For the tests: the number of samples held, the values of line `line`
+    // in time order (NaN where a payload had fewer numbers), its legend text.
+    int SampleCount() const { return m_times.size(); }
+    QVector<double> Line(int line) const;
+    int LineCount() const { return m_lineCount; }
+    QString Legend(int line) const;
+    // Span of the time axis: 10, 20, 50, 100 or 200 s, the first that holds
+    // every sample, so that a fresh stream is not squeezed into a corner.
+    qint64 ShownSpanMs() const;
+
+    QSize sizeHint() const override { return QSize(400, 160); }
+    QSize minimumSizeHint() const override { return QSize(160, 80); }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QVector<qint64> m_times;
+    QVector<QVector<double>> m_values; // per sample, per position
+    QByteArrayList m_keys;
+    int m_lineCount = 0;
+};

@@ -1,0 +1,203 @@
+#include "monitor/WinMonitorFrame.h"
+
+#include "ui/Dialogs.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+// --- TMonitorList ---
+
+TMonitorList::TMonitorList(int maxLines, QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setMaximumBlockCount(maxLines);
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    if (!QFontInfo(font).fixedPitch())
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    setFont(font);
+}
+
+void TMonitorList::AppendLine(const QString& line) {
+    QScrollBar* bar = verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    if (m_hasLines)
+        cursor.insertBlock();
+    cursor.insertText(line);
+    m_hasLines = true;
+    if (following)
+        bar->setValue(bar->maximum());
+}
+
+int TMonitorList::LineCount() const {
+    return m_hasLines ? document()->blockCount() : 0;
+}
+
+QStringList TMonitorList::Lines() const {
+    QStringList out;
+    if (!m_hasLines)
+        return out;
+    for (QTextBlock b = document()->firstBlock(); b.isValid(); b = b.next())
+        out << b.text();
+    return out;
+}
+
+// --- TWinMonitorFrame ---
+
+TWinMonitorFrame::TWinMonitorFrame(const TMonitorMember& member, QWidget* parent)
+    : TTaskWindow(parent), m_member(member) {
+    setWindowTitle(QString::fromUtf8(member.Caption));
+    setObjectName(QString::fromLatin1(member.ClassName + 1)); // without the "T"
+
+    Label3 = new QLabel(QString::fromUtf8(member.Heading));
+    Label3->setObjectName("Label3");
+    QFont heading = Label3->font();
+    heading.setBold(true);
+    heading.setPointSizeF(heading.pointSizeF() * 1.35);
+    Label3->setFont(heading);
+    Label3->setStyleSheet(QStringLiteral("color: #800000;"));
+
+    CheckBox1 = new QCheckBox(QStringLiteral("Сохранять в файл"));
+    CheckBox1->setObjectName("CheckBox1");
+    Label2 = new QLabel(QStringLiteral("Выберите файл"));
+    Label2->setObjectName("Label2");
+    FileName = new QLineEdit;
+    FileName->setObjectName("FileName");
+    FileName->setReadOnly(true);
+    SpeedButton1 = new QToolButton;
+    SpeedButton1->setObjectName("SpeedButton1");
+    SpeedButton1->setText(QStringLiteral("..."));
+    QFont bold = SpeedButton1->font();
+    bold.setBold(true);
+    SpeedButton1->setFont(bold);
+    SpeedButton2 = new QPushButton(QStringLiteral("Старт мониторинга"));
+    SpeedButton2->setObjectName("SpeedButton2");
+    SpeedButton3 = new QPushButton(QStringLiteral("Стоп"));
+    SpeedButton3->setObjectName("SpeedButton3");
+    Monitor = new TMonitorList(MaxLines);
+    Monitor->setObjectName("Monitor");
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(member.TickMs);
+
+    connect(SpeedButton1, &QToolButton::clicked, this, &TWinMonitorFrame::SpeedButton1Click);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TWinMonitorFrame::SpeedButton2Click);
+    connect(SpeedButton3, &QPushButton::clicked, this, &TWinMonitorFrame::SpeedButton3Click);
+    connect(Timer1, &QTimer::timeout, this, &TWinMonitorFrame::Timer1Timer);
+}
+
+TWinMonitorFrame::~TWinMonitorFrame() {
+    StopOnDestroy();
+}
+
+QVBoxLayout* TWinMonitorFrame::BuildFrame() {
+    auto* outer = new QVBoxLayout(Body());
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* panel = new QFrame;
+    panel->setObjectName("Panel1");
+    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    outer->addWidget(panel);
+
+    auto* column = new QVBoxLayout(panel);
+    column->addWidget(Label3);
+    column->addWidget(CheckBox1);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(Label2);
+    fileRow->addWidget(FileName, 1);
+    fileRow->addWidget(SpeedButton1);
+    column->addLayout(fileRow);
+    m_buttonRow = new QHBoxLayout;
+    m_buttonRow->addWidget(SpeedButton2);
+    m_buttonRow->addWidget(SpeedButton3);
+    m_buttonRow->addStretch(1);
+    column->addLayout(m_buttonRow);
+    return column;
+}
+
+bool TWinMonitorFrame::Monitoring() const {
+    return Timer1->isActive();
+}
+
+void TWinMonitorFrame::SpeedButton1Click() {
+    const QString name = Dialogs().SaveFileName(
+        QStringLiteral("Выберите файл"), QStringLiteral("Текстовые файлы (*.txt);;Все файлы (*)"),
+        QStringLiteral("txt"));
+    if (!name.isEmpty())
+        FileName->setText(name);
+}
+
+void TWinMonitorFrame::SpeedButton2Click() {
+    if (CheckBox1->isChecked()) {
+        if (FileName->text().isEmpty()) {
+            Dialogs().Message(QStringLiteral("Файл задан неправильно"));
+            return;
+        }
+        CloseLogFile();
+        // A monitor log is a stream written from its start: an existing file
+        // is cut to nothing, never appended to.
+        auto file = std::make_unique<QFile>(FileName->text());
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            Dialogs().Error(QStringLiteral("Не удаётся открыть файл \"%1\": %2")
+                                .arg(FileName->text(), file->errorString()));
+            return;
+        }
+        m_log = std::move(file);
+    } else {
+        CloseLogFile();
+    }
+    MainForm->SendCommand("mon on " + QByteArray(m_member.Stream) + "\r\n");
+    Timer1->start();
+}
+
+void TWinMonitorFrame::SpeedButton3Click() {
+    CloseLogFile();
+    // Sent even when idle: the operator may be stopping a stream that an
+    // earlier session left running on the board.
+    MainForm->SendCommand("mon off " + QByteArray(m_member.Stream) + "\r\n");
+    Timer1->stop();
+}
+
+void TWinMonitorFrame::Timer1Timer() {
+    const QByteArray payload = MainForm->Link().Telemetry(m_member.Slot);
+    Monitor->AppendLine(QString::fromLatin1(payload));
+    if (m_log) {
+        // A failed write is ignored; the tick goes on. Flushed each tick so
+        // the file can be followed while it grows.
+        m_log->write(payload + "\r\n");
+        m_log->flush();
+    }
+    ShowPayload(payload);
+}
+
+void TWinMonitorFrame::FormClose() {
+    StopOnDestroy();
+}
+
+void TWinMonitorFrame::StopOnDestroy() {
+    if (!Timer1->isActive())
+        return;
+    if (MainForm)
+        MainForm->SendCommand("mon off " + QByteArray(m_member.Stream) + "\r\n");
+    Timer1->stop();
+    CloseLogFile();
+}
+
+void TWinMonitorFrame::CloseLogFile() {
+    if (m_log)
+        m_log->close();
+    m_log.reset();
+}

@@ -1,0 +1,286 @@
+#include "scene/SceneGL.h"
+
+#include <GL/glu.h>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLWidget>
+#include <QVBoxLayout>
+#include <cfenv>
+
+namespace {
+// Floating-point traps stay masked in this process: the OpenGL driver and a
+// degenerate projection (a view of zero height) must give infinities, not a
+// signal. Done once, when the first scene is made.
+void MaskFloatingPointTraps() {
+    static const bool done = [] {
+#if defined(__GLIBC__)
+        fedisableexcept(FE_ALL_EXCEPT);
+#endif
+        fesetround(FE_TONEAREST);
+        return true;
+    }();
+    (void)done;
+}
+
+// Saves the floating-point environment with every trap masked, and restores
+// it (pending exceptions cleared) when it goes out of scope.
+class TMaskedFloatingPoint {
+public:
+    TMaskedFloatingPoint() { feholdexcept(&m_saved); }
+    ~TMaskedFloatingPoint() {
+        feclearexcept(FE_ALL_EXCEPT);
+        fesetenv(&m_saved);
+    }
+
+private:
+    fenv_t m_saved;
+};
+
+QSurfaceFormat SceneFormat() {
+    QSurfaceFormat f;
+    f.setRenderableType(QSurfaceFormat::OpenGL);
+    f.setProfile(QSurfaceFormat::CompatibilityProfile);
+    f.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    f.setRedBufferSize(8);
+    f.setGreenBufferSize(8);
+    f.setBlueBufferSize(8);
+    f.setDepthBufferSize(24);
+    return f;
+}
+} // namespace
+
+// The widget the scene draws into. Its paint runs the scene's drawing; Qt
+// makes the context current and swaps (composes) the picture.
+class TsceneView : public QOpenGLWidget {
+public:
+    TsceneView(TsceneGL* scene, QWidget* parent) : QOpenGLWidget(parent), m_scene(scene) {
+        setFormat(SceneFormat());
+    }
+
+protected:
+    void initializeGL() override {
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_CULL_FACE);
+        glEnable(GL_LIGHTING);
+    }
+    void paintGL() override {
+        if (m_scene->m_drawn) {
+            m_scene->Render();
+            return;
+        }
+        const QColor c =
+            parentWidget() ? parentWidget()->palette().color(QPalette::Window) : QColor(Qt::black);
+        glClearColor(c.redF(), c.greenF(), c.blueF(), 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+
+private:
+    TsceneGL* m_scene;
+};
+
+// --- Tcamera ---
+
+void Tcamera::SetPosition(double px, double py, double pz) {
+    position[0] = px;
+    position[1] = py;
+    position[2] = pz;
+}
+
+void Tcamera::SetTarget(double px, double py, double pz) {
+    target[0] = px;
+    target[1] = py;
+    target[2] = pz;
+}
+
+void Tcamera::SetUp(double px, double py, double pz) {
+    up[0] = px;
+    up[1] = py;
+    up[2] = pz;
+}
+
+void Tcamera::Apply() const {
+    gluLookAt(position[0], position[1], position[2], target[0], target[1], target[2], up[0], up[1],
+              up[2]);
+}
+
+// --- Tlight ---
+
+Tlight::Tlight(int number) {
+    if (number >= 1 && number <= 8)
+        lightid = GL_LIGHT0 + number - 1;
+    source.point = &sourcepoint;
+}
+
+void Tlight::SetAmbient(float pr, float pg, float pb, float pa) {
+    ambient[0] = pr;
+    ambient[1] = pg;
+    ambient[2] = pb;
+    ambient[3] = pa;
+}
+
+void Tlight::SetDiffuse(float pr, float pg, float pb, float pa) {
+    diffuse[0] = pr;
+    diffuse[1] = pg;
+    diffuse[2] = pb;
+    diffuse[3] = pa;
+}
+
+void Tlight::SetSpecular(float pr, float pg, float pb, float pa) {
+    specular[0] = pr;
+    specular[1] = pg;
+    specular[2] = pb;
+    specular[3] = pa;
+}
+
+void Tlight::Apply() const {
+    if (lightid == 0)
+        return;
+    // A light without position keeps OpenGL's default (0, 0, 1, 0): it
+    // shines from the viewer along the line of sight.
+    if (kind != lkDirectionless) {
+        const GLfloat pos[4] = {sourcepoint.x, sourcepoint.y, sourcepoint.z, 1};
+        const GLfloat dir[4] = {source.nx, source.ny, source.nz, 1};
+        if (kind == lkSpot) {
+            glLightf(lightid, GL_SPOT_CUTOFF, spotcutoff);
+            glLightf(lightid, GL_SPOT_EXPONENT, spotexponent);
+            glLightfv(lightid, GL_SPOT_DIRECTION, dir);
+        }
+        glLightfv(lightid, GL_POSITION, pos);
+    }
+    glLightfv(lightid, GL_AMBIENT, ambient);
+    glLightfv(lightid, GL_DIFFUSE, diffuse);
+    glLightfv(lightid, GL_SPECULAR, specular);
+    switch (attenuationkind) {
+    case akConstant:
+        glLightf(lightid, GL_CONSTANT_ATTENUATION, attenuation);
+        break;
+    case akLinear:
+        glLightf(lightid, GL_LINEAR_ATTENUATION, attenuation);
+        break;
+    case akQuadratic:
+        glLightf(lightid, GL_QUADRATIC_ATTENUATION, attenuation);
+        break;
+    default:
+        break;
+    }
+    glEnable(lightid);
+}
+
+// --- TsceneGL ---
+
+TsceneGL::TsceneGL() {
+    MaskFloatingPointTraps();
+    cameras.push_back(std::make_unique<Tcamera>());
+    camera = cameras.front().get();
+}
+
+TsceneGL::~TsceneGL() {
+    DetachWindow();
+}
+
+bool TsceneGL::OpenGLAvailable() {
+    static const bool available = [] {
+        // The offscreen and minimal platforms have no window-system OpenGL;
+        // a GL widget there fails inside the backing store.
+        const QString platform = QGuiApplication::platformName();
+        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+            return false;
+        QOpenGLContext context;
+        context.setFormat(SceneFormat());
+        if (!context.create())
+            return false;
+        QOffscreenSurface surface;
+        surface.setFormat(context.format());
+        surface.create();
+        const bool ok = surface.isValid() && context.makeCurrent(&surface);
+        if (ok)
+            context.doneCurrent();
+        return ok;
+    }();
+    return available;
+}
+
+void TsceneGL::AttachWindow(QWidget* window) {
+    if (active || !window)
+        return;
+    auto* layout = window->layout();
+    if (!layout) {
+        layout = new QVBoxLayout(window);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    if (!OpenGLAvailable()) {
+        auto* note = new QLabel(QStringLiteral("Трёхмерный вид недоступен: нет OpenGL"), window);
+        note->setAlignment(Qt::AlignCenter);
+        layout->addWidget(note);
+        return;
+    }
+    m_view = new TsceneView(this, window);
+    layout->addWidget(m_view);
+    m_view->show();
+    active = true;
+}
+
+void TsceneGL::ResizeView(int w, int h) {
+    m_width = w;
+    m_height = h;
+    m_sized = true;
+    if (m_view)
+        m_view->update();
+}
+
+void TsceneGL::ApplyProjection() const {
+    if (!m_sized)
+        return;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const double w = m_width, h = m_height;
+    if (perspective) {
+        gluPerspective(fov, w / h, nearplane, farplane);
+    } else {
+        const double half = 12, depth = half * 4;
+        if (h < w)
+            glOrtho(-half * w / h, half * w / h, -half, half, -depth, depth);
+        else
+            glOrtho(-half, half, -half * h / w, half * h / w, -depth, depth);
+    }
+    // The viewport is in device pixels; the size is given in widget pixels.
+    const qreal ratio = m_view ? m_view->devicePixelRatioF() : 1.0;
+    glViewport(0, 0, qRound(m_width * ratio), qRound(m_height * ratio));
+}
+
+void TsceneGL::Redraw() {
+    if (!active || !m_view)
+        return;
+    m_drawn = true;
+    m_view->update();
+}
+
+void TsceneGL::Render() {
+    TMaskedFloatingPoint masked;
+    ApplyProjection();
+    glMatrixMode(GL_MODELVIEW);
+    const GLfloat noAmbient[4] = {0, 0, 0, 0};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, noAmbient);
+    glLoadIdentity();
+    camera->Apply();
+    for (const Tlight* light : lights)
+        light->Apply(); // positioned in eye space, after the camera
+    glClearColor(background[0], background[1], background[2], 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_COLOR_MATERIAL);
+    glDisable(GL_FOG);
+    for (const Tentity* entity : entities)
+        entity->Draw();
+}
+
+void TsceneGL::DetachWindow() {
+    delete m_view.data();
+    m_view = nullptr;
+    active = false;
+}
+
+QOpenGLWidget* TsceneGL::View() const {
+    return m_view;
+}
