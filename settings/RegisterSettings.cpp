@@ -1,5 +1,6 @@
 #include "settings/WinAdcSettingsUnit.h"
 #include "settings/WinBatSettingsUnit.h"
+#include "settings/WinChannelControlsUnit.h"
 #include "settings/WinHardConfigUnit.h"
 #include "settings/WinImuSettingsUnit.h"
 #include "settings/WinOSDControlsUnit.h"
@@ -13,4 +14,5 @@ void RegisterSettingsWindows() {
     RegisterTaskWindow("ActionADCSettings", [] { OpenTaskWindow(WinAdcSettings); });
     RegisterTaskWindow("ActionBatParams", [] { OpenTaskWindow(WinBatSettings); });
     RegisterTaskWindow("ActionIMU_Settings", [] { OpenTaskWindow(WinImuSettings); });
+    RegisterTaskWindow("ActionChannelControls", [] { OpenTaskWindow(WinChannelControls); });
 }

@@ -51,10 +51,11 @@ bool TSettingsWindow::FormCreate() {
 
 TSettingsWindow::TListingEnd
 TSettingsWindow::ReadListing(const QByteArray& command,
-                             const std::function<void(const QByteArray&)>& onLine) {
+                             const std::function<void(const QByteArray&)>& onLine,
+                             bool filledBefore) {
     MainForm->ClearResponses();
     MainForm->SendCommand(command);
-    bool any = false;
+    bool any = filledBefore;
     for (;;) {
         QByteArray line;
         if (MainForm->WaitResponseLine(line, ListingSilenceMs, TWaitMode::NoEvents) !=
@@ -107,7 +108,7 @@ void TSettingsWindow::ResetAndRelist(const QByteArray& resetCommand) {
     ListParams();
 }
 
-bool TSettingsWindow::SettleLink() {
+bool TSettingsWindow::SettleLink(TWaitMode mode) {
     TBoardLink& link = MainForm->Link();
     const qint64 start = link.Clock()->NowMs();
     const TCancelFn cancel = [this] { return CancelRequested(); };
@@ -118,8 +119,7 @@ bool TSettingsWindow::SettleLink() {
             outgoing = !link.OutgoingQueue.isEmpty();
         }
         QByteArray line;
-        const TWaitResult r =
-            MainForm->WaitResponseLine(line, SettleSilenceMs, TWaitMode::ProcessEvents, cancel);
+        const TWaitResult r = MainForm->WaitResponseLine(line, SettleSilenceMs, mode, cancel);
         if (r == TWaitResult::Cancelled)
             return false;
         if (r == TWaitResult::Timeout && !outgoing)

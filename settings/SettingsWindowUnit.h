@@ -67,8 +67,11 @@ protected:
     // prompt to `onLine` until the prompt. On silence the operator is told
     // and the result says what came. A conversion error thrown by `onLine`
     // ends the listing and propagates (the rest stays in the response queue).
+    // `filledBefore`: an earlier listing of the same window has filled it
+    // (the window opens even if this one brings nothing).
     TListingEnd ReadListing(const QByteArray& command,
-                            const std::function<void(const QByteArray&)>& onLine);
+                            const std::function<void(const QByteArray&)>& onLine,
+                            bool filledBefore = false);
 
     // The reset procedure. Every command the board executes ends in a prompt,
     // and the prompts of commands sent just before (an apply's "set" lines)
@@ -83,8 +86,9 @@ protected:
     // Waits, processing window messages and discarding response lines, until
     // no command waits to be written and the board has been quiet for
     // SettleSilenceMs (at most ListingSilenceMs). False when the operator
-    // closed the window meanwhile.
-    bool SettleLink();
+    // closed the window meanwhile. `mode` NoEvents settles without
+    // processing window messages (before a listing at creation).
+    bool SettleLink(TWaitMode mode = TWaitMode::ProcessEvents);
     static constexpr int SettleSilenceMs = 300;
 
     virtual void BitBtn1Click();

@@ -1,0 +1,64 @@
+#include "settings/Dlg_PPM_MonitorUnit.h"
+
+#include "link/Proc.h"
+#include "settings/PpmBarsUnit.h"
+#include "ui/PanelContext.h"
+
+#include <QFont>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+TDlg_PPM_Monitor::TDlg_PPM_Monitor(QWidget* parent)
+    : QDialog(parent), MonMemo(new QPlainTextEdit), Timer1(new QTimer(this)), Bars(new TPpmBars) {
+    setObjectName("Dlg_PPM_Monitor");
+    setWindowTitle("Монитор значений входных каналов");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setSizeGripEnabled(true);
+    resize(760, 620); // a line of twelve widths fits without scrolling
+
+    Bars->setObjectName("Bars");
+    Bars->hide(); // until a payload of numbers arrives
+    MonMemo->setObjectName("MonMemo");
+    MonMemo->setReadOnly(true);
+    MonMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MonMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MonMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MonMemo->setMaximumBlockCount(KeptLines);
+    QFont font("Courier New", 12);
+    font.setStyleHint(QFont::Monospace); // a fixed-pitch font where Courier New is missing
+    font.setFixedPitch(true);
+    MonMemo->setFont(font);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Bars);
+    layout->addWidget(MonMemo, 1);
+
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(TickMs);
+    connect(Timer1, &QTimer::timeout, this, &TDlg_PPM_Monitor::Timer1Timer);
+
+    MainForm->ClearResponses();
+    MainForm->SendCommand("mon on ppm_input\r\n");
+    Timer1->start();
+}
+
+TDlg_PPM_Monitor::~TDlg_PPM_Monitor() {
+    if (!MainForm)
+        return;
+    MainForm->ClearResponses();
+    MainForm->SendCommand("mon off ppm_input\r\n");
+}
+
+void TDlg_PPM_Monitor::Timer1Timer() {
+    const QByteArray payload = Trim(MainForm->PpmData());
+    MonMemo->appendPlainText(payload.isEmpty() ? QStringLiteral("Данные отсутствуют")
+                                               : QString::fromLatin1(payload));
+    QList<int> values;
+    if (ParsePpmValues(payload, values)) {
+        Bars->SetValues(values);
+        Bars->show();
+    } else {
+        Bars->hide();
+    }
+}
