@@ -170,12 +170,16 @@ public:
         if (!Connect(error))
             return false;
         std::fprintf(stderr, "vantor-bench: connected\n");
-        SettingsWindows();
-        const QString exported = Export();
-        Dump();
-        Load(exported);
-        Idle();
+        if (!qEnvironmentVariableIsSet("VANTOR_BENCH_STREAM_ONLY")) {
+            SettingsWindows();
+            const QString exported = Export();
+            Dump();
+            Load(exported);
+            Idle();
+        }
         Streaming();
+        if (qEnvironmentVariableIsSet("VANTOR_BENCH_STREAM_ONLY"))
+            return true;
         return Soak(error);
     }
 
@@ -197,7 +201,11 @@ private:
         m_form = std::make_unique<TMainForm>(o);
         m_form->resize(1280, 1000);
         m_form->show();
-        QObject::connect(&m_form->Link(), &TBoardLink::CommandSent, [this] { ++m_commands; });
+        // Commands answered by a prompt that the panel waits for; a stream's
+        // "mon on" is sent and not waited on.
+        QObject::connect(&m_form->Link(), &TBoardLink::CommandSent, [this](const QByteArray& line) {
+            m_commands += !line.startsWith("mon ");
+        });
         m_form->Action("ActionConnect")->trigger();
         if (!RunEventsUntil([this] { return m_form->Connected; }, 15000)) {
             error = "the panel did not connect: " + m_form->StatusText();
@@ -345,6 +353,9 @@ private:
 
     void StartMonitors() {
         for (const char* action : MonitorActions) {
+            if (qEnvironmentVariableIsSet("VANTOR_BENCH_MONITORS") &&
+                !qEnvironmentVariable("VANTOR_BENCH_MONITORS").contains(action))
+                continue;
             const QList<QMdiSubWindow*> before = m_form->MdiArea()->subWindowList();
             m_form->Action(action)->trigger();
             QMdiSubWindow* w = NewestWindow(before);

@@ -120,6 +120,7 @@ bool TBoardLink::event(QEvent* e) {
 }
 
 void TBoardLink::AppendResponse(const QByteArray& line) {
+    m_lastExchangeMs = m_clock->NowMs();
     {
         TListGuard g(ResponseQueue);
         ResponseQueue.append(line);
@@ -146,7 +147,10 @@ void TBoardLink::AddError(const QByteArray& text) {
 
 QByteArray TBoardLink::PopOutgoing() {
     TListGuard g(OutgoingQueue);
-    return OutgoingQueue.isEmpty() ? QByteArray() : OutgoingQueue.takeFirst();
+    if (OutgoingQueue.isEmpty())
+        return {};
+    m_lastExchangeMs = m_clock->NowMs();
+    return OutgoingQueue.takeFirst();
 }
 
 void TBoardLink::StoreTelemetry(TTelemetrySlot slot, const QByteArray& payload) {

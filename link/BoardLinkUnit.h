@@ -74,6 +74,9 @@ public:
     QByteArray StabData() const { return Telemetry(TTelemetrySlot::Stab); }
 
     IClock* Clock() const { return m_clock; }
+    // When the worker last took a command line to write or appended a
+    // response line (the link's clock); telemetry does not count.
+    qint64 LastExchangeMs() const { return m_lastExchangeMs.load(); }
 
     // Every command line handed to SendCommand, as queued (for observers
     // such as the unsaved-changes counter). Emitted on the GUI thread.
@@ -98,6 +101,7 @@ private:
     std::atomic<quint64> m_responseSeq{0};
     std::atomic<int> m_guiWaiters{0};
     std::atomic<bool> m_wakePosted{false};
+    std::atomic<qint64> m_lastExchangeMs{0};
 };
 
 // Routes one received line: a telemetry line fills its slot and goes nowhere
