@@ -170,17 +170,23 @@ public:
         if (!Connect(error))
             return false;
         std::fprintf(stderr, "vantor-bench: connected\n");
-        if (!qEnvironmentVariableIsSet("VANTOR_BENCH_STREAM_ONLY")) {
+        auto wanted = [this](const char* part) {
+            return m_o.Parts.isEmpty() || m_o.Parts.contains(QLatin1String(part));
+        };
+        if (wanted("windows"))
             SettingsWindows();
-            const QString exported = Export();
+        QString exported;
+        if (wanted("export") || wanted("load"))
+            exported = Export();
+        if (wanted("dump"))
             Dump();
+        if (wanted("load"))
             Load(exported);
+        if (wanted("idle"))
             Idle();
-        }
-        Streaming();
-        if (qEnvironmentVariableIsSet("VANTOR_BENCH_STREAM_ONLY"))
-            return true;
-        return Soak(error);
+        if (wanted("stream"))
+            Streaming();
+        return wanted("soak") ? Soak(error) : true;
     }
 
 private:
@@ -353,8 +359,7 @@ private:
 
     void StartMonitors() {
         for (const char* action : MonitorActions) {
-            if (qEnvironmentVariableIsSet("VANTOR_BENCH_MONITORS") &&
-                !qEnvironmentVariable("VANTOR_BENCH_MONITORS").contains(action))
+            if (!m_o.Monitors.isEmpty() && !m_o.Monitors.contains(QLatin1String(action)))
                 continue;
             const QList<QMdiSubWindow*> before = m_form->MdiArea()->subWindowList();
             m_form->Action(action)->trigger();

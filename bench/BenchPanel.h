@@ -7,6 +7,7 @@
 #include "bench/BenchSupport.h"
 
 #include <QList>
+#include <QStringList>
 
 struct TPanelBenchOptions {
     QString SimProgram;
@@ -19,6 +20,10 @@ struct TPanelBenchOptions {
     // Configuration load: every section, or only the first few (quick runs).
     int LoadSections = 11;
     int Repeats = 3; // openings of each settings window (the median counts)
+    // Only these parts (windows, export, dump, load, idle, stream, soak) and
+    // only these monitors (action names), for finding a cost; empty: all.
+    QStringList Parts;
+    QStringList Monitors;
 };
 
 // Runs every panel figure; false with `error` when the rig could not be set up.

@@ -107,7 +107,15 @@ int main(int argc, char** argv) {
                                  "Length of the streaming CPU stretch (default 20).", "S");
     QCommandLineOption logOpt("log-size", "Size of the dumped flight log (default 1M).", "BYTES");
     QCommandLineOption noPanelOpt("link-only", "Only the link figures (no windows).");
-    p.addOptions({simOpt, jsonOpt, quickOpt, soakOpt, idleOpt, streamOpt, logOpt, noPanelOpt});
+    QCommandLineOption partsOpt("parts",
+                                "Only these panel parts, comma-separated: windows, export, dump, "
+                                "load, idle, stream, soak (for finding a cost).",
+                                "LIST");
+    QCommandLineOption monitorsOpt(
+        "monitors", "Only these monitors while streaming, by action name (e.g. ActionMonImu).",
+        "LIST");
+    p.addOptions({simOpt, jsonOpt, quickOpt, soakOpt, idleOpt, streamOpt, logOpt, noPanelOpt,
+                  partsOpt, monitorsOpt});
     p.process(app);
 
     TPanelBenchOptions po;
@@ -141,6 +149,10 @@ int main(int argc, char** argv) {
     }
     if (p.isSet(logOpt))
         po.LogSize = p.value(logOpt);
+    if (p.isSet(partsOpt))
+        po.Parts = p.value(partsOpt).split(',', Qt::SkipEmptyParts);
+    if (p.isSet(monitorsOpt))
+        po.Monitors = p.value(monitorsOpt).split(',', Qt::SkipEmptyParts);
 
     QList<TBenchRow> rows;
     rows << BenchDispatch();
