@@ -2,6 +2,7 @@
 
 #include "app/DlgConnectUnit.h"
 #include "app/MainActions.h"
+#include "archive/AutoBackupUnit.h"
 #include "link/PortMessages.h"
 #include "link/Proc.h"
 #include "shell/WinDebugMonUnit.h"
@@ -9,6 +10,7 @@
 #include "ui/Dialogs.h"
 #include "ui/TaskRegistry.h"
 #include "ui/TaskWindow.h"
+#include "ui/UnsavedChanges.h"
 
 #include <QAction>
 #include <QApplication>
@@ -101,6 +103,9 @@ TMainForm::TMainForm(TMainFormOptions options)
     QApplication::setWindowIcon(ProgramIcon());
     IniFile = std::make_unique<TPanelSettings>(
         m_options.SettingsFile.isEmpty() ? DefaultSettingsFilePath() : m_options.SettingsFile);
+    SetPanelPrefs(IniFile.get());
+    // A backup of the board's configuration before every "reset ..." line.
+    TAutoBackup::Instance().Attach(m_link);
 
     m_area = new QMdiArea;
     m_area->setObjectName("MdiArea");
@@ -112,6 +117,17 @@ TMainForm::TMainForm(TMainFormOptions options)
     m_status->setObjectName("StatusText");
     statusBar()->setObjectName("StatusBar");
     statusBar()->addWidget(m_status, 1);
+    // A permanent widget of its own, so the link state texts stay as they are.
+    m_unsaved = new TUnsavedChanges(m_link, this);
+    m_unsavedNote = new QLabel;
+    m_unsavedNote->setObjectName("UnsavedNote");
+    m_unsavedNote->setStyleSheet("color: maroon;");
+    m_unsavedNote->hide();
+    statusBar()->addPermanentWidget(m_unsavedNote);
+    connect(m_unsaved, &TUnsavedChanges::CountChanged, this, [this](int count) {
+        m_unsavedNote->setText(::UnsavedNote(count));
+        m_unsavedNote->setVisible(count > 0);
+    });
 
     CreateActions();
     CreateMenus();
@@ -132,6 +148,8 @@ TMainForm::~TMainForm() {
     if (ComPort)
         ComPort->StopFlag = -1;
     ComPort.reset();
+    if (PanelPrefs() == IniFile.get())
+        SetPanelPrefs(nullptr);
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -457,6 +475,11 @@ void TMainForm::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    if (!m_closeConfirmed && !ConfirmClose()) {
+        e->ignore();
+        return;
+    }
+    m_closeConfirmed = true;
     m_area->closeAllSubWindows();
     const QList<QMdiSubWindow*> busy = m_area->subWindowList();
     if (!busy.isEmpty()) {
@@ -467,8 +490,30 @@ void TMainForm::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    if (std::exchange(m_saveOnClose, false) && !SaveToFlash(*this)) {
+        m_closeConfirmed = false;
+        Dialogs().Message("Устройство не подтвердило сохранение настроек во флеш.\n"
+                          "Программа не закрыта: проверьте подключение и повторите.");
+        e->ignore();
+        return;
+    }
     StopWorker();
     e->accept();
+}
+
+bool TMainForm::ConfirmClose() {
+    if (!Connected || m_unsaved->Count() == 0)
+        return true;
+    switch (AskSaveBeforeClose(m_unsaved->Count())) {
+    case TCloseChoice::Save:
+        m_saveOnClose = true;
+        return true;
+    case TCloseChoice::DontSave:
+        return true;
+    case TCloseChoice::Stay:
+        return false;
+    }
+    return false;
 }
 
 void TMainForm::RetryClose() {

@@ -23,6 +23,7 @@ class QLabel;
 class QMdiArea;
 class QMenu;
 class TDlgConnect;
+class TUnsavedChanges;
 class TWinDebugMon;
 
 // What a TMainForm is built with; the defaults are the real program. Tests
@@ -71,6 +72,10 @@ public:
     QAction* Action(const QString& name) const;
     QString StatusText() const;
     QMdiArea* MdiArea() const { return m_area; }
+    // The "set"/"reset" lines not yet stored in flash, and the status bar's
+    // permanent note about them (hidden while there are none).
+    TUnsavedChanges& Unsaved() const { return *m_unsaved; }
+    QLabel* UnsavedNote() const { return m_unsavedNote; }
 
     void ActionConnectExecute();
     void ActionDebugWinExecute();
@@ -102,12 +107,20 @@ private:
     void DrainLog();
     QString TakeErrorText();
 
+    // The unsaved-changes question before closing; false: stay open.
+    bool ConfirmClose();
     void StopWorker();
     void RetryClose();
     int ExecDialog(QDialog& dialog);
 
     QMdiArea* m_area;
     QLabel* m_status;
+    TUnsavedChanges* m_unsaved;
+    QLabel* m_unsavedNote;
+    // The operator has answered the unsaved-changes question for this close
+    // (a close deferred behind a busy window does not ask again).
+    bool m_closeConfirmed = false;
+    bool m_saveOnClose = false;
     QMenu* m_windowMenu = nullptr;
     QList<QAction*> m_arrangeActions;
     bool m_connecting = false;

@@ -63,6 +63,15 @@ void TPanelSettings::SetOpenDebugMon(int value) {
     Write("OpenDebugMon", value);
 }
 
+QVariant TPanelSettings::Value(const QString& key, const QVariant& defaultValue) const {
+    return m_file->value(key, defaultValue);
+}
+
+void TPanelSettings::SetValue(const QString& key, const QVariant& value) {
+    m_file->setValue(key, value);
+    m_file->sync();
+}
+
 void TPanelSettings::Write(const QString& key, const QVariant& value) {
     m_file->setValue(Section + key, value);
     m_file->sync();

@@ -3,6 +3,8 @@
 // last made successfully (port, speed, whether the port monitor opens).
 // Every write reaches the file at once.
 
+#include "ui/PanelPrefs.h"
+
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
@@ -28,7 +30,8 @@ QString SettingsFilePath(const QString& programDir, const QString& userConfigDir
 // The same with the running program's folder and the user's folder.
 QString DefaultSettingsFilePath();
 
-class TPanelSettings {
+// Also the panel's preferences (IPanelPrefs) for the windows.
+class TPanelSettings : public IPanelPrefs {
 public:
     explicit TPanelSettings(const QString& filePath);
 
@@ -41,6 +44,9 @@ public:
     void SetPort(const QString& port);
     void SetPortSpeed(const QString& speed);
     void SetOpenDebugMon(int value);
+
+    QVariant Value(const QString& key, const QVariant& defaultValue) const override;
+    void SetValue(const QString& key, const QVariant& value) override;
 
 private:
     void Write(const QString& key, const QVariant& value);

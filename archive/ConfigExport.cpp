@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <functional>
 
 const TExportSection ExportSections[11] = {
     {"STAB", "cat stab\r\n", TSectionKind::Params},
@@ -117,6 +118,55 @@ TSectionLine ConvertSectionLine(TSectionKind kind, const QByteArray& line) {
     return out;
 }
 
+namespace {
+// The export run over any sink: lists every section and hands each line of
+// the file (with its "\r\n") to `write`, which returns false when it failed.
+TArchiveResult ExportToSink(TBoardLink& link, const TRunHooks& hooks,
+                            const std::function<bool(const QByteArray&)>& write) {
+    const int silence = hooks.SilenceMs ? hooks.SilenceMs : ArchiveListingSilenceMs;
+    const int total = static_cast<int>(std::size(ExportSections));
+    TProgress progress{1, 0, total};
+    bool writeFailed = false;
+    const auto put = [&](const QByteArray& bytes) {
+        if (!writeFailed && !write(bytes))
+            writeFailed = true;
+        return !writeFailed;
+    };
+    TArchiveResult result;
+    for (const TExportSection& section : ExportSections) {
+        link.ClearResponses();
+        link.SendCommand(section.Command);
+        put(SectionBeginLine(section));
+        TArchiveResult read = ReadUntilPrompt(link, silence, hooks, [&](const QByteArray& line) {
+            const TSectionLine converted = ConvertSectionLine(section.Kind, line);
+            if (converted.Counted) {
+                ++progress.Counter;
+                if (hooks.Progress)
+                    hooks.Progress(progress);
+            }
+            for (const QByteArray& body : converted.Lines)
+                if (!put(body + "\r\n"))
+                    return false;
+            return true;
+        });
+        if (read.Ok()) {
+            put(SectionEndLine(section));
+            if (writeFailed)
+                read.Status = TArchiveStatus::FileWriteFailed;
+        }
+        if (!read.Ok()) {
+            read.Lines = progress.Counter - 1;
+            return read;
+        }
+        ++progress.Done;
+        if (hooks.Progress)
+            hooks.Progress(progress);
+    }
+    result.Lines = progress.Counter - 1;
+    return result;
+}
+} // namespace
+
 TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRunHooks& hooks) {
     TArchiveResult result;
     if (fileName.isEmpty()) {
@@ -131,56 +181,22 @@ TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRu
         result.Detail = fileName + ": " + file.errorString();
         return result;
     }
-    const int silence = hooks.SilenceMs ? hooks.SilenceMs : ArchiveListingSilenceMs;
-    const int total = static_cast<int>(std::size(ExportSections));
-    TProgress progress{1, 0, total};
-    bool writeFailed = false;
-    const auto write = [&](const QByteArray& bytes) {
-        if (file.write(bytes) != bytes.size())
-            writeFailed = true;
-        return !writeFailed;
-    };
-    const auto fail = [&](TArchiveResult r) {
-        file.cancelWriting();
-        r.Detail = fileName;
-        r.FileExisted = result.FileExisted;
-        r.Lines = progress.Counter - 1;
-        return r;
-    };
-    for (const TExportSection& section : ExportSections) {
-        link.ClearResponses();
-        link.SendCommand(section.Command);
-        write(SectionBeginLine(section));
-        const TArchiveResult read =
-            ReadUntilPrompt(link, silence, hooks, [&](const QByteArray& line) {
-                const TSectionLine converted = ConvertSectionLine(section.Kind, line);
-                if (converted.Counted) {
-                    ++progress.Counter;
-                    if (hooks.Progress)
-                        hooks.Progress(progress);
-                }
-                for (const QByteArray& body : converted.Lines)
-                    if (!write(body + "\r\n"))
-                        return false;
-                return true;
-            });
-        if (!read.Ok())
-            return fail(read);
-        write(SectionEndLine(section));
-        if (writeFailed) {
-            TArchiveResult r;
-            r.Status = TArchiveStatus::FileWriteFailed;
-            return fail(r);
-        }
-        ++progress.Done;
-        if (hooks.Progress)
-            hooks.Progress(progress);
-    }
-    if (!file.commit()) {
-        TArchiveResult r;
+    TArchiveResult r = ExportToSink(link, hooks, [&file](const QByteArray& bytes) {
+        return file.write(bytes) == bytes.size();
+    });
+    if (r.Ok() && !file.commit())
         r.Status = TArchiveStatus::FileWriteFailed;
-        return fail(r);
-    }
-    result.Lines = progress.Counter - 1;
-    return result;
+    if (!r.Ok())
+        file.cancelWriting();
+    r.Detail = fileName;
+    r.FileExisted = result.FileExisted;
+    return r;
+}
+
+TArchiveResult ExportConfigLines(TBoardLink& link, QByteArrayList& lines, const TRunHooks& hooks) {
+    lines.clear();
+    return ExportToSink(link, hooks, [&lines](const QByteArray& bytes) {
+        lines << bytes.chopped(2); // without its "\r\n"
+        return true;
+    });
 }

@@ -48,3 +48,7 @@ QByteArray CutField(QByteArray& rest, char delimiter);
 // cancelled leaves an existing file as it was. Progress: the counter starts
 // at 1 and each counted line adds 1; Done/Total count sections.
 TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRunHooks& hooks);
+
+// The same run into memory: the file's lines as the export would write them,
+// each without its "\r\n" (the board's current configuration, for comparing).
+TArchiveResult ExportConfigLines(TBoardLink& link, QByteArrayList& lines, const TRunHooks& hooks);

@@ -66,7 +66,8 @@ TLoadTracker::TStep TLoadTracker::Feed(const QByteArray& rawLine) {
 }
 
 TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
-                          const std::function<bool(int section)>& checked, const TRunHooks& hooks) {
+                          const std::function<bool(int section)>& checked, const TRunHooks& hooks,
+                          const std::function<bool(int section, const QByteArray& line)>& only) {
     TArchiveResult result;
     if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) {
         result.Status = TArchiveStatus::NoFile;
@@ -96,7 +97,8 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
             break;
         const TLoadTracker::TStep step = tracker.Feed(raw);
         ++progress.Done;
-        if (step.Kind == TLoadTracker::TKind::Body && step.Section >= 0 && checked(step.Section)) {
+        if (step.Kind == TLoadTracker::TKind::Body && step.Section >= 0 && checked(step.Section) &&
+            (!only || only(step.Section, step.Line))) {
             ++progress.Counter;
             if (hooks.Progress)
                 hooks.Progress(progress);

@@ -44,5 +44,9 @@ private:
 // by "\r\n", waiting up to 1000 ms for the prompt after each. `checked` is
 // asked for every line as it comes up. Progress: the counter starts at 1 and
 // each sent line adds 1; Done/Total count file lines.
-TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
-                          const std::function<bool(int section)>& checked, const TRunHooks& hooks);
+// `only`, when given, is asked too and may hold a line back (a load of the
+// lines that change a value); lines held back are neither sent nor counted.
+TArchiveResult
+LoadConfig(TBoardLink& link, const QString& fileName,
+           const std::function<bool(int section)>& checked, const TRunHooks& hooks,
+           const std::function<bool(int section, const QByteArray& line)>& only = {});

@@ -1,14 +1,22 @@
 #include "archive/WndLoadSettingsUnit.h"
 
 #include "archive/ArchiveWidgets.h"
+#include "archive/AutoBackupUnit.h"
+#include "archive/ConfigCompare.h"
+#include "archive/ConfigExport.h"
 #include "archive/ConfigLoad.h"
 #include "ui/Dialogs.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -29,7 +37,7 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
     auto* panel = new QWidget;
     panel->setObjectName("Pannel1");
     FitCaption(this, Body());
-    auto* outer = new QVBoxLayout(Body());
+    auto* outer = new QHBoxLayout(Body());
     outer->addWidget(panel);
     auto* v = new QVBoxLayout(panel);
     v->addWidget(MakeHeading("Загрузить настройки из резервной", "Label3"));
@@ -65,6 +73,45 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
     buttons->setCenterButtons(true);
     v->addWidget(buttons);
 
+    // The backups and the preview, in a column of their own on the right.
+    auto* side = new QWidget;
+    side->setObjectName("PanelBackups");
+    auto* sv = new QVBoxLayout(side);
+    sv->addWidget(MakeLabel("Резервные копии", "LabelBackups"));
+    BackupList = new QListWidget;
+    BackupList->setObjectName("BackupList");
+    BackupList->setToolTip("Конфигурация платы, сохранённая перед загрузкой или сбросом.\n"
+                           "Выберите копию, чтобы загрузить её как файл.");
+    sv->addWidget(BackupList, 1);
+    AutoBackupBox = new QCheckBox("Резервная копия перед загрузкой и сбросом");
+    AutoBackupBox->setObjectName("AutoBackupBox");
+    AutoBackupBox->setChecked(TAutoBackup::Instance().Enabled());
+    sv->addWidget(AutoBackupBox);
+    sv->addSpacing(8);
+    CompareButton = new QPushButton("Сравнить с устройством");
+    CompareButton->setObjectName("CompareButton");
+    sv->addWidget(CompareButton, 0, Qt::AlignLeft);
+    PreviewText = new QPlainTextEdit;
+    PreviewText->setObjectName("PreviewText");
+    PreviewText->setReadOnly(true);
+    PreviewText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    PreviewText->setPlaceholderText("Какие строки файла изменят значения на плате");
+    sv->addWidget(PreviewText, 2);
+    ChangedOnlyBox = new QCheckBox("Загружать только изменяющие значения строки");
+    ChangedOnlyBox->setObjectName("ChangedOnlyBox");
+    sv->addWidget(ChangedOnlyBox);
+    outer->addWidget(side, 1);
+    FillBackupList();
+
+    connect(AutoBackupBox, &QCheckBox::toggled, this,
+            [](bool on) { TAutoBackup::Instance().SetEnabled(on); });
+    connect(BackupList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        if (item)
+            FileName->setText(item->data(Qt::UserRole).toString());
+    });
+    connect(&TAutoBackup::Instance(), &TAutoBackup::BackupsChanged, this,
+            &TWndLoadSettings::FillBackupList);
+    connect(CompareButton, &QPushButton::clicked, this, &TWndLoadSettings::CompareButtonClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TWndLoadSettings::SpeedButton1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TWndLoadSettings::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TWndLoadSettings::BitBtn2Click);
@@ -72,6 +119,19 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
         m_stopPressed = true;
         RequestCancel();
     });
+}
+
+void TWndLoadSettings::FillBackupList() {
+    const QSignalBlocker block(BackupList);
+    BackupList->clear();
+    for (const TBackupStore::TEntry& e : TAutoBackup::Instance().Store().List()) {
+        const QString before = e.Reason == "load" ? QStringLiteral("загрузкой") : e.Reason;
+        auto* item = new QListWidgetItem(e.Time.toString("dd.MM.yyyy HH:mm:ss") +
+                                         QStringLiteral(" — перед ") + before);
+        item->setData(Qt::UserRole, e.Path);
+        item->setToolTip(e.Path);
+        BackupList->addItem(item);
+    }
 }
 
 void TWndLoadSettings::SpeedButton1Click() {
@@ -97,10 +157,33 @@ void TWndLoadSettings::BitBtn1Click() {
     BeginBusy();
     m_stopPressed = false;
     BitBtn1->setEnabled(false);
+    // The board as it is now goes to the backups first; the file to load
+    // (perhaps the oldest backup) survives their pruning.
+    if (!TAutoBackup::Instance().BeforeChange(MainForm->Link(), "load", name) ||
+        CancelRequested()) {
+        BitBtn1->setEnabled(true);
+        EndBusy();
+        return;
+    }
+    // Reset lines the file may hold are covered by that backup.
+    const TAutoBackup::TCovered covered;
+    // Only the lines that change a value: compared afresh, as the board may
+    // have changed since the last comparison.
+    TConfigDiff diff;
+    if (ChangedOnlyBox->isChecked() && (!CompareWithBoard(name, diff) || CancelRequested())) {
+        BitBtn1->setEnabled(true);
+        EndBusy();
+        return;
+    }
+    std::function<bool(int, const QByteArray&)> only;
+    if (ChangedOnlyBox->isChecked())
+        only = [&diff](int section, const QByteArray& line) {
+            return diff.Contains(section, line);
+        };
     Run->Start();
     const TArchiveResult r = LoadConfig(
         MainForm->Link(), name, [this](int s) { return Boxes[s]->isChecked(); },
-        WindowRunHooks(this, Run));
+        WindowRunHooks(this, Run), only);
     Run->Finish(!r.Ok());
     BitBtn1->setEnabled(true);
     EndBusy();
@@ -119,4 +202,92 @@ void TWndLoadSettings::BitBtn1Click() {
     } else {
         ReportRun(r, m_stopPressed);
     }
+}
+
+void TWndLoadSettings::CompareButtonClick() {
+    if (IsBusy())
+        return;
+    const QString name = FileName->text();
+    if (name.isEmpty() || !QFileInfo(name).isFile()) {
+        Dialogs().Message("Не задан файл для загрузки");
+        return;
+    }
+    TArchiveRunGuard guard;
+    if (!guard.Acquired())
+        return;
+    BeginBusy();
+    BitBtn1->setEnabled(false);
+    CompareButton->setEnabled(false);
+    TConfigDiff diff;
+    CompareWithBoard(name, diff);
+    CompareButton->setEnabled(true);
+    BitBtn1->setEnabled(true);
+    EndBusy();
+}
+
+bool TWndLoadSettings::CompareWithBoard(const QString& name, TConfigDiff& diff) {
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Dialogs().Error(QStringLiteral("Не удалось прочитать файл %1").arg(name));
+        return false;
+    }
+    const QByteArrayList fileLines = SplitFileLines(file.readAll());
+    file.close();
+    // The run shows on the progress bar and can be stopped; the counter of
+    // sent lines stays as it is.
+    TRunHooks hooks = WindowRunHooks(this, Run);
+    QPointer<QProgressBar> bar = Run->Progress;
+    hooks.Progress = [bar](const TProgress& p) {
+        if (bar) {
+            bar->setRange(0, p.Total);
+            bar->setValue(p.Done);
+        }
+    };
+    m_stopPressed = false;
+    Run->Progress->setEnabled(true);
+    Run->StopButton->setEnabled(true);
+    PreviewText->setPlainText("Чтение конфигурации платы…");
+    QByteArrayList boardLines;
+    const TArchiveResult r = ExportConfigLines(MainForm->Link(), boardLines, hooks);
+    Run->Finish(false);
+    if (!r.Ok()) {
+        PreviewText->clear();
+        ReportRun(r, m_stopPressed);
+        return false;
+    }
+    diff = CompareConfig(fileLines, boardLines, [this](int s) { return Boxes[s]->isChecked(); });
+    ShowDiff(diff);
+    return true;
+}
+
+void TWndLoadSettings::ShowDiff(const TConfigDiff& diff) {
+    QStringList text;
+    for (int s = 0; s < 11; ++s) {
+        if (!Boxes[s]->isChecked())
+            continue;
+        text << QStringLiteral("%1: %2 из %3")
+                    .arg(Boxes[s]->text())
+                    .arg(diff.Changed[s])
+                    .arg(diff.Lines[s]);
+        for (const TLineChange& c : diff.Changes) {
+            if (c.Section != s)
+                continue;
+            const QByteArray key = SettingKey(c.Line);
+            if (key.isEmpty()) { // not a "set" line: it is sent as it stands
+                text << QStringLiteral("    %1 (будет отправлена как есть)")
+                            .arg(QString::fromLatin1(c.Line));
+                continue;
+            }
+            const QString old = c.Old.isEmpty() ? QStringLiteral("(нет на плате)")
+                                                : QString::fromLatin1(SettingValue(c.Old));
+            text << QStringLiteral("    %1: %2 → %3")
+                        .arg(QString::fromLatin1(key.mid(4)), old,
+                             QString::fromLatin1(SettingValue(c.Line)));
+        }
+    }
+    if (text.isEmpty())
+        text << "Не выбран ни один раздел";
+    else
+        text.prepend("Изменят значения на плате (строк файла):");
+    PreviewText->setPlainText(text.join('\n'));
 }

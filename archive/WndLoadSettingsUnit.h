@@ -1,11 +1,16 @@
 #pragma once
 // Loading a configuration export file back into the board, section by
 // section as the operator ticks them (the file rules live in ConfigLoad).
+// Beside the spec'd column: the automatic backups, any of which is loaded
+// like a file the operator chose, and whether they are made at all.
 
 #include "ui/TaskWindow.h"
 
 class QCheckBox;
 class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+struct TConfigDiff;
 class QPushButton;
 class QToolButton;
 class TRunIndicator;
@@ -23,12 +28,29 @@ public:
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
     TRunIndicator* Run;
+    // "Резервные копии": newest first; choosing one puts it in FileName.
+    QListWidget* BackupList;
+    // Whether a backup precedes every load and reset (the settings file key).
+    QCheckBox* AutoBackupBox;
+    // "Сравнить с устройством": reads the board and lists, per checked
+    // section, the file's lines that would change a value (old → new).
+    QPushButton* CompareButton;
+    // "Загрузка" sends only those lines (off: the whole sections, as ever).
+    QCheckBox* ChangedOnlyBox;
+    QPlainTextEdit* PreviewText;
 
     void SpeedButton1Click();
     void BitBtn1Click();
     void BitBtn2Click() { close(); }
+    void FillBackupList();
+    void CompareButtonClick();
 
 private:
+    // Reads the board's configuration and compares the file with it; false
+    // (the operator told) when the board did not give it.
+    bool CompareWithBoard(const QString& name, TConfigDiff& diff);
+    void ShowDiff(const TConfigDiff& diff);
+
     bool m_stopPressed = false;
 };
 

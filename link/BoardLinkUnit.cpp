@@ -3,8 +3,10 @@
 #include "link/Proc.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -33,6 +35,13 @@ TBoardLink::TBoardLink(IClock* clock, QObject* parent)
     : QObject(parent), m_clock(clock ? clock : TSteadyClock::Instance()) {}
 
 void TBoardLink::SendCommand(const QByteArray& line) {
+    if (m_gate && !m_inGate) {
+        m_inGate = true;
+        const bool pass = m_gate(line);
+        m_inGate = false;
+        if (!pass)
+            return;
+    }
     {
         TListGuard g(OutgoingQueue);
         OutgoingQueue.append(line);
@@ -41,8 +50,41 @@ void TBoardLink::SendCommand(const QByteArray& line) {
 }
 
 void TBoardLink::ClearResponses() {
+    SettleOwedPrompts();
     TListGuard g(ResponseQueue);
     ResponseQueue.clear();
+}
+
+void TBoardLink::ResetPromptAccounting() {
+    m_promptsOwed = 0;
+}
+
+void TBoardLink::SettleOwedPrompts() {
+    auto outgoingEmpty = [this] {
+        TListGuard g(OutgoingQueue);
+        return OutgoingQueue.isEmpty();
+    };
+    if (m_promptsOwed.load() <= 0 && outgoingEmpty())
+        return;
+    // Bounded on the link's clock and on real time alike, so that a test's
+    // clock that stands still cannot hold the GUI.
+    QElapsedTimer real;
+    real.start();
+    const qint64 start = m_clock->NowMs();
+    for (;;) {
+        const bool drained = outgoingEmpty();
+        if (drained && m_promptsOwed.load() <= 0)
+            return;
+        const qint64 now = m_clock->NowMs();
+        if (drained && now - m_lastWriteMs.load() >= SettleAfterWriteMs)
+            return;
+        if (now - start >= SettleLimitMs || real.elapsed() >= SettleLimitMs)
+            return;
+        std::unique_lock<std::mutex> lock(m_wakeMutex);
+        const quint64 seq = m_responseSeq.load();
+        m_wake.wait_for(lock, std::chrono::milliseconds(20),
+                        [&] { return m_responseSeq.load() != seq; });
+    }
 }
 
 QByteArray TBoardLink::ReadResponseLine() {
@@ -120,7 +162,16 @@ bool TBoardLink::event(QEvent* e) {
 }
 
 void TBoardLink::AppendResponse(const QByteArray& line) {
-    m_lastExchangeMs = m_clock->NowMs();
+    // A prompt may stand at the start of a line (echoed typing follows it,
+    // or a board runs two prompts together): each one settles a command.
+    int prompts = 0;
+    while (line.mid(prompts * 2, 2) == "=>")
+        ++prompts;
+    if (prompts > 0) {
+        int owed = m_promptsOwed.load();
+        while (!m_promptsOwed.compare_exchange_weak(owed, std::max(0, owed - prompts))) {
+        }
+    }
     {
         TListGuard g(ResponseQueue);
         ResponseQueue.append(line);
@@ -146,11 +197,16 @@ void TBoardLink::AddError(const QByteArray& text) {
 }
 
 QByteArray TBoardLink::PopOutgoing() {
-    TListGuard g(OutgoingQueue);
-    if (OutgoingQueue.isEmpty())
-        return {};
-    m_lastExchangeMs = m_clock->NowMs();
-    return OutgoingQueue.takeFirst();
+    QByteArray line;
+    {
+        TListGuard g(OutgoingQueue);
+        if (OutgoingQueue.isEmpty())
+            return line;
+        line = OutgoingQueue.takeFirst();
+    }
+    m_lastWriteMs = m_clock->NowMs();
+    m_promptsOwed.fetch_add(1);
+    return line;
 }
 
 void TBoardLink::StoreTelemetry(TTelemetrySlot slot, const QByteArray& payload) {

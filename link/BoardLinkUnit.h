@@ -37,8 +37,28 @@ public:
 
     // --- command exchange (GUI thread) ---
     // Queues a complete command line; the caller supplies the "\r\n".
+    // The send gate, when set, is asked first and may drop the line.
     void SendCommand(const QByteArray& line);
+    // Asked by SendCommand about every line before it is queued; false drops
+    // the line. The panel's automatic backup before a "reset" uses it. Lines
+    // sent while the gate itself runs (the backup's listings) pass unasked.
+    using TSendGate = std::function<bool(const QByteArray& line)>;
+    void SetSendGate(TSendGate gate) { m_gate = std::move(gate); }
+    // Empties the response queue so that older lines are not taken for the
+    // answer to the next command. Every command the board executes ends in a
+    // prompt; when commands were written whose prompts have not come yet
+    // (an apply's "set" lines a moment ago), the queue is emptied only once
+    // they have, so a late prompt cannot end the next listing early. That
+    // wait sleeps, is skipped when nothing is owed, and ends at the latest
+    // SettleAfterWriteMs after the last write (a board that answers some
+    // command without a prompt) or SettleLimitMs in all.
     void ClearResponses();
+    static constexpr int SettleAfterWriteMs = 300;
+    static constexpr int SettleLimitMs = 3000;
+    // Prompts the board still owes for lines the worker wrote.
+    int PromptsOwed() const { return m_promptsOwed.load(); }
+    // Forgets what was owed (a new connection starts clean).
+    void ResetPromptAccounting();
     // The next non-blank response line, trimmed; empty when none waits.
     // Blank lines met on the way are consumed. Never waits.
     QByteArray ReadResponseLine();
@@ -56,7 +76,8 @@ public:
     void AppendResponse(const QByteArray& line);
     void AddLog(const QByteArray& line);
     void AddError(const QByteArray& text);
-    // Line 0 of the outgoing queue, removed; empty when none waits.
+    // Line 0 of the outgoing queue, removed; empty when none waits. The
+    // worker writes what it pops, so the board owes a prompt for it.
     QByteArray PopOutgoing();
 
     // --- telemetry ---
@@ -74,9 +95,6 @@ public:
     QByteArray StabData() const { return Telemetry(TTelemetrySlot::Stab); }
 
     IClock* Clock() const { return m_clock; }
-    // When the worker last took a command line to write or appended a
-    // response line (the link's clock); telemetry does not count.
-    qint64 LastExchangeMs() const { return m_lastExchangeMs.load(); }
 
     // Every command line handed to SendCommand, as queued (for observers
     // such as the unsaved-changes counter). Emitted on the GUI thread.
@@ -90,8 +108,12 @@ private:
     // Sleeps until a response line may have arrived, the deadline passes or
     // (ProcessEvents) a window message wants handling.
     void SleepForLine(quint64 seenSeq, qint64 remainingMs, TWaitMode mode);
+    // Sleeps until the board has answered what was written (see ClearResponses).
+    void SettleOwedPrompts();
 
     IClock* m_clock;
+    TSendGate m_gate;
+    bool m_inGate = false;
     // Standard primitives (not QMutex) so that the thread sanitizer sees them.
     mutable std::mutex m_telemetryLock;
     QByteArray m_slots[static_cast<int>(TTelemetrySlot::Count)];
@@ -101,7 +123,8 @@ private:
     std::atomic<quint64> m_responseSeq{0};
     std::atomic<int> m_guiWaiters{0};
     std::atomic<bool> m_wakePosted{false};
-    std::atomic<qint64> m_lastExchangeMs{0};
+    std::atomic<int> m_promptsOwed{0};
+    std::atomic<qint64> m_lastWriteMs{0};
 };
 
 // Routes one received line: a telemetry line fills its slot and goes nowhere

@@ -77,6 +77,7 @@ void TComPort::Execute() {
 }
 
 void TComPort::RunPasses(ISerialPort& port) {
+    Link->ResetPromptAccounting();
     TLineCutter rxBuffer(MaxLineBytes);
     qint64 lastRxTime = m_clock->NowMs();
     while (StopFlag.load() == 0) {

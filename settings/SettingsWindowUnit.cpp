@@ -112,14 +112,6 @@ bool TSettingsWindow::SettleLink(TWaitMode mode) {
     TBoardLink& link = MainForm->Link();
     const qint64 start = link.Clock()->NowMs();
     const TCancelFn cancel = [this] { return CancelRequested(); };
-    {
-        // Quiet for the settle time already, with nothing waiting to be
-        // written: no prompt can still be on its way, so no need to wait for
-        // the same quiet again (opening a window must not cost it).
-        TListGuard g(link.OutgoingQueue);
-        if (link.OutgoingQueue.isEmpty() && start - link.LastExchangeMs() >= SettleSilenceMs)
-            return true;
-    }
     for (;;) {
         bool outgoing;
         {

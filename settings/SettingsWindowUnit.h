@@ -85,8 +85,7 @@ protected:
     void ResetAndRelist(const QByteArray& resetCommand);
     // Waits, processing window messages and discarding response lines, until
     // no command waits to be written and the board has been quiet for
-    // SettleSilenceMs (at most ListingSilenceMs); at once when it has been
-    // quiet that long already. False when the operator
+    // SettleSilenceMs (at most ListingSilenceMs). False when the operator
     // closed the window meanwhile. `mode` NoEvents settles without
     // processing window messages (before a listing at creation).
     bool SettleLink(TWaitMode mode = TWaitMode::ProcessEvents);

@@ -192,12 +192,10 @@ QWidget* TWinChannelControls::FindRowControl(const TRowTable& table, const QByte
 
 TSettingsWindow::TListingEnd TWinChannelControls::ListParams() {
     // Rows sent just before (an apply of this window, closed with OK and
-    // opened again at once) may still wait to be written or have their
-    // prompts on the way. Such a prompt would end the input listing early,
-    // and the rest of it would then be read as output rows, the outputs as
-    // mixers. So the link settles first (a reset has settled already).
-    if (!IsBusy())
-        SettleLink(TWaitMode::NoEvents);
+    // opened again at once) may still have their prompts on the way; the
+    // link's ClearResponses waits for those before the first listing, so a
+    // late prompt cannot end the input listing early (and the rest of it be
+    // read as output rows).
     m_stored.Clear();
     using TFill = void (TWinChannelControls::*)(const TRowLine&);
     const QList<QPair<const TRowTable*, TFill>> listings = {
@@ -244,10 +242,14 @@ void TWinChannelControls::FillChannelRow(const TRowTable& table, bool inputCodes
             return;
         const int value = ToInt(row.Fields[c]);
         if (c == 0) {
-            // Stored as the item; codes 6..9 have none (mapped they would
-            // show another function), so the box stays empty for them.
-            const int item = inputCodes ? InputItemFromCode(value) : value;
-            Select(control, inputCodes && !InputCodeShown(value) ? -1 : item);
+            // Stored as the item. Input codes 6..9 have none: mapped they
+            // would show (and, once the row is edited, send) another
+            // function, so the box stays empty and stores what it shows;
+            // an untouched row then keeps the board's code.
+            int item = inputCodes ? InputItemFromCode(value) : value;
+            if (inputCodes && !InputCodeShown(value))
+                item = -1;
+            Select(control, item);
             m_stored.Set(name, QByteArray::number(item));
         } else if (c == 1) {
             Select(control, value);

@@ -1,12 +1,50 @@
 #include "shell/WinDebugMonUnit.h"
 
+#include "ui/Dialogs.h"
+
+#include <QCheckBox>
 #include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
+
+namespace {
+// The command line: Up and Down walk the history instead of moving the cursor.
+class TCommandEdit : public QLineEdit {
+public:
+    explicit TCommandEdit(TWinDebugMon* mon) : m_mon(mon) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Up)
+            m_mon->HistoryOlder();
+        else if (e->key() == Qt::Key_Down)
+            m_mon->HistoryNewer();
+        else
+            QLineEdit::keyPressEvent(e);
+    }
+
+private:
+    TWinDebugMon* m_mon;
+};
+
+bool IsLatin1(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() > 0xFF)
+            return false;
+    return true;
+}
+} // namespace
 
 TWinDebugMon::TWinDebugMon(QWidget* parent) : TTaskWindow(parent) {
     setObjectName("WinDebugMon");
@@ -21,11 +59,36 @@ TWinDebugMon::TWinDebugMon(QWidget* parent) : TTaskWindow(parent) {
     LogCtrl->setMaximumBlockCount(MaxLines);
     LogCtrl->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
+    CommandLine = new TCommandEdit(this);
+    CommandLine->setObjectName("CommandLine");
+    CommandLine->setFont(LogCtrl->font());
+    CommandLine->setPlaceholderText("Команда устройству, Enter — отправить");
+    PauseBox = new QCheckBox("Пауза");
+    PauseBox->setObjectName("PauseBox");
+    TimeBox = new QCheckBox("Время");
+    TimeBox->setObjectName("TimeBox");
+    TimeBox->setToolTip("Показывать время прихода каждой строки");
+    SaveButton = new QPushButton("Сохранить…");
+    SaveButton->setObjectName("SaveButton");
+
     m_column = new QVBoxLayout(Body());
     m_column->setContentsMargins(0, 0, 0, 0);
     m_column->setSpacing(2);
-    m_column->addWidget(LogCtrl);
+    m_column->addWidget(LogCtrl, 1);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(2, 0, 2, 2);
+    row->addWidget(new QLabel(">"));
+    row->addWidget(CommandLine, 1);
+    row->addWidget(PauseBox);
+    row->addWidget(TimeBox);
+    row->addWidget(SaveButton);
+    m_column->addLayout(row);
     resize(560, 380);
+
+    connect(CommandLine, &QLineEdit::returnPressed, this, &TWinDebugMon::CommandLineEnter);
+    connect(PauseBox, &QCheckBox::toggled, this, &TWinDebugMon::PauseToggled);
+    connect(SaveButton, &QPushButton::clicked, this, &TWinDebugMon::SaveButtonClick);
+    m_history.Load();
 
     m_flushTimer = new QTimer(this);
     m_flushTimer->setSingleShot(true);
@@ -35,7 +98,17 @@ TWinDebugMon::TWinDebugMon(QWidget* parent) : TTaskWindow(parent) {
 
 void TWinDebugMon::AddLogLine(const QByteArray& line) {
     // The board's text is 8-bit; Latin-1 shows every byte as one character.
-    m_pending << QString::fromLatin1(line);
+    QString text = QString::fromLatin1(line);
+    if (TimeBox->isChecked())
+        text.prepend(QTime::currentTime().toString("HH:mm:ss.zzz") + "  ");
+    if (PauseBox->isChecked()) {
+        m_held << text;
+        // Only the newest MaxLines could be shown on resume anyway.
+        if (m_held.size() > MaxLines)
+            m_held.removeFirst();
+        return;
+    }
+    m_pending << text;
     // Lines beyond what the monitor keeps would only be trimmed again.
     if (m_pending.size() > MaxLines)
         m_pending.removeFirst();
@@ -44,15 +117,20 @@ void TWinDebugMon::AddLogLine(const QByteArray& line) {
 }
 
 void TWinDebugMon::Flush() {
-    m_flushTimer->stop();
-    if (m_pending.isEmpty())
+    if (m_flushTimer)
+        m_flushTimer->stop();
+    Show(std::exchange(m_pending, {}));
+}
+
+void TWinDebugMon::Show(const QStringList& texts) {
+    if (texts.isEmpty())
         return;
     QScrollBar* bar = LogCtrl->verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();
     QTextCursor cursor(LogCtrl->document());
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    for (const QString& text : std::as_const(m_pending)) {
+    for (const QString& text : texts) {
         // The document starts with one empty block: the first line goes into
         // it, so a first line that is empty (the handshake's empty command)
         // is kept as a line of its own instead of vanishing.
@@ -63,7 +141,69 @@ void TWinDebugMon::Flush() {
         cursor.insertText(text);
     }
     cursor.endEditBlock();
-    m_pending.clear();
     if (atBottom)
         bar->setValue(bar->maximum());
+}
+
+void TWinDebugMon::PauseToggled(bool paused) {
+    // Lines that came before the pause are shown before it takes hold.
+    Flush();
+    if (paused)
+        return;
+    Show(std::exchange(m_held, {}));
+    LogCtrl->verticalScrollBar()->setValue(LogCtrl->verticalScrollBar()->maximum());
+}
+
+QStringList TWinDebugMon::ShownLines() const {
+    QStringList out;
+    if (!m_empty)
+        for (QTextBlock b = LogCtrl->document()->begin(); b.isValid(); b = b.next())
+            out << b.text();
+    out += m_pending;
+    return out.mid(qMax(0, int(out.size()) - MaxLines));
+}
+
+void TWinDebugMon::CommandLineEnter() {
+    const QString text = CommandLine->text();
+    // The typed text stays in the line whenever it is not sent.
+    if (!MainForm || !MainForm->Connected) {
+        Dialogs().Message("Нет соединения с устройством: команда не отправлена");
+        return;
+    }
+    if (!IsLatin1(text)) {
+        Dialogs().Message("Команда содержит символы, которых устройство не знает "
+                          "(например, русские буквы): команда не отправлена");
+        return;
+    }
+    MainForm->SendCommand(text.toLatin1() + "\r\n");
+    m_history.Add(text);
+    CommandLine->clear();
+}
+
+void TWinDebugMon::HistoryOlder() {
+    CommandLine->setText(m_history.Older(CommandLine->text()));
+}
+
+void TWinDebugMon::HistoryNewer() {
+    CommandLine->setText(m_history.Newer(CommandLine->text()));
+}
+
+void TWinDebugMon::SaveButtonClick() {
+    Flush();
+    const QString name =
+        Dialogs().SaveFileName("Сохранить журнал порта", "*.txt (*.txt);;*.* (*)", "txt");
+    if (name.isEmpty())
+        return;
+    // The shown text is the board's bytes read as Latin-1 (and ASCII time
+    // stamps), so Latin-1 gives the bytes back unchanged.
+    QSaveFile file(name);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok)
+        for (const QString& line : ShownLines())
+            if (file.write(line.toLatin1() + "\r\n") < 0) {
+                ok = false;
+                break;
+            }
+    if (!ok || !file.commit())
+        Dialogs().Error("Не удалось сохранить файл " + name + ": " + file.errorString());
 }

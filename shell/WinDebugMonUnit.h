@@ -1,15 +1,22 @@
 #pragma once
 // The port monitor: the text traffic on the serial link, both directions
 // interleaved in the order the worker handled them, newest at the bottom,
-// at most MaxLines lines (the oldest go first).
+// at most MaxLines lines (the oldest go first). Below it a console: a
+// command line that sends what the operator types to the board (with a
+// history walked by Up/Down), a pause that holds arriving lines until it is
+// released, an optional time stamp per line, and saving the shown lines.
 
+#include "shell/CommandHistory.h"
 #include "ui/TaskWindow.h"
 
 #include <QByteArray>
 #include <QStringList>
 
+class QCheckBox;
+class QLineEdit;
 class QPlainTextEdit;
 class QTimer;
+class QPushButton;
 class QVBoxLayout;
 
 class TWinDebugMon : public TTaskWindow {
@@ -23,22 +30,42 @@ public:
 
     explicit TWinDebugMon(QWidget* parent = nullptr);
 
-    // Appends one line as the last line (shown within FlushMs). Touches no
-    // queue: the main window's log drain calls it while it holds the log
-    // queue's lock.
+    // Appends one line as the last line, shown within FlushMs (held back
+    // while paused). Touches no queue: the main window's log drain calls it
+    // while it holds the log queue's lock.
     void AddLogLine(const QByteArray& line);
-    // Shows the lines still waiting at once.
+    // Shows the lines of the next batch at once.
     void Flush();
 
     QPlainTextEdit* LogCtrl;
+    QLineEdit* CommandLine;
+    QCheckBox* PauseBox;
+    QCheckBox* TimeBox;
+    QPushButton* SaveButton;
+
+    // Enter in the command line: the typed text + "\r\n" to the board.
+    void CommandLineEnter();
+    // Up/Down in the command line.
+    void HistoryOlder();
+    void HistoryNewer();
+    // "Сохранить…": the shown lines into a text file.
+    void SaveButtonClick();
+    // The lines LogCtrl shows, in order, with those of the next batch.
+    QStringList ShownLines() const;
+    const TCommandHistory& History() const { return m_history; }
 
 protected:
     // The column under which further controls of the monitor go.
     QVBoxLayout* Column() const { return m_column; }
 
 private:
+    void Show(const QStringList& texts);
+    void PauseToggled(bool paused);
+
     QVBoxLayout* m_column;
     bool m_empty = true;
-    QStringList m_pending;
-    QTimer* m_flushTimer;
+    QStringList m_held;    // lines that came while paused (the newest MaxLines)
+    QStringList m_pending; // the next batch (the newest MaxLines)
+    QTimer* m_flushTimer = nullptr;
+    TCommandHistory m_history;
 };

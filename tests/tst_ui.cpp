@@ -1,11 +1,15 @@
 // The window base every task window shares: one instance, restore, deferred
-// closing while busy, and conversion errors reaching the operator.
+// closing while busy, and conversion errors reaching the operator; the
+// unsaved-changes count.
 
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "link/Proc.h"
 #include "ui/TaskWindow.h"
+#include "ui/UnsavedChanges.h"
+
+#include <QSignalSpy>
 
 #include <QPushButton>
 
@@ -42,6 +46,52 @@ QPointer<TWinThrows> WinThrows;
 class TestUi : public QObject {
     Q_OBJECT
 private slots:
+    void unsavedChangesCount_data() {
+        QTest::addColumn<QByteArrayList>("sent");
+        QTest::addColumn<int>("config");
+        QTest::addColumn<int>("controls");
+        QTest::newRow("an apply's set lines")
+            << QByteArrayList{"set roll_kp 1.5\r\n", "set osd_show_horizon 1\r\n"} << 2 << 0;
+        QTest::newRow("resets count like sets")
+            << QByteArrayList{"reset osd\r\n", "reset control in\r\n", "reset control mixers\r\n"}
+            << 1 << 2;
+        QTest::newRow("channel, mixer and waypoint rows")
+            << QByteArrayList{"set ch_in 1 1 0 1000 2000 x\r\n", "set ch_out 2 a b c d\r\n",
+                              "set mix 7 1 2\r\n", "set wp 1 55.1 37.2 100\r\n"}
+            << 1 << 3;
+        QTest::newRow("typed in any case with extra blanks")
+            << QByteArrayList{"  SET Roll_KP   2\r\n", "Reset   Control in\r\n"} << 1 << 1;
+        QTest::newRow("save config clears the general settings only")
+            << QByteArrayList{"set roll_kp 1\r\n", "set mix 6 1 1\r\n", "save config\r\n"} << 0
+            << 1;
+        QTest::newRow("save controls clears the channels only")
+            << QByteArrayList{"set roll_kp 1\r\n", "set mix 6 1 1\r\n", "save controls\r\n"} << 1
+            << 0;
+        QTest::newRow("both saves clear all, later sets count again")
+            << QByteArrayList{"set a 1\r\n", "reset control in\r\n", "save config\r\n",
+                              "save controls\r\n", "set b 2\r\n"}
+            << 1 << 0;
+        QTest::newRow("listings, streams and other saves change nothing")
+            << QByteArrayList{"cat stab\r\n", "mon on gyro\r\n", "save ref\r\n",
+                              "\r\n",         "settings\r\n",    "cal mag_save\r\n"}
+            << 0 << 0;
+    }
+    void unsavedChangesCount() {
+        QFETCH(QByteArrayList, sent);
+        QFETCH(int, config);
+        QFETCH(int, controls);
+        TBoardLink link;
+        TUnsavedChanges unsaved(link);
+        QSignalSpy changed(&unsaved, &TUnsavedChanges::CountChanged);
+        for (const QByteArray& line : sent)
+            link.SendCommand(line);
+        QCOMPARE(unsaved.ConfigCount(), config);
+        QCOMPARE(unsaved.ControlsCount(), controls);
+        QCOMPARE(unsaved.Count(), config + controls);
+        if (!changed.isEmpty())
+            QCOMPARE(changed.last().first().toInt(), config + controls);
+        QCOMPARE(UnsavedNote(unsaved.Count()).isEmpty(), unsaved.Count() == 0);
+    }
     void openTwiceKeepsOneInstanceAndRestores() {
         TTestPanel panel;
         TWinProbe::Created = 0;

@@ -8,12 +8,16 @@
 #include "app/DlgConnectUnit.h"
 #include "app/MAIN.h"
 #include "app/MainActions.h"
+#include "archive/AutoBackupUnit.h"
+#include "archive/WndLoadSettingsUnit.h"
 #include "link/MemoryPort.h"
 #include "link/PortMessages.h"
+#include "settings/WinStabControlUnit.h"
 #include "shell/WinDebugMonUnit.h"
 #include "shell/about.h"
 #include "sim/SimRunner.h"
 #include "ui/TaskWindow.h"
+#include "ui/UnsavedChanges.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -413,6 +417,132 @@ private slots:
             QVERIFY(r.contains(w->geometry()));
         form.Action("WindowCascade1")->trigger();
         WinProbe->close();
+    }
+
+    void unsavedChangesNoteAndCloseQuestion_data() {
+        QTest::addColumn<int>("answer"); // to the question; -1: the box closed
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QByteArrayList>("savesSent");
+        QTest::newRow("Сохранить: both saves reach the board, then the panel closes")
+            << 0 << true << QByteArrayList{"save config", "save controls"};
+        QTest::newRow("Не сохранять: closes, nothing saved") << 1 << true << QByteArrayList{};
+        QTest::newRow("Отмена: stays connected") << 2 << false << QByteArrayList{};
+        QTest::newRow("box closed without a choice: stays") << -1 << false << QByteArrayList{};
+    }
+    void unsavedChangesNoteAndCloseQuestion() {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(QByteArrayList, savesSent);
+        TRig rig;
+        TMainForm& form = rig.Start();
+        QVERIFY(rig.Connect());
+        QVERIFY(form.UnsavedNote()->isHidden());
+        // Two changes typed in the console, one of them to a channel.
+        QVERIFY(form.DebugMon);
+        form.DebugMon->CommandLine->setText("set roll_kp 2.5");
+        form.DebugMon->CommandLineEnter();
+        form.DebugMon->CommandLine->setText("set ch_out 3 1 1000 1500 2000 0");
+        form.DebugMon->CommandLineEnter();
+        QCOMPARE(form.Unsaved().Count(), 2);
+        QVERIFY(!form.UnsavedNote()->isHidden());
+        QCOMPARE(form.UnsavedNote()->text(), "Изменения не сохранены во флеш: 2");
+        QCOMPARE(form.StatusText(), "Соединение установлено"); // untouched
+        QByteArrayList executed;
+        QTRY_VERIFY((executed += rig.BoardLines()).contains("set ch_out 3 1 1000 1500 2000 0"));
+
+        rig.Dialogs.Answers << answer;
+        QCOMPARE(form.close(), closed);
+        QCOMPARE(rig.Dialogs.Questions.size(), 1);
+        QVERIFY(rig.Dialogs.Questions[0].contains("(2)"));
+        QCOMPARE(form.Connected, !closed);
+        QByteArrayList saves;
+        for (const QByteArray& l : rig.BoardLines())
+            if (l.startsWith("save"))
+                saves << l;
+        QCOMPARE(saves, savesSent);
+        QVERIFY(rig.Dialogs.Messages.isEmpty());
+        if (!closed) {
+            // Saved from the save window later: the note goes, no question.
+            form.SendCommand("save config\r\n");
+            QCOMPARE(form.Unsaved().Count(), 1);
+            form.SendCommand("save controls\r\n");
+            QVERIFY(form.UnsavedNote()->isHidden());
+            QVERIFY(form.close());
+            QCOMPARE(rig.Dialogs.Questions.size(), 1);
+        }
+    }
+
+    void unsavedCountFollowsApplyLoadAndSaves() {
+        TRig rig;
+        rig.OpenMon = false;
+        TMainForm& form = rig.Start();
+        QVERIFY(rig.Connect());
+        TAutoBackup::Instance().SetFolder(rig.Dir.filePath("backups"));
+        // Apply in the stabiliser window: one changed value, one line.
+        form.Action("ActionStabControls")->trigger();
+        QVERIFY(WinStabControl);
+        WinStabControl->findChild<QLineEdit*>("Roll_Sensitivity")->setText("2.5");
+        WinStabControl->BitBtn3->click();
+        QCOMPARE(form.Unsaved().Count(), 1);
+        WinStabControl->close();
+        // A load of two lines, one of them a channel row.
+        const QString file = rig.Dir.filePath("two.cfg");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("##### BEGIN STAB #####\r\nset pitch_sensitivity 1.1\r\n##### END STAB #####\r\n"
+                "##### BEGIN CONTROL OUT #####\r\nset ch_out 3 1 1000 1500 2000 0\r\n"
+                "##### END CONTROL OUT #####\r\n");
+        f.close();
+        form.Action("ActionLoadConfig")->trigger();
+        QVERIFY(WndLoadSettings);
+        WndLoadSettings->AutoBackupBox->setChecked(false);
+        WndLoadSettings->FileName->setText(file);
+        WndLoadSettings->findChild<QCheckBox*>("stab")->setChecked(true);
+        WndLoadSettings->findChild<QCheckBox*>("control_out")->setChecked(true);
+        WndLoadSettings->BitBtn1Click();
+        WndLoadSettings->close();
+        QCOMPARE(form.Unsaved().ConfigCount(), 2);
+        QCOMPARE(form.Unsaved().ControlsCount(), 1);
+        QCOMPARE(form.UnsavedNote()->text(), "Изменения не сохранены во флеш: 3");
+        // The save window's two boxes, one after the other.
+        form.SendCommand("save controls\r\n");
+        QCOMPARE(form.UnsavedNote()->text(), "Изменения не сохранены во флеш: 2");
+        form.SendCommand("save config\r\n");
+        QVERIFY(form.UnsavedNote()->isHidden());
+        QVERIFY(form.close());
+        QVERIFY(rig.Dialogs.Questions.isEmpty());
+    }
+
+    void noCloseQuestionWhenDisconnected() {
+        TRig rig;
+        TMainForm& form = rig.Start();
+        QVERIFY(rig.Connect());
+        form.SendCommand("set roll_kp 2.5\r\n");
+        QByteArrayList executed;
+        QTRY_VERIFY((executed += rig.BoardLines()).contains("set roll_kp 2.5"));
+        rig.Wire->HangUp();
+        QTRY_VERIFY(!form.Connected);
+        QVERIFY(!form.UnsavedNote()->isHidden()); // still true, but nothing to save to
+        QVERIFY(form.close());
+        QVERIFY(rig.Dialogs.Questions.isEmpty());
+    }
+
+    void saveOnCloseWaitsBehindABusyWindow() {
+        // The question comes once; the saves go after the busy window ended.
+        TRig rig;
+        TMainForm& form = rig.Start();
+        form.show();
+        QVERIFY(rig.Connect());
+        form.SendCommand("reset osd\r\n");
+        OpenTaskWindow(WinProbe)->SetBusy(true);
+        rig.Dialogs.Answers << 0;
+        QVERIFY(!form.close());
+        QCOMPARE(rig.Dialogs.Questions.size(), 1);
+        WinProbe->SetBusy(false);
+        QTRY_VERIFY(!form.isVisible());
+        QCOMPARE(rig.Dialogs.Questions.size(), 1);
+        QVERIFY(rig.BoardLines().contains("save controls"));
+        QVERIFY(!rig.Wire->PanelOpen());
     }
 
     void closingWaitsForABusyWindow() {

@@ -161,7 +161,8 @@ private slots:
     void loadWindowHasElevenBoxesInGroups() {
         TFakePanel panel;
         TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
-        QList<QCheckBox*> boxes = w->findChildren<QCheckBox*>();
+        // The section boxes of the panel (the backups column beside it has its own).
+        QList<QCheckBox*> boxes = w->findChild<QWidget*>("Pannel1")->findChildren<QCheckBox*>();
         std::sort(boxes.begin(), boxes.end(), [w](QCheckBox* a, QCheckBox* b) {
             return a->mapTo(w, QPoint()).y() < b->mapTo(w, QPoint()).y();
         });

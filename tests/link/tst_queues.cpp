@@ -137,6 +137,60 @@ private slots:
         QCOMPARE(link.ReadResponseLine(), QByteArray());
     }
 
+    void clearResponsesWaitsForPromptsOwed() {
+        // A line was written (popped by the worker) and its prompt is still
+        // on the way: clearing must wait for it, or the late prompt would be
+        // taken for the end of the next listing.
+        TBoardLink link;
+        link.SendCommand("set a 1\r\n");
+        QCOMPARE(link.PopOutgoing(), QByteArray("set a 1\r\n"));
+        QCOMPARE(link.PromptsOwed(), 1);
+        std::thread board([&] {
+            QThread::msleep(80);
+            link.AppendResponse("=>");
+        });
+        link.ClearResponses();
+        board.join();
+        QVERIFY(link.ResponseQueue.isEmpty());
+        QCOMPARE(link.PromptsOwed(), 0);
+    }
+
+    void clearResponsesSettleIsBounded() {
+        // Nothing owed: no wait at all. A board that never prompts: the wait
+        // ends SettleAfterWriteMs after the last write.
+        TBoardLink link;
+        QElapsedTimer t;
+        t.start();
+        link.ClearResponses();
+        QVERIFY(t.elapsed() < TBoardLink::SettleAfterWriteMs);
+        link.SendCommand("cal mag\r\n");
+        link.PopOutgoing();
+        t.restart();
+        link.ClearResponses();
+        QVERIFY(t.elapsed() >= TBoardLink::SettleAfterWriteMs - 50);
+        QVERIFY(t.elapsed() < TBoardLink::SettleLimitMs);
+    }
+
+    void promptsAtLineStartEachSettleOne_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("owedAfter");
+        QTest::newRow("bare prompt") << QByteArray("=>") << 2;
+        QTest::newRow("prompt then echo") << QByteArray("=>echo off") << 2;
+        QTest::newRow("two prompts run together") << QByteArray("=>=>") << 1;
+        QTest::newRow("not a prompt") << QByteArray("x => y") << 3;
+        QTest::newRow("more prompts than owed") << QByteArray("=>=>=>=>") << 0;
+    }
+    void promptsAtLineStartEachSettleOne() {
+        QFETCH(QByteArray, line);
+        TBoardLink link;
+        for (int i = 0; i < 3; ++i) {
+            link.SendCommand("x\r\n");
+            link.PopOutgoing();
+        }
+        link.AppendResponse(line);
+        QTEST(link.PromptsOwed(), "owedAfter");
+    }
+
     void wholeTextEndsEveryLineWithCrLf() {
         TSafeStringList l;
         l << "Cannot open x"

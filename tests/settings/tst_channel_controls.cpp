@@ -218,6 +218,12 @@ private slots:
                 }
             }
         }
+        // ... and the pages hold no other row control.
+        int controls = 0;
+        for (const QByteArray& page : t.Containers)
+            for (QObject* o : Ctl<QWidget>(w, page)->children())
+                controls += qobject_cast<QComboBox*>(o) || qobject_cast<QSpinBox*>(o);
+        QCOMPARE(controls, t.Rows * int(t.Columns.size()));
         w->close();
     }
 
@@ -267,8 +273,14 @@ private slots:
         QTest::newRow("code 16 is the last function")
             << QByteArray("in") << QByteArray("23: 16 24 1000 1500 2000") << QByteArray("InType_24")
             << "Сброс миссии" << none << QByteArrayList{};
-        QTest::newRow("input code 7 is not offered: empty, sent as -1")
+        QTest::newRow("input code 7 is not offered: empty, kept while untouched")
             << QByteArray("in") << QByteArray("1: 7 2 1000 1500 2000") << QByteArray("InType_2")
+            << "" << none << QByteArrayList{};
+        QTest::newRow("input code 9 not offered, row edited: sent as shown")
+            << QByteArray("in") << QByteArray("1: 9 2 1000 1500 2000") << QByteArray("InType_2")
+            << "" << spin("V_Cent_UpDown_2", 1510) << Lines({"set ch_in  1 -1 2 1000 1510 2000"});
+        QTest::newRow("input code 20 is beyond the list: empty, sent as -1")
+            << QByteArray("in") << QByteArray("1: 20 2 1000 1500 2000") << QByteArray("InType_2")
             << "" << none << Lines({"set ch_in  1 -1 2 1000 1500 2000"});
         QTest::newRow("channel beyond 24 is empty, sent as -1")
             << QByteArray("in") << QByteArray("0: 1 30 1000 1500 2000") << QByteArray("ChNumber_1")

@@ -6,10 +6,18 @@
 #include "link/Clock.h"
 #include "shell/WinDebugMonUnit.h"
 #include "shell/about.h"
+#include "ui/PanelPrefs.h"
 
+#include <QCheckBox>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMap>
 #include <QMdiArea>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTextBlock>
 
 namespace {
@@ -36,6 +44,32 @@ public:
     void AddChildWindow(QMdiSubWindow* window) override { Area.addSubWindow(window); }
     QMdiArea Area;
 };
+
+// The settings file as the windows see it, held in memory; installed while
+// it lives.
+class TMemoryPrefs : public IPanelPrefs {
+public:
+    TMemoryPrefs() { SetPanelPrefs(this); }
+    ~TMemoryPrefs() override { SetPanelPrefs(nullptr); }
+    QVariant Value(const QString& key, const QVariant& def) const override {
+        return Keys.value(key, def);
+    }
+    void SetValue(const QString& key, const QVariant& value) override { Keys[key] = value; }
+    QMap<QString, QVariant> Keys;
+};
+
+void Type(QLineEdit* edit, const QString& text) {
+    edit->clear();
+    // QTest types ASCII only; other text is put in as if pasted.
+    bool ascii = true;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        QTest::keyClicks(edit, text);
+    else
+        edit->insert(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
 
 QStringList Lines(QPlainTextEdit* edit) {
     QStringList out;
@@ -75,6 +109,159 @@ private slots:
         QVERIFY(mon.LogCtrl->isReadOnly());
         QCOMPARE(mon.LogCtrl->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(mon.windowTitle(), "COM порт монитор");
+    }
+
+    void consoleSendsExactlyTheTypedLine_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("a command") << "cat stab" << QByteArray("cat stab\r\n");
+        QTest::newRow("blanks kept as typed")
+            << "  set roll_kp 1.5 " << QByteArray("  set roll_kp 1.5 \r\n");
+        QTest::newRow("empty line: the board answers its prompt") << "" << QByteArray("\r\n");
+        QTest::newRow("8-bit text as Latin-1") << "echo \u00b0" << QByteArray("echo \xb0\r\n");
+    }
+    void consoleSendsExactlyTheTypedLine() {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, sent);
+        TScriptedPanel panel;
+        panel.Connected = true;
+        TScriptedDialogs dialogs;
+        TWinDebugMon mon;
+        Type(mon.CommandLine, typed);
+        QCOMPARE(panel.Sent, QByteArrayList{sent});
+        QVERIFY(mon.CommandLine->text().isEmpty());
+        QVERIFY(dialogs.Messages.isEmpty());
+    }
+
+    void consoleKeepsWhatItCannotSend_data() {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("not connected") << false << "cat stab";
+        QTest::newRow("letters the board has no code for") << true << "сохранить";
+    }
+    void consoleKeepsWhatItCannotSend() {
+        QFETCH(bool, connected);
+        QFETCH(QString, typed);
+        TScriptedPanel panel;
+        panel.Connected = connected;
+        TScriptedDialogs dialogs;
+        TWinDebugMon mon;
+        Type(mon.CommandLine, typed);
+        QVERIFY(panel.Sent.isEmpty());
+        QCOMPARE(mon.CommandLine->text(), typed);
+        QCOMPARE(dialogs.Messages.size(), 1);
+        QVERIFY(mon.History().Items().isEmpty());
+    }
+
+    void consoleHistoryRecallAndPersistence() {
+        TScriptedPanel panel;
+        panel.Connected = true;
+        TMemoryPrefs prefs;
+        {
+            TWinDebugMon mon;
+            for (const char* c : {"cat stab", "ver", "ver", "", "cat osd"})
+                Type(mon.CommandLine, c);
+            // A repeat and the empty line are not kept.
+            QCOMPARE(mon.History().Items(), (QStringList{"cat stab", "ver", "cat osd"}));
+            QTest::keyClicks(mon.CommandLine, "set x");
+            QStringList seen;
+            for (Qt::Key k : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down,
+                              Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) {
+                QTest::keyClick(mon.CommandLine, k);
+                seen << mon.CommandLine->text();
+            }
+            QCOMPARE(seen, (QStringList{"cat osd", "ver", "cat stab", "cat stab", "ver", "cat osd",
+                                        "set x", "set x"}));
+            // A recalled command is sent as shown.
+            QTest::keyClick(mon.CommandLine, Qt::Key_Up);
+            QTest::keyClick(mon.CommandLine, Qt::Key_Up);
+            panel.Sent.clear();
+            QTest::keyClick(mon.CommandLine, Qt::Key_Return);
+            QCOMPARE(panel.Sent, QByteArrayList{"ver\r\n"});
+        }
+        // The next run (a new monitor on the same settings) has it.
+        TWinDebugMon again;
+        QCOMPARE(again.History().Items(), (QStringList{"cat stab", "ver", "cat osd", "ver"}));
+        QTest::keyClick(again.CommandLine, Qt::Key_Up);
+        QCOMPARE(again.CommandLine->text(), "ver");
+
+        // Only the newest hundred are kept.
+        for (int i = 0; i < 150; ++i)
+            Type(again.CommandLine, QString("cmd %1").arg(i));
+        const QStringList stored = prefs.Keys.value("CONSOLE/History").toStringList();
+        QCOMPARE(stored.size(), 100);
+        QCOMPARE(stored.first(), "cmd 50");
+        QCOMPARE(stored.last(), "cmd 149");
+    }
+
+    void pauseHoldsLinesUntilResumed_data() {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("during");
+        QTest::newRow("a few lines") << 3 << 7;
+        QTest::newRow("more than the monitor holds while paused") << 500 << 1200;
+    }
+    void pauseHoldsLinesUntilResumed() {
+        QFETCH(int, before);
+        QFETCH(int, during);
+        TScriptedPanel panel;
+        TWinDebugMon mon;
+        QStringList all;
+        const auto add = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                const QByteArray line = "line " + QByteArray::number(all.size());
+                all << QString::fromLatin1(line);
+                mon.AddLogLine(line);
+            }
+        };
+        add(before);
+        mon.PauseBox->setChecked(true);
+        add(during);
+        QCOMPARE(mon.ShownLines(), all.mid(0, before)); // nothing moves while paused
+        mon.PauseBox->setChecked(false);
+        // Every line is there in order, within the monitor's limit.
+        QCOMPARE(mon.ShownLines(), all.mid(qMax(0, int(all.size()) - TWinDebugMon::MaxLines)));
+        add(1);
+        QCOMPARE(mon.ShownLines().last(), all.last());
+    }
+
+    void timeStampsOnlyWhenAskedFor() {
+        TScriptedPanel panel;
+        TWinDebugMon mon;
+        QVERIFY(!mon.TimeBox->isChecked());
+        mon.AddLogLine("=>");
+        mon.TimeBox->setChecked(true);
+        mon.AddLogLine("cat stab");
+        const QStringList lines = mon.ShownLines();
+        QCOMPARE(lines.first(), "=>");
+        QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d  cat stab$")
+                     .match(lines.last())
+                     .hasMatch(),
+                 qPrintable(lines.last()));
+    }
+
+    void savedFileHoldsExactlyTheShownLines() {
+        TScriptedPanel panel;
+        TScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        TWinDebugMon mon;
+        for (const QByteArray& l : QByteArrayList{"", "=>", "  x = 1 ", "t\xB0"})
+            mon.AddLogLine(l);
+        mon.PauseBox->setChecked(true);
+        mon.AddLogLine("held back, not shown");
+        const QString name = dir.filePath("port.txt");
+        dialogs.SaveNames << name;
+        QTest::mouseClick(mon.SaveButton, Qt::LeftButton);
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("\r\n=>\r\n  x = 1 \r\nt\xB0\r\n"));
+        QVERIFY(dialogs.Errors.isEmpty());
+
+        dialogs.SaveNames << ""; // cancelled: nothing written, nothing said
+        mon.SaveButtonClick();
+        dialogs.SaveNames << dir.filePath("no-such-dir/port.txt");
+        mon.SaveButtonClick();
+        QCOMPARE(dialogs.Errors.size(), 1);
+        QVERIFY(dialogs.Unexpected.isEmpty());
     }
 
     void aboutBoxReadsVersions_data() {

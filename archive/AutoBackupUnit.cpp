@@ -1,0 +1,88 @@
+#include "archive/AutoBackupUnit.h"
+
+#include "archive/ArchiveWidgets.h"
+#include "archive/ConfigExport.h"
+#include "link/Proc.h"
+#include "ui/Dialogs.h"
+#include "ui/PanelContext.h"
+#include "ui/PanelPrefs.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QProgressDialog>
+
+TAutoBackup& TAutoBackup::Instance() {
+    static TAutoBackup instance;
+    return instance;
+}
+
+bool TAutoBackup::Enabled() const {
+    return PrefValue(PrefKey, PanelPrefs() != nullptr).toBool();
+}
+
+void TAutoBackup::SetEnabled(bool on) {
+    SetPrefValue(PrefKey, on);
+}
+
+QString TAutoBackup::Folder() const {
+    return m_folder.isEmpty() ? TBackupStore::DefaultFolder() : m_folder;
+}
+
+void TAutoBackup::SetFolder(const QString& folder) {
+    m_folder = folder;
+}
+
+bool TAutoBackup::BeforeChange(TBoardLink& link, const QString& reason, const QString& spare) {
+    if (!Enabled() || m_running || !MainForm || !MainForm->Connected)
+        return true;
+    m_running = true;
+    const TBackupStore store = Store();
+    const QString path = store.NewPath(QDateTime::currentDateTime(), reason);
+
+    QProgressDialog progress(QStringLiteral("Резервная копия конфигурации перед «%1»…").arg(reason),
+                             "Пропустить", 0, static_cast<int>(std::size(ExportSections)),
+                             QApplication::activeWindow());
+    progress.setObjectName("AutoBackupProgress");
+    progress.setWindowTitle("Резервная копия");
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setValue(0);
+
+    TRunHooks hooks;
+    hooks.Progress = [&progress](const TProgress& p) { progress.setValue(p.Done); };
+    hooks.Cancel = [&progress] { return progress.wasCanceled(); };
+    hooks.LinkLost = [] { return !MainForm || !MainForm->Connected; };
+    hooks.Mode = TWaitMode::ProcessEvents;
+    const TArchiveResult r = ExportConfig(link, path, hooks);
+    progress.close();
+    m_running = false;
+
+    if (r.Ok()) {
+        m_last = path;
+        store.Prune(TBackupStore::KeptBackups, spare);
+        emit BackupsChanged();
+        return true;
+    }
+    if (r.Status == TArchiveStatus::Cancelled)
+        return true; // skipped by the operator
+    return Dialogs().Ask(QStringLiteral("Не удалось сделать резервную копию конфигурации "
+                                        "перед «%1».\n%2\nПродолжить без резервной копии?")
+                             .arg(reason, r.RussianText()),
+                         {"Продолжить", "Отмена"}) == 0;
+}
+
+void TAutoBackup::Attach(TBoardLink& link) {
+    link.SetSendGate([this, &link](const QByteArray& line) {
+        if (m_covered > 0 || !IsResetCommand(line) || !Enabled() || !MainForm ||
+            !MainForm->Connected)
+            return true;
+        // A reset typed while an export or a load runs would take that run's
+        // answers, and so would its backup: it waits (the operator is told).
+        const TArchiveRunGuard guard;
+        if (!guard.Acquired())
+            return false;
+        return BeforeChange(link, QString::fromLatin1(LowerAscii(line).simplified()));
+    });
+}

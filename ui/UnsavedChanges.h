@@ -1,0 +1,52 @@
+#pragma once
+// The unsaved-changes guard: counts the "set" and "reset" lines sent to the
+// board since its settings were last stored in flash, whoever sent them (a
+// settings window, the load, the console). The board stores its general
+// settings ("save config") and its channels and mixers ("save controls")
+// separately, so the two kinds are counted apart and each save clears only
+// its own kind: after "save config" alone, changed channels are still
+// unsaved.
+
+#include "link/BoardLinkUnit.h"
+
+#include <QObject>
+#include <QString>
+
+class TPanelContext;
+
+class TUnsavedChanges : public QObject {
+    Q_OBJECT
+public:
+    // Watches every command line `link` sends.
+    explicit TUnsavedChanges(TBoardLink& link, QObject* parent = nullptr);
+
+    int Count() const { return m_config + m_controls; }
+    int ConfigCount() const { return m_config; }
+    int ControlsCount() const { return m_controls; }
+
+    // Takes one sent command line into account.
+    void Note(const QByteArray& line);
+
+signals:
+    void CountChanged(int count);
+
+private:
+    int m_config = 0;
+    int m_controls = 0;
+};
+
+// The status bar's note for a count; empty for 0.
+QString UnsavedNote(int count);
+
+// What the operator chose when asked about unsaved changes before closing.
+enum class TCloseChoice { Save, DontSave, Stay };
+
+// Asks (through the dialog facade) whether to store `count` unsaved changes
+// in flash before the panel closes: "Сохранить" / "Не сохранять" / "Отмена".
+// A box closed without a choice means stay.
+TCloseChoice AskSaveBeforeClose(int count);
+
+// Sends "save config" and "save controls" and waits for the board's prompt
+// after each, so that both have reached the board before the link is
+// closed. False when a prompt did not come.
+bool SaveToFlash(TPanelContext& panel);
