@@ -428,9 +428,26 @@ private:
         qint64 peak = reference;
         StartCount();
         TCpuMeter cpu;
+        // The monitors keep 200 s of lines and plot points; once those are
+        // full, memory must stay flat. The first sample past that point is a
+        // second reference.
+        constexpr qint64 FullMs = 200000;
+        qint64 full = -1, fullAt = 0;
+        qint64 nextReport = 60000;
         while (t.elapsed() < m_o.SoakSeconds * 1000LL) {
             RunEventsFor(std::min<qint64>(10000, m_o.SoakSeconds * 1000LL - t.elapsed()));
-            peak = std::max(peak, ResidentBytes());
+            const qint64 rss = ResidentBytes();
+            peak = std::max(peak, rss);
+            if (full < 0 && t.elapsed() >= FullMs + 10000 &&
+                t.elapsed() < m_o.SoakSeconds * 1000LL) {
+                full = rss;
+                fullAt = t.elapsed();
+            }
+            if (t.elapsed() >= nextReport) {
+                std::fprintf(stderr, "vantor-bench: resident %.1f MB after %lld s\n",
+                             rss / 1048576.0, t.elapsed() / 1000);
+                nextReport += 60000;
+            }
         }
         const double share = cpu.Share();
         const double rxPerSec = WireCount().Rx / cpu.WallSeconds();
@@ -449,6 +466,19 @@ private:
                         .arg(end / 1048576.0, 0, 'f', 1)
                         .arg(peak / 1048576.0, 0, 'f', 1);
         m_rows << row;
+        if (full > 0) {
+            const double fullGrowthMb = (end - full) / 1048576.0;
+            TBenchRow r2 = AtMost(QString("memory growth, all streams, %1 s vs %2 s (lists full)")
+                                      .arg(m_o.SoakSeconds)
+                                      .arg(fullAt / 1000),
+                                  fullGrowthMb, "MB", double(end) / full, 0, "");
+            r2.Goal = "growth < 5 MB";
+            r2.Met = fullGrowthMb < 5;
+            r2.Limit = QString("RSS %1 MB -> %2 MB")
+                           .arg(full / 1048576.0, 0, 'f', 1)
+                           .arg(end / 1048576.0, 0, 'f', 1);
+            m_rows << r2;
+        }
         return true;
     }
 
