@@ -1,5 +1,8 @@
 #include "archive/ArchiveWidgets.h"
 
+#include <QDialogButtonBox>
+#include <QPushButton>
+
 #include "ui/Dialogs.h"
 #include "ui/TaskWindow.h"
 
@@ -43,6 +46,21 @@ void HideKeepingPlace(QWidget* w) {
     sp.setRetainSizeWhenHidden(true);
     w->setSizePolicy(sp);
     w->hide();
+}
+
+TOkCancelRow MakeOkCancelRow(const QString& okCaption) {
+    TOkCancelRow r;
+    r.BitBtn1 = new QPushButton(okCaption);
+    r.BitBtn1->setObjectName("BitBtn1");
+    r.BitBtn1->setDefault(true);
+    r.BitBtn2 = new QPushButton(QStringLiteral("Отмена"));
+    r.BitBtn2->setObjectName("BitBtn2");
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(r.BitBtn1, QDialogButtonBox::AcceptRole);
+    buttons->addButton(r.BitBtn2, QDialogButtonBox::RejectRole);
+    buttons->setCenterButtons(true);
+    r.Row = buttons;
+    return r;
 }
 
 TFileRow MakeFileRow() {

@@ -34,6 +34,15 @@ struct TFileRow {
 };
 TFileRow MakeFileRow();
 
+// The centred bottom buttons `BitBtn1` (default; caption as given) and
+// `BitBtn2` "Отмена" of the archive windows.
+struct TOkCancelRow {
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+    QWidget* Row;
+};
+TOkCancelRow MakeOkCancelRow(const QString& okCaption = QStringLiteral("OK"));
+
 // Counter label and value (`Label4`, `secCount`), shown only while a run is
 // on, above a progress bar and the "Отмена" button that stops the run.
 class TRunIndicator : public QWidget {

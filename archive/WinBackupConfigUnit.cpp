@@ -32,16 +32,10 @@ TWinBackupConfig::TWinBackupConfig(QWidget* parent) : TTaskWindow(parent) {
     Run = new TRunIndicator("Выгружено секунд:", true);
     v->addWidget(Run);
     v->addStretch(1);
-    BitBtn1 = new QPushButton("OK");
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton("Отмена");
-    BitBtn2->setObjectName("BitBtn2");
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(BitBtn1, QDialogButtonBox::AcceptRole);
-    buttons->addButton(BitBtn2, QDialogButtonBox::RejectRole);
-    buttons->setCenterButtons(true);
-    v->addWidget(buttons);
+    const TOkCancelRow okCancel = MakeOkCancelRow();
+    BitBtn1 = okCancel.BitBtn1;
+    BitBtn2 = okCancel.BitBtn2;
+    v->addWidget(okCancel.Row);
 
     connect(SpeedButton1, &QToolButton::clicked, this, &TWinBackupConfig::SpeedButton1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TWinBackupConfig::BitBtn1Click);

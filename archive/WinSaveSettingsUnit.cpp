@@ -33,16 +33,10 @@ TWinSaveSettings::TWinSaveSettings(QWidget* parent) : TTaskWindow(parent) {
     v->addWidget(CheckBox1);
     v->addWidget(CheckBox2);
     v->addStretch(1);
-    BitBtn1 = new QPushButton("OK");
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton("Отмена");
-    BitBtn2->setObjectName("BitBtn2");
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(BitBtn1, QDialogButtonBox::AcceptRole);
-    buttons->addButton(BitBtn2, QDialogButtonBox::RejectRole);
-    buttons->setCenterButtons(true);
-    v->addWidget(buttons);
+    const TOkCancelRow okCancel = MakeOkCancelRow();
+    BitBtn1 = okCancel.BitBtn1;
+    BitBtn2 = okCancel.BitBtn2;
+    v->addWidget(okCancel.Row);
     connect(BitBtn1, &QPushButton::clicked, this, &TWinSaveSettings::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TWinSaveSettings::BitBtn2Click);
 }

@@ -62,16 +62,10 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
     Run = new TRunIndicator("Загружено строк:", true);
     v->addWidget(Run);
     v->addStretch(1);
-    BitBtn1 = new QPushButton("Загрузка");
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton("Отмена");
-    BitBtn2->setObjectName("BitBtn2");
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(BitBtn1, QDialogButtonBox::AcceptRole);
-    buttons->addButton(BitBtn2, QDialogButtonBox::RejectRole);
-    buttons->setCenterButtons(true);
-    v->addWidget(buttons);
+    const TOkCancelRow okCancel = MakeOkCancelRow("Загрузка");
+    BitBtn1 = okCancel.BitBtn1;
+    BitBtn2 = okCancel.BitBtn2;
+    v->addWidget(okCancel.Row);
 
     // The backups and the preview, in a column of their own on the right.
     auto* side = new QWidget;
