@@ -15,6 +15,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTime>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -88,6 +89,11 @@ TWinDebugMon::TWinDebugMon(QWidget* parent) : TTaskWindow(parent) {
     connect(PauseBox, &QCheckBox::toggled, this, &TWinDebugMon::PauseToggled);
     connect(SaveButton, &QPushButton::clicked, this, &TWinDebugMon::SaveButtonClick);
     m_history.Load();
+
+    m_flushTimer = new QTimer(this);
+    m_flushTimer->setSingleShot(true);
+    m_flushTimer->setInterval(FlushMs);
+    connect(m_flushTimer, &QTimer::timeout, this, &TWinDebugMon::Flush);
 }
 
 void TWinDebugMon::AddLogLine(const QByteArray& line) {
@@ -102,42 +108,59 @@ void TWinDebugMon::AddLogLine(const QByteArray& line) {
             m_held.removeFirst();
         return;
     }
-    Show(text);
+    m_pending << text;
+    // Lines beyond what the monitor keeps would only be trimmed again.
+    if (m_pending.size() > MaxLines)
+        m_pending.removeFirst();
+    if (!m_flushTimer->isActive())
+        m_flushTimer->start();
 }
 
-void TWinDebugMon::Show(const QString& text) {
+void TWinDebugMon::Flush() {
+    if (m_flushTimer)
+        m_flushTimer->stop();
+    Show(std::exchange(m_pending, {}));
+}
+
+void TWinDebugMon::Show(const QStringList& texts) {
+    if (texts.isEmpty())
+        return;
     QScrollBar* bar = LogCtrl->verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();
     QTextCursor cursor(LogCtrl->document());
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
-    // The document starts with one empty block: the first line goes into it,
-    // so a first line that is empty (the handshake's empty command) is kept
-    // as a line of its own instead of vanishing.
-    if (m_empty)
-        m_empty = false;
-    else
-        cursor.insertBlock();
-    cursor.insertText(text);
+    for (const QString& text : texts) {
+        // The document starts with one empty block: the first line goes into
+        // it, so a first line that is empty (the handshake's empty command)
+        // is kept as a line of its own instead of vanishing.
+        if (m_empty)
+            m_empty = false;
+        else
+            cursor.insertBlock();
+        cursor.insertText(text);
+    }
+    cursor.endEditBlock();
     if (atBottom)
         bar->setValue(bar->maximum());
 }
 
 void TWinDebugMon::PauseToggled(bool paused) {
+    // Lines that came before the pause are shown before it takes hold.
+    Flush();
     if (paused)
         return;
-    const QStringList held = std::exchange(m_held, {});
-    for (const QString& text : held)
-        Show(text);
+    Show(std::exchange(m_held, {}));
     LogCtrl->verticalScrollBar()->setValue(LogCtrl->verticalScrollBar()->maximum());
 }
 
 QStringList TWinDebugMon::ShownLines() const {
     QStringList out;
-    if (m_empty)
-        return out;
-    for (QTextBlock b = LogCtrl->document()->begin(); b.isValid(); b = b.next())
-        out << b.text();
-    return out;
+    if (!m_empty)
+        for (QTextBlock b = LogCtrl->document()->begin(); b.isValid(); b = b.next())
+            out << b.text();
+    out += m_pending;
+    return out.mid(qMax(0, int(out.size()) - MaxLines));
 }
 
 void TWinDebugMon::CommandLineEnter() {
@@ -166,6 +189,7 @@ void TWinDebugMon::HistoryNewer() {
 }
 
 void TWinDebugMon::SaveButtonClick() {
+    Flush();
     const QString name =
         Dialogs().SaveFileName("Сохранить журнал порта", "*.txt (*.txt);;*.* (*)", "txt");
     if (name.isEmpty())

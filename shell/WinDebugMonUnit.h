@@ -15,6 +15,7 @@
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QTimer;
 class QPushButton;
 class QVBoxLayout;
 
@@ -22,13 +23,19 @@ class TWinDebugMon : public TTaskWindow {
     Q_OBJECT
 public:
     static constexpr int MaxLines = 1000;
+    // Lines are shown in batches at most this often: a log dump or a busy
+    // stream brings hundreds of lines a second, and redrawing the view for
+    // each one cost more CPU than everything else the panel does.
+    static constexpr int FlushMs = 100;
 
     explicit TWinDebugMon(QWidget* parent = nullptr);
 
-    // Appends one line as the last line (held back while paused). Touches no
-    // queue: the main window's log drain calls it while it holds the log
-    // queue's lock.
+    // Appends one line as the last line, shown within FlushMs (held back
+    // while paused). Touches no queue: the main window's log drain calls it
+    // while it holds the log queue's lock.
     void AddLogLine(const QByteArray& line);
+    // Shows the lines of the next batch at once.
+    void Flush();
 
     QPlainTextEdit* LogCtrl;
     QLineEdit* CommandLine;
@@ -43,7 +50,7 @@ public:
     void HistoryNewer();
     // "Сохранить…": the shown lines into a text file.
     void SaveButtonClick();
-    // The lines LogCtrl shows, in order.
+    // The lines LogCtrl shows, in order, with those of the next batch.
     QStringList ShownLines() const;
     const TCommandHistory& History() const { return m_history; }
 
@@ -52,11 +59,13 @@ protected:
     QVBoxLayout* Column() const { return m_column; }
 
 private:
-    void Show(const QString& text);
+    void Show(const QStringList& texts);
     void PauseToggled(bool paused);
 
     QVBoxLayout* m_column;
     bool m_empty = true;
-    QStringList m_held; // lines that came while paused (the newest MaxLines)
+    QStringList m_held;    // lines that came while paused (the newest MaxLines)
+    QStringList m_pending; // the next batch (the newest MaxLines)
+    QTimer* m_flushTimer = nullptr;
     TCommandHistory m_history;
 };

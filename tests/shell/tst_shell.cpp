@@ -87,6 +87,7 @@ private slots:
         TWinDebugMon mon;
         for (int i = 1; i <= 1001; ++i)
             mon.AddLogLine("line " + QByteArray::number(i));
+        mon.Flush();
         const QStringList lines = Lines(mon.LogCtrl);
         QCOMPARE(lines.size(), 1000);
         QCOMPARE(lines.first(), "line 2");
@@ -100,7 +101,11 @@ private slots:
         TWinDebugMon mon;
         for (const QByteArray& l : QByteArrayList{"", "=>", "  x = 1 ", "\xB0"})
             mon.AddLogLine(l);
-        QCOMPARE(Lines(mon.LogCtrl), (QStringList{"", "=>", "  x = 1 ", QString(QChar(0xB0))}));
+        // Shown in one batch shortly after, without anyone flushing.
+        QTRY_COMPARE(Lines(mon.LogCtrl), (QStringList{"", "=>", "  x = 1 ", QString(QChar(0xB0))}));
+        mon.AddLogLine("next");
+        QTRY_COMPARE(Lines(mon.LogCtrl).last(), "next");
+        QCOMPARE(Lines(mon.LogCtrl).size(), 5);
         QVERIFY(mon.LogCtrl->isReadOnly());
         QCOMPARE(mon.LogCtrl->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(mon.windowTitle(), "COM порт монитор");

@@ -1,0 +1,499 @@
+#include "bench/BenchPanel.h"
+
+#include "app/DlgConnectUnit.h"
+#include "app/MAIN.h"
+#include "archive/ConfigExport.h"
+#include "archive/ConfigLoad.h"
+#include "archive/FlightLogs.h"
+#include "link/ComPortUnit.h"
+#include "ui/Dialogs.h"
+#include "ui/TaskWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+constexpr int Baud = 115200;
+// The worker takes a bare prompt as a line after this much quiet, and looks
+// at the port once a pass.
+constexpr double PromptRuleMs = TComPort::PromptQuietMs;
+constexpr double PassMs = TComPort::PassSleepMs;
+
+// Message boxes would stop the run: they go to stderr, questions get the
+// first button.
+class TBenchDialogs : public TDialogs {
+public:
+    void Message(const QString& text) override { Note("message", text); }
+    void Error(const QString& text) override { Note("error", text); }
+    int Ask(const QString& text, const QStringList&) override {
+        Note("question", text);
+        return 0;
+    }
+    QString OpenFileName(const QString&, const QString&) override { return {}; }
+    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
+
+private:
+    static void Note(const char* kind, const QString& text) {
+        std::fprintf(stderr, "vantor-bench: %s box: %s\n", kind, qPrintable(text));
+    }
+};
+
+double Median(QList<double> v) {
+    if (v.isEmpty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The board's own answer time for one "set" line, measured on the raw pty
+// before the panel connects: from the line's first byte written to the
+// prompt's last byte read, with nothing paced in between but the wire.
+class TRawBoard {
+public:
+    explicit TRawBoard(const QString& path) {
+        m_fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_fd < 0)
+            return;
+        termios t{};
+        ::tcgetattr(m_fd, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(m_fd, TCSANOW, &t);
+    }
+    ~TRawBoard() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool Ok() const { return m_fd >= 0; }
+
+    // Sends `line` and reads up to the prompt; the time in ms, or -1.
+    double Exchange(const QByteArray& line, QByteArray& answer) {
+        QElapsedTimer t;
+        t.start();
+        if (::write(m_fd, line.constData(), line.size()) != line.size())
+            return -1;
+        answer.clear();
+        while (!answer.endsWith("=>") && t.elapsed() < 5000) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            char buf[4096];
+            const ssize_t n = ::read(m_fd, buf, sizeof buf);
+            if (n > 0)
+                answer.append(buf, n);
+        }
+        return answer.endsWith("=>") ? t.nsecsElapsed() / 1e6 : -1;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+double MeasureAnswerMs(const QString& linkPath, QString& sample) {
+    TRawBoard raw(linkPath);
+    if (!raw.Ok())
+        return -1;
+    QByteArray answer;
+    raw.Exchange("\r\n", answer);
+    raw.Exchange("echo off\r\n", answer);
+    if (raw.Exchange("cat stab\r\n", answer) < 0)
+        return -1;
+    // The first "name = value" line becomes a "set" line that changes nothing.
+    QByteArray set;
+    for (const QByteArray& l : answer.split('\n')) {
+        const TSectionLine conv = ConvertSectionLine(TSectionKind::Params, l.trimmed());
+        if (conv.Counted && !conv.Lines.isEmpty()) {
+            set = conv.Lines.first() + "\r\n";
+            break;
+        }
+    }
+    if (set.isEmpty())
+        return -1;
+    sample = QString::fromLatin1(set.trimmed());
+    QList<double> times;
+    for (int i = 0; i < 7; ++i) {
+        const double ms = raw.Exchange(set, answer);
+        if (ms > 0)
+            times << ms;
+    }
+    return Median(times);
+}
+
+// The settings windows, by the main window's action names.
+const char* const SettingsActions[] = {
+    "ActionStabControls", "ActionWinHardConfig", "Action_OSD_Settings",  "ActionADCSettings",
+    "ActionBatParams",    "ActionIMU_Settings",  "ActionChannelControls"};
+const char* const MonitorActions[] = {"ActionMonGyro", "ActionMonAccel", "ActionMonBaro",
+                                      "ActionMonMag",  "ActionMonStab",  "ActionMonGps",
+                                      "ActionMonImu"};
+
+class TPanelRig {
+public:
+    TPanelRig(const TPanelBenchOptions& o, QList<TBenchRow>& rows) : m_o(o), m_rows(rows) {}
+    ~TPanelRig() {
+        SetDialogs(nullptr);
+        if (m_form)
+            m_form->close();
+        m_form.reset();
+    }
+
+    bool Run(QString& error) {
+        if (!m_dir.isValid()) {
+            error = "no temporary folder";
+            return false;
+        }
+        if (!m_sim.Start(m_o.SimProgram, m_dir.filePath("board"), {"--log-size", m_o.LogSize},
+                         error))
+            return false;
+        QString sample;
+        m_answerMs = MeasureAnswerMs(m_sim.LinkPath(), sample);
+        if (m_answerMs <= 0) {
+            error = "the board did not answer on the raw pty";
+            return false;
+        }
+        std::fprintf(stderr, "vantor-bench: board answer to \"%s\": %.1f ms\n", qPrintable(sample),
+                     m_answerMs);
+        if (!Connect(error))
+            return false;
+        std::fprintf(stderr, "vantor-bench: connected\n");
+        auto wanted = [this](const char* part) {
+            return m_o.Parts.isEmpty() || m_o.Parts.contains(QLatin1String(part));
+        };
+        if (wanted("windows"))
+            SettingsWindows();
+        QString exported;
+        if (wanted("export") || wanted("load"))
+            exported = Export();
+        if (wanted("dump"))
+            Dump();
+        if (wanted("load"))
+            Load(exported);
+        if (wanted("idle"))
+            Idle();
+        if (wanted("stream"))
+            Streaming();
+        return wanted("soak") ? Soak(error) : true;
+    }
+
+private:
+    bool Connect(QString& error) {
+        SetDialogs(&m_dialogs);
+        TMainFormOptions o;
+        o.PortFactory = [] { return CreateCountingPort(); };
+        o.SettingsFile = m_dir.filePath("Vantor_CP.conf");
+        o.AutoConnect = false;
+        o.ExecDialog = [this](QDialog& d) {
+            if (auto* c = qobject_cast<TDlgConnect*>(&d)) {
+                c->PortNum->setText(m_sim.LinkPath());
+                c->SpeedNum->setCurrentText(QString::number(Baud));
+                c->OpenMon->setChecked(true); // the operator's default
+            }
+            return int(QDialog::Accepted);
+        };
+        m_form = std::make_unique<TMainForm>(o);
+        m_form->resize(1280, 1000);
+        m_form->show();
+        // Commands answered by a prompt that the panel waits for; a stream's
+        // "mon on" is sent and not waited on.
+        QObject::connect(&m_form->Link(), &TBoardLink::CommandSent, [this](const QByteArray& line) {
+            m_commands += !line.startsWith("mon ");
+        });
+        m_form->Action("ActionConnect")->trigger();
+        if (!RunEventsUntil([this] { return m_form->Connected; }, 15000)) {
+            error = "the panel did not connect: " + m_form->StatusText();
+            return false;
+        }
+        Settle();
+        return true;
+    }
+
+    // Lets answers still on their way arrive and be consumed.
+    void Settle() {
+        RunEventsFor(300);
+        m_form->Link().ClearResponses();
+    }
+
+    void StartCount() {
+        WireCount().Reset();
+        m_commands = 0;
+    }
+
+    // The wire-bound limit of what was counted since StartCount: every byte
+    // both ways at 10 bits, and for each command the prompt rule and a pass.
+    double CountedLimitMs() const {
+        return WireSeconds(WireCount().Total(), Baud) * 1000 + m_commands * (PromptRuleMs + PassMs);
+    }
+
+    QMdiSubWindow* NewestWindow(const QList<QMdiSubWindow*>& before) const {
+        for (QMdiSubWindow* w : m_form->MdiArea()->subWindowList())
+            if (!before.contains(w))
+                return w;
+        return nullptr;
+    }
+
+    void SettingsWindows() {
+        for (const char* action : SettingsActions) {
+            QList<double> times, ratios;
+            qint64 bytes = 0;
+            int commands = 0;
+            for (int i = 0; i < m_o.Repeats; ++i) {
+                const QList<QMdiSubWindow*> before = m_form->MdiArea()->subWindowList();
+                StartCount();
+                QElapsedTimer t;
+                t.start();
+                m_form->Action(action)->trigger(); // lists the board before it returns
+                const double ms = t.nsecsElapsed() / 1e6;
+                const double limit = CountedLimitMs();
+                bytes = WireCount().Total();
+                commands = m_commands;
+                QMdiSubWindow* w = NewestWindow(before);
+                if (!w) {
+                    std::fprintf(stderr, "vantor-bench: %s opened no window\n", action);
+                    break;
+                }
+                times << ms;
+                ratios << ms / limit;
+                w->close();
+                Settle();
+            }
+            if (times.isEmpty())
+                continue;
+            m_rows << AtMost(QString("open %1 (median of %2)").arg(action).arg(times.size()),
+                             Median(times), "ms", Median(ratios), 1.10,
+                             QString("%1 bytes, %2 commands").arg(bytes).arg(commands));
+        }
+    }
+
+    TRunHooks Hooks() const {
+        TRunHooks h;
+        h.Mode = TWaitMode::ProcessEvents;
+        h.LinkLost = [this] { return !m_form->Connected; };
+        return h;
+    }
+
+    QString Export() {
+        const QString file = m_dir.filePath("config.txt");
+        StartCount();
+        QElapsedTimer t;
+        t.start();
+        const TArchiveResult r = ExportConfig(m_form->Link(), file, Hooks());
+        const double ms = t.nsecsElapsed() / 1e6;
+        if (!r.Ok()) {
+            std::fprintf(stderr, "vantor-bench: export: %s\n", qPrintable(r.EnglishText()));
+            return {};
+        }
+        const double limit = CountedLimitMs();
+        m_rows << AtMost("configuration export (11 sections)", ms, "ms", ms / limit, 1.10,
+                         QString("%1 bytes, %2 commands").arg(WireCount().Total()).arg(m_commands));
+        Settle();
+        return file;
+    }
+
+    void Dump() {
+        const QString file = m_dir.filePath("flight.txt");
+        StartCount();
+        TCpuMeter cpu;
+        const TArchiveResult r = ExportFlightLog(
+            m_form->Link(), 1, file, [] { return false; }, Hooks());
+        const double wall = cpu.WallSeconds();
+        const double share = cpu.Share();
+        if (!r.Ok()) {
+            std::fprintf(stderr, "vantor-bench: log dump: %s\n", qPrintable(r.EnglishText()));
+            return;
+        }
+        const qint64 rx = WireCount().Rx;
+        const double perSec = rx / wall;
+        m_rows << AtLeast(QString("log dump throughput (%1 bytes)").arg(rx), perSec, "bytes/s",
+                          perSec / (Baud / 10.0), 0.90, "11520 bytes/s");
+        m_rows << AtMost("CPU during the log dump", share * 100, "%", share, 0.10, "wall time");
+        Settle();
+    }
+
+    void Load(const QString& file) {
+        if (file.isEmpty())
+            return;
+        StartCount();
+        QElapsedTimer t;
+        t.start();
+        const int sections = m_o.LoadSections;
+        const TArchiveResult r = LoadConfig(
+            m_form->Link(), file, [sections](int s) { return s < sections; }, Hooks());
+        const double sec = t.nsecsElapsed() / 1e9;
+        if (!r.Ok()) {
+            std::fprintf(stderr, "vantor-bench: load: %s\n", qPrintable(r.EnglishText()));
+            return;
+        }
+        // The most one prompt per line allows: the board's answer, then the
+        // quiet that makes its prompt a line.
+        const double limitPerSec = 1000.0 / (m_answerMs + PromptRuleMs);
+        const double perSec = m_commands / sec;
+        m_rows << AtLeast(QString("configuration load (%1 lines)").arg(m_commands), perSec,
+                          "lines/s", perSec / limitPerSec, 0.90,
+                          QString("%1 lines/s (answer %2 ms + %3 ms)")
+                              .arg(limitPerSec, 0, 'f', 2)
+                              .arg(m_answerMs, 0, 'f', 1)
+                              .arg(PromptRuleMs));
+        Settle();
+    }
+
+    void Idle() {
+        TCpuMeter cpu;
+        RunEventsFor(m_o.IdleSeconds * 1000);
+        m_rows << AtMost(QString("CPU idle, connected (%1 s)").arg(m_o.IdleSeconds),
+                         cpu.Share() * 100, "%", cpu.Share(), 0.01, "wall time");
+    }
+
+    void StartMonitors() {
+        for (const char* action : MonitorActions) {
+            if (!m_o.Monitors.isEmpty() && !m_o.Monitors.contains(QLatin1String(action)))
+                continue;
+            const QList<QMdiSubWindow*> before = m_form->MdiArea()->subWindowList();
+            m_form->Action(action)->trigger();
+            QMdiSubWindow* w = NewestWindow(before);
+            if (!w) {
+                std::fprintf(stderr, "vantor-bench: %s opened no window\n", action);
+                continue;
+            }
+            if (auto* start = w->findChild<QPushButton*>("SpeedButton2"))
+                start->click();
+            else
+                std::fprintf(stderr, "vantor-bench: %s has no start button\n", action);
+        }
+        m_form->MdiArea()->tileSubWindows();
+    }
+
+    void Streaming() {
+        StartMonitors();
+        RunEventsFor(2000); // the streams start
+        StartCount();
+        TCpuMeter cpu;
+        RunEventsFor(m_o.StreamSeconds * 1000);
+        const double share = cpu.Share();
+        const double rxPerSec = WireCount().Rx / cpu.WallSeconds();
+        m_rows << AtMost(
+            QString("CPU, 7 monitors + port monitor, board rates (%1 s)").arg(m_o.StreamSeconds),
+            share * 100, "%", share, 0.15,
+            QString("wall time; %1 bytes/s arriving").arg(rxPerSec, 0, 'f', 0));
+    }
+
+    // A second board with every stream at the highest rate it accepts: the
+    // monitors started again and the two streams no monitor shows turned on,
+    // then the resident memory at the reference point against the end.
+    bool Soak(QString& error) {
+        m_form->close();
+        m_form.reset();
+        m_sim.Stop();
+        QStringList simArgs;
+        for (const char* s :
+             {"gyro", "accel", "baro", "mag", "stab", "gps", "ekf", "ppm_input", "adc_values"})
+            simArgs << "--rate" << QString("%1=1000").arg(s);
+        if (!m_sim.Start(m_o.SimProgram, m_dir.filePath("board2"), simArgs, error))
+            return false;
+        if (!Connect(error))
+            return false;
+        StartMonitors();
+        m_form->SendCommand("mon on ppm_input\r\n");
+        m_form->SendCommand("mon on adc_values\r\n");
+        // While a stream fills the wire the worker writes a command only in a
+        // pass that finds no input waiting; the soak starts once all are out.
+        QElapsedTimer out;
+        out.start();
+        RunEventsUntil(
+            [this] {
+                TListGuard g(m_form->Link().OutgoingQueue);
+                return m_form->Link().OutgoingQueue.isEmpty();
+            },
+            600000);
+        std::fprintf(stderr, "vantor-bench: all streams on after %.1f s\n", out.elapsed() / 1e3);
+        m_rows << AtMost("9 \"mon on\" out while streams fill the wire", out.elapsed(), "ms",
+                         out.elapsed() / (9 * PassMs), 1.10, "one command per pass");
+        QElapsedTimer t;
+        t.start();
+        RunEventsFor(m_o.SoakReferenceSeconds * 1000);
+        const qint64 reference = ResidentBytes();
+        qint64 peak = reference;
+        StartCount();
+        TCpuMeter cpu;
+        // The monitors keep 200 s of lines and plot points; once those are
+        // full, memory must stay flat. The first sample past that point is a
+        // second reference.
+        constexpr qint64 FullMs = 200000;
+        qint64 full = -1, fullAt = 0;
+        qint64 nextReport = 60000;
+        while (t.elapsed() < m_o.SoakSeconds * 1000LL) {
+            RunEventsFor(std::min<qint64>(10000, m_o.SoakSeconds * 1000LL - t.elapsed()));
+            const qint64 rss = ResidentBytes();
+            peak = std::max(peak, rss);
+            if (full < 0 && t.elapsed() >= FullMs + 10000 &&
+                t.elapsed() < m_o.SoakSeconds * 1000LL) {
+                full = rss;
+                fullAt = t.elapsed();
+            }
+            if (t.elapsed() >= nextReport) {
+                std::fprintf(stderr, "vantor-bench: resident %.1f MB after %lld s\n",
+                             rss / 1048576.0, t.elapsed() / 1000);
+                nextReport += 60000;
+            }
+        }
+        const double share = cpu.Share();
+        const double rxPerSec = WireCount().Rx / cpu.WallSeconds();
+        const qint64 end = ResidentBytes();
+        const double growthMb = (end - reference) / 1048576.0;
+        m_rows << AtMost("CPU, every stream at its highest rate (soak)", share * 100, "%", share,
+                         0.15, QString("wall time; %1 bytes/s arriving").arg(rxPerSec, 0, 'f', 0));
+        TBenchRow row = AtMost(QString("memory growth, all streams, %1 s vs %2 s")
+                                   .arg(m_o.SoakSeconds)
+                                   .arg(m_o.SoakReferenceSeconds),
+                               growthMb, "MB", double(end) / reference, 0, "");
+        row.Goal = "growth < 5 MB";
+        row.Met = growthMb < 5;
+        row.Limit = QString("RSS %1 MB -> %2 MB (peak %3 MB)")
+                        .arg(reference / 1048576.0, 0, 'f', 1)
+                        .arg(end / 1048576.0, 0, 'f', 1)
+                        .arg(peak / 1048576.0, 0, 'f', 1);
+        m_rows << row;
+        if (full > 0) {
+            const double fullGrowthMb = (end - full) / 1048576.0;
+            TBenchRow r2 = AtMost(QString("memory growth, all streams, %1 s vs %2 s (lists full)")
+                                      .arg(m_o.SoakSeconds)
+                                      .arg(fullAt / 1000),
+                                  fullGrowthMb, "MB", double(end) / full, 0, "");
+            r2.Goal = "growth < 5 MB";
+            r2.Met = fullGrowthMb < 5;
+            r2.Limit = QString("RSS %1 MB -> %2 MB")
+                           .arg(full / 1048576.0, 0, 'f', 1)
+                           .arg(end / 1048576.0, 0, 'f', 1);
+            m_rows << r2;
+        }
+        return true;
+    }
+
+    const TPanelBenchOptions& m_o;
+    QList<TBenchRow>& m_rows;
+    QTemporaryDir m_dir;
+    TSimProcess m_sim;
+    TBenchDialogs m_dialogs;
+    std::unique_ptr<TMainForm> m_form;
+    double m_answerMs = 0;
+    int m_commands = 0;
+};
+} // namespace
+
+bool RunPanelBench(const TPanelBenchOptions& options, QList<TBenchRow>& rows, QString& error) {
+    TPanelRig rig(options, rows);
+    return rig.Run(error);
+}

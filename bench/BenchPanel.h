@@ -1,0 +1,30 @@
+#pragma once
+// The panel's figures: the real main window, connected over the system's
+// serial port to vantor-board-sim on a pty, opening the settings windows,
+// exporting and loading the configuration, dumping a flight log, idling and
+// streaming, with its CPU time and memory measured in this process.
+
+#include "bench/BenchSupport.h"
+
+#include <QList>
+#include <QStringList>
+
+struct TPanelBenchOptions {
+    QString SimProgram;
+    int IdleSeconds = 20;
+    QString LogSize = "1M";
+    int StreamSeconds = 20;
+    // Memory: the whole soak, and the point taken as its reference.
+    int SoakSeconds = 600;
+    int SoakReferenceSeconds = 60;
+    // Configuration load: every section, or only the first few (quick runs).
+    int LoadSections = 11;
+    int Repeats = 3; // openings of each settings window (the median counts)
+    // Only these parts (windows, export, dump, load, idle, stream, soak) and
+    // only these monitors (action names), for finding a cost; empty: all.
+    QStringList Parts;
+    QStringList Monitors;
+};
+
+// Runs every panel figure; false with `error` when the rig could not be set up.
+bool RunPanelBench(const TPanelBenchOptions& options, QList<TBenchRow>& rows, QString& error);
