@@ -1,7 +1,7 @@
 #pragma once
 // Loading a configuration export file back into the board, section by
 // section as the operator ticks them (the file rules live in ConfigLoad).
-// Beside the spec'd column: the automatic backups, any of which is loaded
+// Beside the original column: the automatic backups, any of which is loaded
 // like a file the operator chose, and whether they are made at all.
 
 #include "ui/TaskWindow.h"
