@@ -47,9 +47,9 @@ private slots:
         r.Board("A\r\n\r\nB");
         QTRY_COMPARE(Snapshot(r.link.ResponseQueue).size(), 2);
         QCOMPARE(Snapshot(r.link.ResponseQueue), (QByteArrayList{"A", ""}));
-        QCOMPARE(Snapshot(r.link.LogQueue), (QByteArrayList{"A", ""}));
-        QCOMPARE(r.owner.Messages(),
-                 (QList<int>{WM_PORT_LINE, WM_PORT_LOG, WM_PORT_LINE, WM_PORT_LOG}));
+        QTRY_COMPARE(Snapshot(r.link.LogQueue), (QByteArrayList{"A", ""}));
+        QTRY_COMPARE(r.owner.Messages(),
+                     (QList<int>{WM_PORT_LINE, WM_PORT_LOG, WM_PORT_LINE, WM_PORT_LOG}));
         r.Board("\r\n");
         QTRY_COMPARE(Snapshot(r.link.ResponseQueue).size(), 3);
         QCOMPARE(Snapshot(r.link.ResponseQueue).last(), QByteArray("B"));
