@@ -1,5 +1,9 @@
 #include "archive/ArchiveRun.h"
 
+#include <QSaveFile>
+
+#include <QFileInfo>
+
 namespace {
 QString FileClauseRu(const TArchiveResult& r) {
     if (r.Detail.isEmpty())
@@ -151,4 +155,19 @@ QByteArrayList SaveSettingsCommands(bool config, bool controls) {
     if (controls)
         out << "save controls\r\n";
     return out;
+}
+
+bool OpenOutputFile(QSaveFile& file, const QString& fileName, TArchiveResult& result) {
+    if (fileName.isEmpty()) {
+        result.Status = TArchiveStatus::NoFile;
+        return false;
+    }
+    result.Detail = fileName;
+    result.FileExisted = QFileInfo::exists(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.Status = TArchiveStatus::FileOpenFailed;
+        result.Detail = fileName + ": " + file.errorString();
+        return false;
+    }
+    return true;
 }

@@ -90,3 +90,9 @@ TArchiveResult PauseDroppingLines(TBoardLink& link, int ms, const TRunHooks& hoo
 // they are sent: "save config" for the general settings, then "save controls"
 // for the channels and mixers.
 QByteArrayList SaveSettingsCommands(bool config, bool controls);
+
+class QSaveFile;
+// Opens the output file of a run (written beside the target, put in place
+// only when committed). False with the result's status and detail set when
+// no name was given or the file cannot be opened.
+bool OpenOutputFile(QSaveFile& file, const QString& fileName, TArchiveResult& result);

@@ -169,18 +169,9 @@ TArchiveResult ExportToSink(TBoardLink& link, const TRunHooks& hooks,
 
 TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRunHooks& hooks) {
     TArchiveResult result;
-    if (fileName.isEmpty()) {
-        result.Status = TArchiveStatus::NoFile;
-        return result;
-    }
-    result.Detail = fileName;
-    result.FileExisted = QFileInfo::exists(fileName);
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.Status = TArchiveStatus::FileOpenFailed;
-        result.Detail = fileName + ": " + file.errorString();
+    if (!OpenOutputFile(file, fileName, result))
         return result;
-    }
     TArchiveResult r = ExportToSink(link, hooks, [&file](const QByteArray& bytes) {
         return file.write(bytes) == bytes.size();
     });

@@ -62,18 +62,9 @@ TArchiveResult ReadFlightRange(TBoardLink& link, TFlightRange& range, const TRun
 TArchiveResult ExportFlightLog(TBoardLink& link, int flight, const QString& fileName,
                                const std::function<bool()>& decimalComma, const TRunHooks& hooks) {
     TArchiveResult result;
-    if (fileName.isEmpty()) {
-        result.Status = TArchiveStatus::NoFile;
-        return result;
-    }
-    result.Detail = fileName;
-    result.FileExisted = QFileInfo::exists(fileName);
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.Status = TArchiveStatus::FileOpenFailed;
-        result.Detail = fileName + ": " + file.errorString();
+    if (!OpenOutputFile(file, fileName, result))
         return result;
-    }
     link.ClearResponses();
     link.SendCommand(LogDumpCommand(flight));
     TProgress progress{1, 0, 0};
