@@ -44,10 +44,13 @@ void TBoardSim::Out(const QByteArray& bytes) {
         return;
     m_out += bytes;
     m_produced += bytes.size();
+    m_atPrompt = false;
 }
 
 void TBoardSim::Emit(const QByteArray& line) {
-    if (m_midLine)
+    const bool glued =
+        m_atPrompt && m_options.PromptThenTelemetry && line.startsWith('$') && !m_silent;
+    if (m_midLine && !glued)
         Out("\r\n");
     m_midLine = false;
     Out(line + "\r\n");
@@ -60,6 +63,7 @@ void TBoardSim::Prompt() {
         Out("\r\n");
     Out("=>");
     m_midLine = true;
+    m_atPrompt = !m_silent && !m_rebooting;
 }
 
 QByteArray TBoardSim::TakeOutput(qint64 maxBytes) {

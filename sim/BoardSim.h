@@ -91,8 +91,10 @@ private:
 
     // Output. Every line starts on a fresh line: when the prompt or typed
     // echo stands unterminated and the board has more to say (an answer, a
-    // telemetry line or another prompt), that line is ended first, so the panel sees the prompt
-    // as a line of its own and no line is ever merged with it.
+    // telemetry line or another prompt), that line is ended first, so the
+    // panel sees the prompt as a line of its own and no line is ever merged
+    // with it; with PromptThenTelemetry a telemetry line follows the prompt
+    // directly.
     void Out(const QByteArray& bytes);
     void Emit(const QByteArray& line);
     void Prompt();
@@ -143,6 +145,7 @@ private:
 
     bool m_echo = true;
     bool m_midLine = false;
+    bool m_atPrompt = false; // the last output was the prompt
     QByteArray m_lineBuffer;
     QList<TPendingLine> m_pending;
     QByteArrayList m_history;

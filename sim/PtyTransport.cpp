@@ -1,10 +1,12 @@
 #include "sim/PtyTransport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -14,6 +16,10 @@ TPtyTransport::~TPtyTransport() {
 }
 
 void TPtyTransport::CloseAll() {
+    if (m_watch >= 0)
+        ::close(m_watch);
+    m_watch = -1;
+    m_openers = 0;
     if (m_keepSlave >= 0)
         ::close(m_keepSlave);
     if (m_master >= 0)
@@ -43,6 +49,13 @@ bool TPtyTransport::Create(const QByteArray& linkPath) {
         cfsetispeed(&t, B115200);
         cfsetospeed(&t, B115200);
         ::tcsetattr(m_keepSlave, TCSANOW, &t);
+    }
+    // Our own handle is open before the watch starts: the count is of the others.
+    m_watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch < 0 ||
+        ::inotify_add_watch(m_watch, m_slavePath.constData(), IN_OPEN | IN_CLOSE) < 0) {
+        m_error = QByteArray("cannot watch the pseudo-terminal: ") + std::strerror(errno);
+        return false;
     }
     if (!linkPath.isEmpty()) {
         ::unlink(linkPath.constData());
@@ -83,16 +96,34 @@ int TPtyTransport::Queued() const {
     return m_keepSlave >= 0 && ::ioctl(m_keepSlave, FIONREAD, &queued) == 0 ? queued : 0;
 }
 
+bool TPtyTransport::SlaveOpen() {
+    alignas(inotify_event) char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_watch, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+            if (e->mask & IN_OPEN)
+                ++m_openers;
+            if (e->mask & IN_CLOSE)
+                m_openers = std::max(0, m_openers - 1);
+            at += static_cast<ssize_t>(sizeof(inotify_event)) + e->len;
+        }
+    }
+    return m_openers > 0;
+}
+
 void TPtyTransport::Write(const QByteArray& bytes) {
-    // On a real wire, what is sent while nobody listens is lost; a pty keeps
-    // it for whoever opens the slave next. When the queue has not been read
-    // for a while, nobody is there: drop it, so that a panel connecting later
-    // does not get stale answers and telemetry first.
-    const int queued = Queued();
-    if (queued < m_queuedAfterWrite || queued == 0 || !m_readSeen.isValid())
-        m_readSeen.start();
-    else if (m_readSeen.elapsed() > StaleAfterMs)
+    // On a real wire, what is sent while nobody has the port open is lost; a
+    // pty keeps it for whoever opens the slave next. So it is dropped while
+    // no program has the slave open, and only then: an open port keeps what
+    // its reader has not taken yet (the rest of an answer it stopped
+    // reading), as a serial driver does.
+    if (!SlaveOpen()) {
         ::tcflush(m_keepSlave, TCIFLUSH);
+        return;
+    }
     // Non-blocking: with the queue full, the output is lost as on a real wire.
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -101,7 +132,11 @@ void TPtyTransport::Write(const QByteArray& bytes) {
             break;
         done += n;
     }
-    m_queuedAfterWrite = Queued();
+    // A reader that does not read loses the oldest bytes beyond the bound.
+    if (const int over = Queued() - KeptBytes; over > 0) {
+        QByteArray discard(over, Qt::Uninitialized);
+        (void)::read(m_keepSlave, discard.data(), over);
+    }
 }
 
 int TPtyTransport::BaudRate() {

@@ -5,7 +5,6 @@
 #include "sim/SimRunner.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <functional>
 
 class TPtyTransport : public ISimTransport {
@@ -27,15 +26,20 @@ public:
     // Called with the new slave path after each hang-up.
     std::function<void(const QByteArray&)> OnNewPty;
 
+    // Output not yet read is kept while someone has the slave open, up to
+    // this much (then the oldest is lost), as a serial driver keeps it.
+    static constexpr int KeptBytes = 64 * 1024;
+
 private:
     void CloseAll();
     // Bytes written and not yet read on the slave side.
     int Queued() const;
+    // True while a program other than us has the slave open (counted from
+    // the open and close events of the slave's path).
+    bool SlaveOpen();
 
-    // A panel reads every 20 ms; a queue untouched this long has no reader.
-    static constexpr qint64 StaleAfterMs = 1000;
-    QElapsedTimer m_readSeen;
-    int m_queuedAfterWrite = 0;
+    int m_watch = -1; // inotify descriptor watching the slave path
+    int m_openers = 0;
 
     int m_master = -1;
     // Held open so that the pty never reports a hang-up while no panel has the

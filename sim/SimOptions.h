@@ -61,5 +61,8 @@ struct TSimOptions {
     int CalGyroMs = 2500;
     // Interval of the extremes lines during "cal mag".
     int CalMagPeriodMs = 500;
+    // A telemetry line that follows the prompt comes straight after it, with
+    // no line end between them ("=>$ADC:..."), as some boards send it.
+    bool PromptThenTelemetry = false;
     TFaults Faults;
 };

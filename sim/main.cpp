@@ -78,6 +78,8 @@ int main(int argc, char** argv) {
         {"flights", "Flight numbers the board holds (default 1-12).", "MIN-MAX", "1-12"},
         {"cal-gyro-ms", "How long \"cal gyro\" takes (default 2500).", "MS", "2500"},
         {"cal-mag-ms", "Interval of the extremes lines of \"cal mag\" (default 500).", "MS", "500"},
+        {"prompt-then-telemetry",
+         "Send a telemetry line straight after the prompt, without a line end between them."},
         {"latency", "Fault: every answer starts MS later.", "MS", "0"},
         {"silence-after-cmd", "Fault: fall silent after answering this command.", "TEXT"},
         {"silence-after-bytes", "Fault: fall silent after sending N bytes.", "N"},
@@ -124,6 +126,7 @@ int main(int argc, char** argv) {
     opt.FlightIdMax = static_cast<int>(ToInt(flights[1], "flights"));
     opt.CalGyroMs = static_cast<int>(ToInt(value("cal-gyro-ms"), "cal-gyro-ms"));
     opt.CalMagPeriodMs = static_cast<int>(ToInt(value("cal-mag-ms"), "cal-mag-ms", 10));
+    opt.PromptThenTelemetry = parser.isSet("prompt-then-telemetry");
 
     TFaults& f = opt.Faults;
     f.LatencyMs = static_cast<int>(ToInt(value("latency"), "latency"));

@@ -403,6 +403,28 @@ private slots:
         QVERIFY(sim.PendingOutput() < 2048);
     }
 
+    // Some boards send a telemetry line straight after the prompt, without a
+    // line end between them; the switch makes this one do so (an answer
+    // still starts on a line of its own).
+    void promptThenTelemetry_data() {
+        QTest::addColumn<bool>("glued");
+        QTest::newRow("prompt ended first") << false;
+        QTest::newRow("telemetry run into the prompt") << true;
+    }
+    void promptThenTelemetry() {
+        QFETCH(bool, glued);
+        TSimOptions opt;
+        opt.PromptThenTelemetry = glued;
+        TBoardSim sim(opt);
+        Quiet(sim);
+        const QByteArray on = Ask(sim, "mon on gyro", 0);
+        const QByteArray out = on + RunUntil(sim, 0, 200);
+        QCOMPARE(out.contains("=>$GYRO:"), glued);
+        QCOMPARE(out.contains("=>\r\n$GYRO:"), !glued);
+        Ask(sim, "mon off gyro", 200);
+        QVERIFY(Ask(sim, "ver", 210).startsWith("\r\nVantor"));
+    }
+
     void streamsInterleaveWholeLinesOnly() {
         // A dump with every stream on reads, without the telemetry lines,
         // exactly as the dump alone.
