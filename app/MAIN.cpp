@@ -7,6 +7,7 @@
 #include "link/Proc.h"
 #include "shell/WinDebugMonUnit.h"
 #include "shell/about.h"
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 #include "ui/TaskRegistry.h"
 #include "ui/TaskWindow.h"
@@ -18,6 +19,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -287,8 +289,15 @@ void TMainForm::ActionDebugWinExecute() {
 }
 
 void TMainForm::HelpAbout1Execute() {
-    TAboutBox box(this, AppVersion, ProgramIcon());
-    ExecDialog(box);
+    // Modal to the frame but without a loop of its own: an operation that
+    // holds the board goes on underneath, and the box fills in the board's
+    // versions when its turn comes. It frees itself when closed.
+    auto* box = new TAboutBox(this, AppVersion, ProgramIcon());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (m_options.ExecDialog)
+        m_options.ExecDialog(*box);
+    else
+        box->open();
 }
 
 int TMainForm::ExecDialog(QDialog& dialog) {
@@ -333,6 +342,8 @@ void TMainForm::ConnectionSequence() {
 
     // A worker left from an attempt that ended (failed open, lost cable).
     ComPort.reset();
+    // Nothing of an earlier connection's conversation carries over.
+    m_link.ResetConversation();
     HoldPortMessages();
     // Whatever way the sequence ends, the held messages are acted on.
     struct TRelease {
@@ -343,8 +354,7 @@ void TMainForm::ConnectionSequence() {
 
     const QByteArray steps[] = {"\r\n", "echo off\r\n"};
     for (const QByteArray& command : steps) {
-        SendCommand(command);
-        switch (WaitConnectPrompt()) {
+        switch (HandshakeStep(command)) {
         case TPromptWait::Prompt:
             continue;
         case TPromptWait::PortError: {
@@ -363,6 +373,10 @@ void TMainForm::ConnectionSequence() {
             return;
         case TPromptWait::Abandoned:
             return;
+        case TPromptWait::Busy:
+            ReleasePortMessages();
+            Dialogs().Message(QString::fromUtf8(BoardBusyText));
+            return;
         }
     }
     IniFile->SetPort(dlg.PortNum->text());
@@ -370,31 +384,39 @@ void TMainForm::ConnectionSequence() {
     IniFile->SetOpenDebugMon(dlg.OpenMon->isChecked() ? 1 : 0);
 }
 
-TMainForm::TPromptWait TMainForm::WaitConnectPrompt() {
-    IClock* clock = m_link.Clock();
-    const qint64 start = clock->NowMs();
+TMainForm::TPromptWait TMainForm::HandshakeStep(const QByteArray& command) {
     bool portFailed = false;
+    TRequest r;
+    r.Commands = {command};
+    // Greetings, echoes and blank lines before the prompt are dropped; the
+    // limit is on the whole wait, however much the board says meanwhile.
+    r.LimitMs = r.SilenceMs = ConnectPromptLimitMs;
+    r.Mode = TWaitMode::NoEvents;
     // Checked each time the wait wakes (on a line, at least every 100 ms):
     // paint the windows (no input is taken and the worker's messages are
     // held), and give up on a port error or when the operator closes the frame.
-    const TCancelFn stop = [&] {
+    r.Cancel = [&] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         TListGuard g(m_link.ErrorQueue);
         portFailed = !m_link.ErrorQueue.isEmpty();
         return portFailed || m_closeRequested;
     };
-    for (;;) {
-        const qint64 elapsed = clock->NowMs() - start;
-        if (elapsed > ConnectPromptLimitMs)
-            return TPromptWait::NoAnswer;
-        QByteArray line;
-        const TWaitResult r = m_link.WaitResponseLine(line, int(ConnectPromptLimitMs + 1 - elapsed),
-                                                      TWaitMode::NoEvents, stop);
-        if (r == TWaitResult::Cancelled)
-            return portFailed ? TPromptWait::PortError : TPromptWait::Abandoned;
-        // Greetings, echoes and blank lines before the prompt are dropped.
-        if (r == TWaitResult::Line && line == "=>")
-            return TPromptWait::Prompt;
+    const TAnswer a = m_link.Request(r);
+    if (a.Ok())
+        return TPromptWait::Prompt;
+    {
+        TListGuard g(m_link.ErrorQueue);
+        portFailed = portFailed || !m_link.ErrorQueue.isEmpty();
+    }
+    if (portFailed)
+        return TPromptWait::PortError;
+    switch (a.End) {
+    case TAnswerEnd::Cancelled:
+        return TPromptWait::Abandoned;
+    case TAnswerEnd::Busy:
+        return TPromptWait::Busy;
+    default:
+        return TPromptWait::NoAnswer;
     }
 }
 
@@ -489,6 +511,21 @@ void TMainForm::closeEvent(QCloseEvent* e) {
             connect(w, &QObject::destroyed, this, &TMainForm::RetryClose, Qt::UniqueConnection);
         e->ignore();
         return;
+    }
+    // Commands waiting for the board (a closed monitor's "mon off") go out
+    // before the port closes, within a bound.
+    if (Connected) {
+        QEventLoop wait;
+        QTimer tick;
+        QElapsedTimer t;
+        t.start();
+        connect(&tick, &QTimer::timeout, &wait, [&] {
+            if (m_link.Waiting() == 0 || t.elapsed() > CloseWaitLimitMs)
+                wait.quit();
+        });
+        tick.start(20);
+        if (m_link.Waiting() > 0)
+            wait.exec(QEventLoop::ExcludeUserInputEvents);
     }
     if (std::exchange(m_saveOnClose, false) && !SaveToFlash(*this)) {
         m_closeConfirmed = false;

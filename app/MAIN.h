@@ -34,7 +34,8 @@ struct TMainFormOptions {
     QString SettingsFile;     // empty: Vantor_CP.conf where it belongs
     bool AutoConnect = true;  // post WM_AUTO_CONNECT at creation
     // Runs a modal dialog of the main window (the connect dialog, the About
-    // box) and returns its result. Empty: QDialog::exec().
+    // box) and returns its result. Empty: QDialog::exec() (the About box:
+    // QDialog::open()). The About box frees itself when closed.
     std::function<int(QDialog&)> ExecDialog;
     // Shown in the connect dialog instead of the stored port (demo mode).
     QString PresetPort;
@@ -90,7 +91,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    enum class TPromptWait { Prompt, NoAnswer, PortError, Abandoned };
+    enum class TPromptWait { Prompt, NoAnswer, PortError, Abandoned, Busy };
 
     void CreateActions();
     void CreateMenus();
@@ -100,7 +101,8 @@ private:
     void SetStatus(const QString& text);
 
     void ConnectionSequence();
-    TPromptWait WaitConnectPrompt();
+    // Sends one line of the handshake and waits for its prompt.
+    TPromptWait HandshakeStep(const QByteArray& command);
     void HoldPortMessages();
     void ReleasePortMessages();
     void HandlePortMessage(int msg, int wParam);

@@ -19,17 +19,6 @@ QString FileClauseEn(const TArchiveResult& r) {
                          : QStringLiteral("; %1 not created").arg(r.Detail);
 }
 
-// What ends a wait early: a lost link (noted in `lost`) or a cancel.
-TCancelFn StopFn(const TRunHooks& hooks, bool& lost) {
-    return [&hooks, &lost] {
-        if (hooks.LinkLost && hooks.LinkLost()) {
-            lost = true;
-            return true;
-        }
-        return hooks.Cancel && hooks.Cancel();
-    };
-}
-
 int Seconds(int ms) {
     return (ms + 999) / 1000;
 }
@@ -57,6 +46,12 @@ QString TArchiveResult::RussianText() const {
         return QStringLiteral("Не удалось прочитать файл %1").arg(Detail);
     case TArchiveStatus::BadAnswer:
         return QStringLiteral("Непонятный ответ платы: '%1'").arg(Detail);
+    case TArchiveStatus::Busy:
+        return QStringLiteral("Дождитесь окончания выполняемой операции");
+    case TArchiveStatus::Unsettled:
+        return QStringLiteral("Плата всё ещё передаёт ответ прерванной операции, ничего не "
+                              "отправлено. Повторите позже.") +
+               FileClauseRu(*this);
     }
     return QString();
 }
@@ -82,70 +77,72 @@ QString TArchiveResult::EnglishText() const {
         return QStringLiteral("cannot read %1").arg(Detail);
     case TArchiveStatus::BadAnswer:
         return QStringLiteral("unexpected board answer '%1'").arg(Detail);
+    case TArchiveStatus::Busy:
+        return QStringLiteral("another operation holds the board");
+    case TArchiveStatus::Unsettled:
+        return QStringLiteral("the board keeps sending the rest of an interrupted answer; "
+                              "nothing sent, try again later") +
+               FileClauseEn(*this);
     }
     return QString();
 }
 
-TArchiveResult ReadUntilPrompt(TBoardLink& link, int silenceMs, const TRunHooks& hooks,
-                               const std::function<bool(const QByteArray&)>& onLine) {
+TRequest RunRequest(const QByteArray& command, int silenceMs, const TRunHooks& hooks,
+                    std::function<bool(const QByteArray&)> onLine) {
+    TRequest r;
+    r.Commands = {command};
+    r.SilenceMs = hooks.SilenceMs ? hooks.SilenceMs : silenceMs;
+    r.Mode = hooks.Mode;
+    r.Cancel = hooks.Cancel;
+    r.OnLine = std::move(onLine);
+    if (hooks.Progress)
+        r.Settling = [progress = hooks.Progress](qint64 bytes) {
+            TProgress p;
+            p.Settling = std::max<qint64>(1, bytes);
+            progress(p);
+        };
+    return r;
+}
+
+TArchiveResult ResultOf(const TAnswer& a) {
     TArchiveResult result;
-    bool lost = false;
-    const TCancelFn stop = StopFn(hooks, lost);
-    for (;;) {
-        QByteArray line;
-        switch (link.WaitResponseLine(line, silenceMs, hooks.Mode, stop)) {
-        case TWaitResult::Timeout:
-            result.Status = TArchiveStatus::BoardSilent;
-            result.SilenceMs = silenceMs;
-            return result;
-        case TWaitResult::Cancelled:
-            result.Status = lost ? TArchiveStatus::LinkLost : TArchiveStatus::Cancelled;
-            return result;
-        case TWaitResult::Line:
-            break;
-        }
-        if (line.size() > MaxAnswerLineBytes) {
-            // Text without line ends, cut into lines by the worker: a board
-            // stuck babbling. Its pieces keep coming faster than any silence
-            // limit, so the run would never end; and they are no answer.
-            result.Status = TArchiveStatus::BadAnswer;
-            result.Detail = QString::fromLatin1(line.left(40)) + QStringLiteral("…");
-            return result;
-        }
-        if (line == "=>" || !onLine(line))
-            return result;
+    switch (a.End) {
+    case TAnswerEnd::Prompt:
+    case TAnswerEnd::Stopped:
+        break;
+    case TAnswerEnd::Silent:
+        result.Status = TArchiveStatus::BoardSilent;
+        result.SilenceMs = a.SilenceMs;
+        break;
+    case TAnswerEnd::Flood:
+        // Text without line ends: no answer, and nothing to show but its start.
+        result.Status = TArchiveStatus::BadAnswer;
+        result.Detail = QString::fromLatin1(a.Sample) + QStringLiteral("…");
+        break;
+    case TAnswerEnd::Cancelled:
+    case TAnswerEnd::Refused:
+        result.Status = TArchiveStatus::Cancelled;
+        break;
+    case TAnswerEnd::LinkLost:
+        result.Status = TArchiveStatus::LinkLost;
+        break;
+    case TAnswerEnd::Busy:
+        result.Status = TArchiveStatus::Busy;
+        break;
+    case TAnswerEnd::Unsettled:
+        result.Status = TArchiveStatus::Unsettled;
+        break;
     }
+    return result;
 }
 
 TArchiveResult ReadListing(TBoardLink& link, const QByteArray& command, QByteArrayList& lines,
                            const TRunHooks& hooks) {
-    link.ClearResponses();
-    link.SendCommand(command);
-    return ReadUntilPrompt(link, hooks.SilenceMs ? hooks.SilenceMs : ArchiveListingSilenceMs, hooks,
-                           [&](const QByteArray& line) {
-                               lines << line;
-                               return true;
-                           });
-}
-
-TArchiveResult PauseDroppingLines(TBoardLink& link, int ms, const TRunHooks& hooks) {
-    TArchiveResult result;
-    bool lost = false;
-    const TCancelFn stop = StopFn(hooks, lost);
-    // The deadline is fixed: lines arriving meanwhile (a board that keeps
-    // talking) must not stretch the pause.
-    const qint64 end = link.Clock()->NowMs() + ms;
-    for (qint64 left = ms; left > 0; left = end - link.Clock()->NowMs()) {
-        QByteArray line;
-        const TWaitResult w = link.WaitResponseLine(line, static_cast<int>(left), hooks.Mode, stop);
-        if (w == TWaitResult::Timeout)
-            break;
-        if (w == TWaitResult::Cancelled) {
-            result.Status = lost ? TArchiveStatus::LinkLost : TArchiveStatus::Cancelled;
-            break;
-        }
-    }
-    return result;
+    return ResultOf(
+        link.Request(RunRequest(command, ListingSilenceMs, hooks, [&](const QByteArray& line) {
+            lines << line;
+            return true;
+        })));
 }
 
 QByteArrayList SaveSettingsCommands(bool config, bool controls) {

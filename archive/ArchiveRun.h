@@ -1,8 +1,8 @@
 #pragma once
 // What every archive procedure shares: the hooks a caller (window or command-
-// line tool) gives a run for progress, cancelling and noticing a lost link;
-// the result with its operator text in Russian and its English one-liner;
-// and the bounded read of a board answer up to its prompt.
+// line tool) gives a run for progress and cancelling; the result with its
+// operator text in Russian and its English one-liner; and the run's requests
+// through the link's one conversation.
 
 #include "link/BoardLinkUnit.h"
 
@@ -11,28 +11,25 @@
 #include <functional>
 
 // How long the board may stay silent before a run gives up. A listing answers
-// within a fraction of a second; a flight log dump may pause while the board
-// reads its flash; a gyroscope calibration keeps the board busy for seconds.
-constexpr int ArchiveListingSilenceMs = 3000;
+// within a fraction of a second (ListingSilenceMs); a flight log dump may
+// pause while the board reads its flash; a gyroscope calibration keeps the
+// board busy for seconds.
 constexpr int LogDumpSilenceMs = 10000;
 constexpr int CalibrationSilenceMs = 15000;
-// No answer line of the board comes near this length (a dump row is about
-// 150 bytes); a longer one is the worker's cut of endless text.
-constexpr int MaxAnswerLineBytes = 4096;
 
 struct TProgress {
     int Counter = 0; // the operator's counter, as the window shows it
     int Done = 0;    // steps done of Total (sections, file lines)
     int Total = 0;   // 0 when the size of the run is not known beforehand
+    // Before the run can send: bytes of an interrupted answer discarded so
+    // far while the board finishes it (0: not waiting for that).
+    qint64 Settling = 0;
 };
 
 struct TRunHooks {
     std::function<void(const TProgress&)> Progress;
     // Asked whenever the run wakes; true stops it (status Cancelled).
     TCancelFn Cancel;
-    // True when the port has gone (status LinkLost); saves waiting out the
-    // silence limit after a pulled cable.
-    std::function<bool()> LinkLost;
     TWaitMode Mode = TWaitMode::ProcessEvents;
     // Overrides the procedure's own silence limit when not 0.
     int SilenceMs = 0;
@@ -48,6 +45,8 @@ enum class TArchiveStatus {
     FileWriteFailed,
     FileReadFailed,
     BadAnswer,
+    Busy,      // another conversation holds the board
+    Unsettled, // the board kept sending an interrupted answer
 };
 
 struct TArchiveResult {
@@ -69,22 +68,18 @@ struct TArchiveResult {
     QString EnglishText() const;
 };
 
-// Reads the board's answer line by line up to the prompt "=>", each line
-// trimmed and non-empty, handing every other line to `onLine`. `onLine`
-// returns false to stop the read early (its caller then knows why; the result
-// is Ok). Ends with BoardSilent after `silenceMs` without a line, with
-// BadAnswer at a line longer than MaxAnswerLineBytes (endless text), or with
-// Cancelled / LinkLost as the hooks say.
-TArchiveResult ReadUntilPrompt(TBoardLink& link, int silenceMs, const TRunHooks& hooks,
-                               const std::function<bool(const QByteArray&)>& onLine);
+// A request of a run: `command`, with the hooks' mode and cancel, the board
+// allowed `silenceMs` without a line, the settling before it shown as
+// progress.
+TRequest RunRequest(const QByteArray& command, int silenceMs, const TRunHooks& hooks,
+                    std::function<bool(const QByteArray&)> onLine = {});
+// How a request's end reads as the result of a run (Stopped counts as done:
+// the caller stopped it and knows why).
+TArchiveResult ResultOf(const TAnswer& a);
 
 // "cat <group>\r\n" read to its prompt, the lines collected as they came.
 TArchiveResult ReadListing(TBoardLink& link, const QByteArray& command, QByteArrayList& lines,
                            const TRunHooks& hooks);
-
-// Lets `ms` pass while the run stays responsive and cancellable; board lines
-// that arrive meanwhile are consumed (the caller clears the answer next).
-TArchiveResult PauseDroppingLines(TBoardLink& link, int ms, const TRunHooks& hooks);
 
 // The commands that store the board's settings in its flash, in the order
 // they are sent: "save config" for the general settings, then "save controls"

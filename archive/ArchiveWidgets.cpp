@@ -13,10 +13,6 @@
 #include <QPushButton>
 #include <QToolButton>
 
-namespace {
-int g_runs = 0;
-}
-
 void FitCaption(QWidget* window, QWidget* body) {
     // Room for the title bar's icon and its three buttons besides the text.
     const int titleRoom = 130;
@@ -105,6 +101,10 @@ TRunIndicator::TRunIndicator(const QString& counterCaption, bool withCounter, QW
     h->addWidget(Progress, 1);
     h->addWidget(StopButton);
     v->addLayout(h);
+    SettleNote = MakeLabel(QString(), "SettleNote");
+    SettleNote->setStyleSheet("color: maroon;");
+    v->addWidget(SettleNote);
+    HideKeepingPlace(SettleNote);
     Progress->setEnabled(false);
     StopButton->setEnabled(false);
     connect(StopButton, &QPushButton::clicked, this, &TRunIndicator::StopClicked);
@@ -122,6 +122,13 @@ void TRunIndicator::Start() {
 }
 
 void TRunIndicator::Show(const TProgress& p) {
+    if (p.Settling > 0) {
+        SettleNote->setText(QStringLiteral("Плата заканчивает прерванный ответ… (получено %1 КБ)")
+                                .arg((p.Settling + 1023) / 1024));
+        SettleNote->show();
+        return;
+    }
+    SettleNote->hide();
     // The counter starts at 1 and shows from the first counted line on.
     if (secCount && p.Counter > 1)
         secCount->setText(QString::number(p.Counter));
@@ -132,6 +139,7 @@ void TRunIndicator::Show(const TProgress& p) {
 }
 
 void TRunIndicator::Finish(bool keepCounter) {
+    SettleNote->hide();
     if (secCount && !keepCounter) {
         secCount->hide();
         Label4->hide();
@@ -142,18 +150,6 @@ void TRunIndicator::Finish(bool keepCounter) {
     StopButton->setEnabled(false);
 }
 
-TArchiveRunGuard::TArchiveRunGuard() : m_acquired(g_runs == 0) {
-    if (m_acquired)
-        ++g_runs;
-    else
-        Dialogs().Message("Дождитесь окончания выполняемой операции");
-}
-
-TArchiveRunGuard::~TArchiveRunGuard() {
-    if (m_acquired)
-        --g_runs;
-}
-
 TRunHooks WindowRunHooks(TTaskWindow* window, TRunIndicator* indicator) {
     TRunHooks h;
     QPointer<TRunIndicator> ind = indicator;
@@ -162,7 +158,6 @@ TRunHooks WindowRunHooks(TTaskWindow* window, TRunIndicator* indicator) {
             ind->Show(p);
     };
     h.Cancel = [window] { return window->CancelRequested(); };
-    h.LinkLost = [] { return MainForm && !MainForm->Connected; };
     h.Mode = TWaitMode::ProcessEvents;
     return h;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Pieces the archive windows share: the maroon heading, the file row, the
-// run indicator (counter, progress bar and stop button), the hooks that tie a
-// run to its window, and the one-run-at-a-time rule across these windows.
+// run indicator (counter, progress bar and stop button) and the hooks that
+// tie a run to its window. One run at a time is the board's rule (TBoardHold).
 
 #include "archive/ArchiveRun.h"
 
@@ -56,6 +56,9 @@ public:
     QLabel* secCount = nullptr;
     QProgressBar* Progress;
     QPushButton* StopButton;
+    // While the board finishes an interrupted answer before the run can
+    // send: what it waits for.
+    QLabel* SettleNote;
 
     void Start();
     void Show(const TProgress& p);
@@ -67,21 +70,8 @@ signals:
     void StopClicked();
 };
 
-// Only one archive run talks to the board at a time: they share the one
-// response queue, and a second run would take the first one's answer.
-class TArchiveRunGuard {
-public:
-    TArchiveRunGuard();
-    ~TArchiveRunGuard();
-    // False when another run holds the board (the operator has been told).
-    bool Acquired() const { return m_acquired; }
-
-private:
-    bool m_acquired;
-};
-
 // Hooks for a run of `window`: progress to `indicator`, cancel when the
-// window asks for it (its stop button or its closing), and a lost link.
+// window asks for it (its stop button or its closing).
 TRunHooks WindowRunHooks(TTaskWindow* window, TRunIndicator* indicator);
 
 // Tells the operator how a run ended: nothing on success (the window says

@@ -53,7 +53,6 @@ bool TAutoBackup::BeforeChange(TBoardLink& link, const QString& reason, const QS
     TRunHooks hooks;
     hooks.Progress = [&progress](const TProgress& p) { progress.setValue(p.Done); };
     hooks.Cancel = [&progress] { return progress.wasCanceled(); };
-    hooks.LinkLost = [] { return !MainForm || !MainForm->Connected; };
     hooks.Mode = TWaitMode::ProcessEvents;
     const TArchiveResult r = ExportConfig(link, path, hooks);
     progress.close();
@@ -74,15 +73,12 @@ bool TAutoBackup::BeforeChange(TBoardLink& link, const QString& reason, const QS
 }
 
 void TAutoBackup::Attach(TBoardLink& link) {
+    // The gate runs in the turn of the request that carries the reset, so
+    // the backup's listings go before it in the same conversation.
     link.SetSendGate([this, &link](const QByteArray& line) {
         if (m_covered > 0 || !IsResetCommand(line) || !Enabled() || !MainForm ||
             !MainForm->Connected)
             return true;
-        // A reset typed while an export or a load runs would take that run's
-        // answers, and so would its backup: it waits (the operator is told).
-        const TArchiveRunGuard guard;
-        if (!guard.Acquired())
-            return false;
         return BeforeChange(link, QString::fromLatin1(LowerAscii(line).simplified()));
     });
 }

@@ -123,7 +123,6 @@ namespace {
 // the file (with its "\r\n") to `write`, which returns false when it failed.
 TArchiveResult ExportToSink(TBoardLink& link, const TRunHooks& hooks,
                             const std::function<bool(const QByteArray&)>& write) {
-    const int silence = hooks.SilenceMs ? hooks.SilenceMs : ArchiveListingSilenceMs;
     const int total = static_cast<int>(std::size(ExportSections));
     TProgress progress{1, 0, total};
     bool writeFailed = false;
@@ -134,21 +133,20 @@ TArchiveResult ExportToSink(TBoardLink& link, const TRunHooks& hooks,
     };
     TArchiveResult result;
     for (const TExportSection& section : ExportSections) {
-        link.ClearResponses();
-        link.SendCommand(section.Command);
         put(SectionBeginLine(section));
-        TArchiveResult read = ReadUntilPrompt(link, silence, hooks, [&](const QByteArray& line) {
-            const TSectionLine converted = ConvertSectionLine(section.Kind, line);
-            if (converted.Counted) {
-                ++progress.Counter;
-                if (hooks.Progress)
-                    hooks.Progress(progress);
-            }
-            for (const QByteArray& body : converted.Lines)
-                if (!put(body + "\r\n"))
-                    return false;
-            return true;
-        });
+        TArchiveResult read = ResultOf(link.Request(
+            RunRequest(section.Command, ListingSilenceMs, hooks, [&](const QByteArray& line) {
+                const TSectionLine converted = ConvertSectionLine(section.Kind, line);
+                if (converted.Counted) {
+                    ++progress.Counter;
+                    if (hooks.Progress)
+                        hooks.Progress(progress);
+                }
+                for (const QByteArray& body : converted.Lines)
+                    if (!put(body + "\r\n"))
+                        return false;
+                return true;
+            })));
         if (read.Ok()) {
             put(SectionEndLine(section));
             if (writeFailed)

@@ -85,41 +85,48 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
 
     TLoadTracker tracker;
     TProgress progress{1, 0, static_cast<int>(lines.size())};
-    // A prompt that does not come within a second is passed over (the board
-    // may simply be slow), but a board that has given no prompt for the
-    // silence limit has stopped listening: the load ends there rather than
-    // sending the rest of the file into the void and calling that success.
-    const int silenceLimitMs = hooks.SilenceMs > 0 ? hooks.SilenceMs : ArchiveListingSilenceMs;
+    // The board's prompt is waited for a second after each line; a board
+    // that is merely slow has its late prompt taken in before the next line
+    // goes (the conversation lets an answer cut short finish first). But a
+    // board that has given no prompt for the silence limit has stopped
+    // listening: the load ends there rather than sending the rest of the
+    // file into the void and calling that success.
+    const int silenceLimitMs = hooks.SilenceMs > 0 ? hooks.SilenceMs : ListingSilenceMs;
     qint64 lastPrompt = link.Clock()->NowMs();
-    link.ClearResponses();
     for (const QByteArray& raw : lines) {
         if (hooks.Mode == TWaitMode::ProcessEvents)
             QCoreApplication::processEvents();
-        if (hooks.LinkLost && hooks.LinkLost())
-            result.Status = TArchiveStatus::LinkLost;
-        else if (hooks.Cancel && hooks.Cancel())
+        if (hooks.Cancel && hooks.Cancel()) {
             result.Status = TArchiveStatus::Cancelled;
-        if (!result.Ok())
             break;
+        }
         const TLoadTracker::TStep step = tracker.Feed(raw);
         ++progress.Done;
-        if (step.Kind == TLoadTracker::TKind::Body && step.Section >= 0 && checked(step.Section) &&
-            (!only || only(step.Section, step.Line))) {
-            ++progress.Counter;
+        if (step.Kind != TLoadTracker::TKind::Body || step.Section < 0 || !checked(step.Section) ||
+            (only && !only(step.Section, step.Line))) {
             if (hooks.Progress)
                 hooks.Progress(progress);
-            link.SendCommand(step.Line + "\r\n");
-            // The board's answer is not examined; without a prompt the load
-            // moves on after a second, as the board may simply be slow.
-            if (link.WaitForPrompt(1000)) {
-                lastPrompt = link.Clock()->NowMs();
-            } else if (link.Clock()->NowMs() - lastPrompt >= silenceLimitMs) {
-                result.Status = TArchiveStatus::BoardSilent;
-                result.SilenceMs = silenceLimitMs;
-                break;
-            }
-        } else if (hooks.Progress) {
+            continue;
+        }
+        ++progress.Counter;
+        if (hooks.Progress)
             hooks.Progress(progress);
+        // The board's answer is not examined, only its prompt awaited.
+        TRequest r = RunRequest(step.Line + "\r\n", silenceLimitMs, hooks);
+        r.LimitMs = 1000;
+        const TAnswer a = link.Request(r);
+        if (a.Ok()) {
+            lastPrompt = link.Clock()->NowMs();
+            continue;
+        }
+        if (a.End != TAnswerEnd::Silent) {
+            result = ResultOf(a);
+            break;
+        }
+        if (link.Clock()->NowMs() - lastPrompt >= silenceLimitMs) {
+            result.Status = TArchiveStatus::BoardSilent;
+            result.SilenceMs = silenceLimitMs;
+            break;
         }
     }
     result.Lines = progress.Counter - 1;

@@ -41,13 +41,13 @@ private:
 };
 
 // Sends the body lines of the checked sections, in file order, each followed
-// by "\r\n", waiting up to 1000 ms for the prompt after each; after the
-// silence limit (hooks.SilenceMs, else ArchiveListingSilenceMs) without any
-// prompt the run ends with BoardSilent. `checked` is
-// asked for every line as it comes up. Progress: the counter starts at 1 and
-// each sent line adds 1; Done/Total count file lines.
-// `only`, when given, is asked too and may hold a line back (a load of the
-// lines that change a value); lines held back are neither sent nor counted.
+// by "\r\n", waiting up to 1000 ms for the prompt after each (a later prompt
+// is taken in before the next line goes); after the silence limit
+// (hooks.SilenceMs, else ListingSilenceMs) without any prompt the run ends
+// with BoardSilent. `checked` is asked for every line as it comes up. Progress: the counter starts
+// at 1 and each sent line adds 1; Done/Total count file lines. `only`, when given, is asked too and
+// may hold a line back (a load of the lines that change a value); lines held back are neither sent
+// nor counted.
 TArchiveResult
 LoadConfig(TBoardLink& link, const QString& fileName,
            const std::function<bool(int section)>& checked, const TRunHooks& hooks,

@@ -41,17 +41,14 @@ QByteArray LogFileLine(const QByteArray& line, bool decimalComma) {
 
 TArchiveResult ReadFlightRange(TBoardLink& link, TFlightRange& range, const TRunHooks& hooks) {
     range = TFlightRange();
-    link.ClearResponses();
-    link.SendCommand("log dir\r\n");
     QByteArray bad;
     bool ok = true;
-    TArchiveResult r =
-        ReadUntilPrompt(link, hooks.SilenceMs ? hooks.SilenceMs : ArchiveListingSilenceMs, hooks,
-                        [&](const QByteArray& line) {
-                            if (!ApplyLogDirLine(line, range, bad))
-                                ok = false;
-                            return true; // read the answer to its end either way
-                        });
+    TArchiveResult r = ResultOf(link.Request(
+        RunRequest("log dir\r\n", ListingSilenceMs, hooks, [&](const QByteArray& line) {
+            if (!ApplyLogDirLine(line, range, bad))
+                ok = false;
+            return true; // read the answer to its end either way
+        })));
     if (r.Ok() && !ok) {
         r.Status = TArchiveStatus::BadAnswer;
         r.Detail = QString::fromLatin1(bad);
@@ -65,22 +62,18 @@ TArchiveResult ExportFlightLog(TBoardLink& link, int flight, const QString& file
     QSaveFile file(fileName);
     if (!OpenOutputFile(file, fileName, result))
         return result;
-    link.ClearResponses();
-    link.SendCommand(LogDumpCommand(flight));
     TProgress progress{1, 0, 0};
     bool writeFailed = false;
-    TArchiveResult read =
-        ReadUntilPrompt(link, hooks.SilenceMs ? hooks.SilenceMs : LogDumpSilenceMs, hooks,
-                        [&](const QByteArray& line) {
-                            ++progress.Counter;
-                            ++progress.Done;
-                            const QByteArray out =
-                                LogFileLine(line, decimalComma && decimalComma());
-                            if (hooks.Progress)
-                                hooks.Progress(progress);
-                            writeFailed = file.write(out) != out.size();
-                            return !writeFailed;
-                        });
+    TArchiveResult read = ResultOf(link.Request(
+        RunRequest(LogDumpCommand(flight), LogDumpSilenceMs, hooks, [&](const QByteArray& line) {
+            ++progress.Counter;
+            ++progress.Done;
+            const QByteArray out = LogFileLine(line, decimalComma && decimalComma());
+            if (hooks.Progress)
+                hooks.Progress(progress);
+            writeFailed = file.write(out) != out.size();
+            return !writeFailed;
+        })));
     if (read.Ok() && (writeFailed || !file.commit()))
         read.Status = TArchiveStatus::FileWriteFailed;
     if (!read.Ok())

@@ -6,12 +6,10 @@ const char* const ExtremeKeys[6] = {"x_max", "x_min", "y_max", "y_min", "z_max",
 
 namespace {
 // The board answers a calibration command at once; that first second of
-// output is not part of the result.
+// output, a prompt included, is not part of the result.
 constexpr int CalibrationSettleMs = 1000;
-
-int Silence(const TRunHooks& hooks, int fallback) {
-    return hooks.SilenceMs ? hooks.SilenceMs : fallback;
-}
+// How long the prompt of "cal mag_cancel" is waited for.
+constexpr int CancelSilenceMs = 1000;
 
 std::function<bool(const QByteArray&)> ParamsTo(const TParamFn& onParam,
                                                 bool skipExtremes = false) {
@@ -22,6 +20,7 @@ std::function<bool(const QByteArray&)> ParamsTo(const TParamFn& onParam,
         return true;
     };
 }
+
 } // namespace
 
 TExtremes ParseExtremes(const QByteArray& line) {
@@ -46,51 +45,52 @@ TExtremes ParseExtremes(const QByteArray& line) {
 
 TArchiveResult ReadCalibrationParams(TBoardLink& link, const TParamFn& onParam,
                                      const TRunHooks& hooks) {
-    const int silence = Silence(hooks, ArchiveListingSilenceMs);
-    link.ClearResponses();
-    link.SendCommand("cat mag\r\n");
-    TArchiveResult r = ReadUntilPrompt(link, silence, hooks, ParamsTo(onParam));
-    if (!r.Ok())
-        return r;
-    link.SendCommand("cat gyro\r\n");
-    return ReadUntilPrompt(link, silence, hooks, ParamsTo(onParam));
+    for (const char* command : {"cat mag\r\n", "cat gyro\r\n"}) {
+        const TArchiveResult r =
+            ResultOf(link.Request(RunRequest(command, ListingSilenceMs, hooks, ParamsTo(onParam))));
+        if (!r.Ok())
+            return r;
+    }
+    return TArchiveResult();
 }
 
 TArchiveResult CalibrateGyro(TBoardLink& link, const TParamFn& onParam, const TRunHooks& hooks) {
-    link.SendCommand("cal gyro\r\n");
-    TArchiveResult r = PauseDroppingLines(link, CalibrationSettleMs, hooks);
-    if (!r.Ok())
-        return r;
-    link.ClearResponses();
-    return ReadUntilPrompt(link, Silence(hooks, CalibrationSilenceMs), hooks, ParamsTo(onParam));
+    TRequest r = RunRequest("cal gyro\r\n", CalibrationSilenceMs, hooks, ParamsTo(onParam));
+    r.HoldMs = CalibrationSettleMs;
+    return ResultOf(link.Request(r));
 }
 
 TArchiveResult RunMagCalibration(TBoardLink& link, const std::function<bool()>& calibrating,
                                  const std::function<void(const TExtremes&)>& onExtremes,
                                  const TParamFn& onParam, const TRunHooks& hooks) {
-    link.SendCommand("cal mag\r\n");
-    TArchiveResult r = PauseDroppingLines(link, CalibrationSettleMs, hooks);
-    if (!r.Ok())
-        return r;
-    link.ClearResponses();
-
-    // The operator ends the calibration by clearing `calibrating`; that
-    // wakes the wait like a cancel, so tell the two apart afterwards.
-    TRunHooks live = hooks;
-    live.Cancel = [&] { return !calibrating() || (hooks.Cancel && hooks.Cancel()); };
-    r = ReadUntilPrompt(link, Silence(hooks, CalibrationSilenceMs), live,
-                        [&](const QByteArray& line) {
-                            onExtremes(ParseExtremes(line));
-                            return true;
-                        });
-    if (r.Status == TArchiveStatus::Cancelled && (!hooks.Cancel || !hooks.Cancel()) &&
-        !calibrating())
-        r = TArchiveResult(); // ended by the operator
-    if (!r.Ok())
-        return r;
-
-    link.ClearResponses();
-    link.SendCommand("cal mag_save\r\n");
-    return ReadUntilPrompt(link, Silence(hooks, CalibrationSilenceMs), hooks,
-                           ParamsTo(onParam, true));
+    // "cal mag" has no prompt of its own: its extremes lines come until the
+    // operator ends the calibration (or the board sends a prompt). Ending it
+    // wakes the wait like a cancel, so the two are told apart afterwards.
+    TRequest r =
+        RunRequest("cal mag\r\n", CalibrationSilenceMs, hooks, [&](const QByteArray& line) {
+            onExtremes(ParseExtremes(line));
+            return true;
+        });
+    r.Prompts = 0;
+    r.HoldMs = CalibrationSettleMs;
+    r.Cancel = [&] { return !calibrating() || (hooks.Cancel && hooks.Cancel()); };
+    TAnswer a = link.Request(r);
+    if (a.End == TAnswerEnd::Cancelled && (!hooks.Cancel || !hooks.Cancel()) && !calibrating())
+        a = TAnswer(); // ended by the operator
+    if (!a.Ok()) {
+        // Stopped before "cal mag_save": the board's calibration is
+        // abandoned now rather than left running (and sending extremes
+        // into every answer that follows).
+        // It goes even when the operator cancelled; a silent board is
+        // not waited for long.
+        if (a.End != TAnswerEnd::LinkLost) {
+            TRequest cancel = RunRequest("cal mag_cancel\r\n", CancelSilenceMs, hooks);
+            cancel.SilenceMs = CancelSilenceMs;
+            cancel.Cancel = {};
+            link.Request(cancel);
+        }
+        return ResultOf(a);
+    }
+    return ResultOf(link.Request(
+        RunRequest("cal mag_save\r\n", CalibrationSilenceMs, hooks, ParamsTo(onParam, true))));
 }

@@ -28,15 +28,15 @@ using TParamFn = std::function<void(const QByteArray& name, const QByteArray& va
 TArchiveResult ReadCalibrationParams(TBoardLink& link, const TParamFn& onParam,
                                      const TRunHooks& hooks);
 
-// "cal gyro"; the first second of answer is dropped; then the new values
-// up to the prompt go to `onParam`.
+// "cal gyro"; the first second of answer is dropped, a prompt included; then
+// the new values up to the prompt go to `onParam`.
 TArchiveResult CalibrateGyro(TBoardLink& link, const TParamFn& onParam, const TRunHooks& hooks);
 
 // "cal mag"; the first second is dropped; extremes lines go to `onExtremes`
 // while `calibrating` holds and no prompt came. Then "cal mag_save" and its
 // answer, named lines to `onParam` except the extremes line itself. A
-// cancel, a silent board or a lost link ends the run before "cal mag_save"
-// (the caller then abandons the calibration with "cal mag_cancel").
+// cancel or a silent board ends the run before "cal mag_save", and the
+// board's calibration is abandoned with "cal mag_cancel".
 TArchiveResult RunMagCalibration(TBoardLink& link, const std::function<bool()>& calibrating,
                                  const std::function<void(const TExtremes&)>& onExtremes,
                                  const TParamFn& onParam, const TRunHooks& hooks);

@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveWidgets.h"
 #include "archive/ConfigExport.h"
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
 #include <QDialogButtonBox>
@@ -60,8 +61,8 @@ void TWinBackupConfig::BitBtn1Click() {
         Dialogs().Message("Не задан файл для выгрузки");
         return;
     }
-    TArchiveRunGuard guard;
-    if (!guard.Acquired())
+    const TBoardHold hold;
+    if (!hold.Held())
         return;
     BeginBusy();
     m_stopPressed = false;

@@ -1,6 +1,7 @@
 #include "archive/WinExportLogsUnit.h"
 
 #include "archive/ArchiveWidgets.h"
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
 #include <QCheckBox>
@@ -59,7 +60,6 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
 bool TWinExportLogs::FormCreate() {
     TRunHooks hooks;
     hooks.Mode = TWaitMode::NoEvents;
-    hooks.SilenceMs = ListingSilenceMs;
     const TArchiveResult r = ReadFlightRange(MainForm->Link(), m_range, hooks);
     if (!r.Ok()) {
         // The window still opens, with no flights to choose.
@@ -90,8 +90,8 @@ void TWinExportLogs::BitBtn1Click() {
         Dialogs().Message("Плата не сообщила ни одного полета");
         return;
     }
-    TArchiveRunGuard guard;
-    if (!guard.Acquired())
+    const TBoardHold hold;
+    if (!hold.Held())
         return;
     const int flight = m_range.Max - FlightNumber->currentIndex();
     BeginBusy();

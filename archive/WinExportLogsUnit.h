@@ -18,6 +18,7 @@ public:
     explicit TWinExportLogs(QWidget* parent = nullptr);
     // Lists the flights the board holds ("log dir").
     bool FormCreate() override;
+    bool ListsOnOpen() const override { return true; }
 
     QComboBox* FlightNumber;
     QLineEdit* FileName;

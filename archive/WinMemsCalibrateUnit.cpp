@@ -3,6 +3,7 @@
 #include "archive/ArchiveWidgets.h"
 #include "archive/MemsCalibration.h"
 #include "settings/ParamBindingUnit.h"
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
 #include <QDialogButtonBox>
@@ -131,15 +132,14 @@ TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TTaskWindow(parent) {
 
 TWinMemsCalibrate::~TWinMemsCalibrate() {
     // A magnetometer calibration left running is abandoned at the board.
-    if (m_calibrating && MainForm)
-        MainForm->SendCommand("cal mag_cancel\r\n");
+    if (m_calibrating)
+        SendWhenFree("cal mag_cancel\r\n");
 }
 
 bool TWinMemsCalibrate::FormCreate() {
     m_binding->BeginListing();
     TRunHooks hooks;
     hooks.Mode = TWaitMode::NoEvents;
-    hooks.SilenceMs = ListingSilenceMs;
     const TArchiveResult r = ReadCalibrationParams(
         MainForm->Link(), [this](const QByteArray& n, const QByteArray& v) { SetParamValue(n, v); },
         hooks);
@@ -154,9 +154,11 @@ void TWinMemsCalibrate::SetParamValue(const QByteArray& name, const QByteArray& 
 
 bool TWinMemsCalibrate::ApplyChangedValues() {
     QString error;
-    if (m_binding->ApplyChangedValues(error))
+    if (m_binding->ApplyChangedValues(
+            error, [this](const QByteArrayList& lines) { return SendToBoard(lines); }))
         return true;
-    Dialogs().Error(error);
+    if (!error.isEmpty())
+        Dialogs().Error(error);
     return false;
 }
 
@@ -186,8 +188,8 @@ void TWinMemsCalibrate::Report(const TArchiveResult& r) {
 void TWinMemsCalibrate::SpeedButton1Click() {
     if (IsBusy())
         return;
-    TArchiveRunGuard guard;
-    if (!guard.Acquired())
+    const TBoardHold hold;
+    if (!hold.Held())
         return;
     Label8->show();
     SetRunning(true);
@@ -202,8 +204,8 @@ void TWinMemsCalibrate::SpeedButton1Click() {
 void TWinMemsCalibrate::SpeedButton2Click() {
     if (IsBusy())
         return;
-    TArchiveRunGuard guard;
-    if (!guard.Acquired())
+    const TBoardHold hold;
+    if (!hold.Held())
         return;
     m_calibrating = true;
     Label9->show();
@@ -215,12 +217,10 @@ void TWinMemsCalibrate::SpeedButton2Click() {
         [this](const TExtremes& e) { ShowExtremes(e); },
         [this](const QByteArray& n, const QByteArray& v) { SetParamValue(n, v); },
         WindowRunHooks(this, Run));
-    if (!r.Ok() && m_calibrating) {
-        // Stopped before "cal mag_save": the board's calibration is
-        // abandoned now rather than left running.
-        MainForm->SendCommand("cal mag_cancel\r\n");
+    // Stopped before "cal mag_save": the run has abandoned the board's
+    // calibration ("cal mag_cancel").
+    if (!r.Ok())
         m_calibrating = false;
-    }
     Label9->hide();
     for (QLabel* l : Extremes)
         l->hide();
@@ -229,9 +229,10 @@ void TWinMemsCalibrate::SpeedButton2Click() {
 }
 
 void TWinMemsCalibrate::SpeedButton4Click() {
-    MainForm->ClearResponses();
-    MainForm->SendCommand("save ref\r\n");
-    Dialogs().Message("Выполнено");
+    // The board's answer is not examined, but its prompt is awaited: a board
+    // that did not take the command is not reported as done.
+    if (SendToBoard({"save ref\r\n"}))
+        Dialogs().Message("Выполнено");
 }
 
 void TWinMemsCalibrate::BitBtn1Click() {

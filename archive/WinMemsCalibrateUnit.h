@@ -23,6 +23,7 @@ public:
     ~TWinMemsCalibrate() override;
     // Lists the magnetometer and gyroscope parameters.
     bool FormCreate() override;
+    bool ListsOnOpen() const override { return true; }
 
     QGroupBox* GroupBox1;
     QGroupBox* GroupBox2;

@@ -42,9 +42,9 @@ TWinSaveSettings::TWinSaveSettings(QWidget* parent) : TTaskWindow(parent) {
 }
 
 void TWinSaveSettings::BitBtn1Click() {
-    MainForm->ClearResponses();
-    for (const QByteArray& command :
-         SaveSettingsCommands(CheckBox1->isChecked(), CheckBox2->isChecked()))
-        MainForm->SendCommand(command);
-    close();
+    // Both stores in one conversation, "save config" first; the window
+    // closes once the board has taken them (it stays open, the operator
+    // told, when it did not or another operation holds the board).
+    if (SendToBoard(SaveSettingsCommands(CheckBox1->isChecked(), CheckBox2->isChecked())))
+        close();
 }

@@ -5,6 +5,7 @@
 #include "archive/ConfigCompare.h"
 #include "archive/ConfigExport.h"
 #include "archive/ConfigLoad.h"
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
 #include <QCheckBox>
@@ -145,8 +146,8 @@ void TWndLoadSettings::BitBtn1Click() {
         Dialogs().Message("Не задан файл для загрузки");
         return;
     }
-    TArchiveRunGuard guard;
-    if (!guard.Acquired())
+    const TBoardHold hold;
+    if (!hold.Held())
         return;
     BeginBusy();
     m_stopPressed = false;
@@ -207,8 +208,8 @@ void TWndLoadSettings::CompareButtonClick() {
         Dialogs().Message("Не задан файл для загрузки");
         return;
     }
-    TArchiveRunGuard guard;
-    if (!guard.Acquired())
+    const TBoardHold hold;
+    if (!hold.Held())
         return;
     BeginBusy();
     BitBtn1->setEnabled(false);

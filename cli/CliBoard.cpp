@@ -70,10 +70,12 @@ bool TCliBoard::Open(const QByteArray& port, int baud, QString& error) {
         error = why.isEmpty() ? "cannot open " + QString::fromLocal8Bit(port) : why;
         return false;
     }
-    m_link.ClearResponses();
     for (const QByteArray& line : {QByteArray("\r\n"), QByteArray("echo off\r\n")}) {
-        m_link.SendCommand(line);
-        if (!m_link.WaitForPrompt(HandshakeMs)) {
+        TRequest r;
+        r.Commands = {line};
+        r.LimitMs = r.SilenceMs = HandshakeMs;
+        r.Mode = TWaitMode::ProcessEvents;
+        if (!m_link.Request(r).Ok()) {
             const QString why = TakeErrors();
             error = why.isEmpty() ? QStringLiteral("no answer from the board on %1 "
                                                    "(no prompt within %2 s)")

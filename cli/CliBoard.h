@@ -18,8 +18,6 @@ public:
     // English line.
     bool Open(const QByteArray& port, int baud, QString& error);
     TBoardLink& Link() { return m_link; }
-    // False once the worker has lost or closed the port.
-    bool Connected() const { return m_opened && !m_closed; }
 
 protected:
     bool event(QEvent* e) override;

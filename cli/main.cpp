@@ -42,7 +42,10 @@ public:
         if (!m_tty)
             return;
         m_shown = true;
-        if (p.Total > 0)
+        if (p.Settling > 0)
+            std::fprintf(stderr, "\r%s: the board is finishing an interrupted answer (%lld bytes) ",
+                         m_what, static_cast<long long>(p.Settling));
+        else if (p.Total > 0)
             std::fprintf(stderr, "\r%s: %d/%d, %d lines ", m_what, p.Done, p.Total, p.Counter - 1);
         else
             std::fprintf(stderr, "\r%s: %d lines ", m_what, p.Counter - 1);
@@ -55,12 +58,11 @@ private:
     bool m_shown = false;
 };
 
-TRunHooks Hooks(TCliBoard& board, TProgressLine* progress) {
+TRunHooks Hooks(TProgressLine* progress) {
     TRunHooks h;
     if (progress)
         h.Progress = [progress](const TProgress& p) { progress->Show(p); };
     h.Cancel = [] { return g_interrupted.load(); };
-    h.LinkLost = [&board] { return !board.Connected(); };
     h.Mode = TWaitMode::ProcessEvents;
     return h;
 }
@@ -87,13 +89,11 @@ const char* const Usage =
 // Waits for the answer of a command that was just sent, printing what the
 // board says (other than the prompt) to `out`.
 int AnswerTo(TCliBoard& board, const QByteArray& command, FILE* out) {
-    board.Link().ClearResponses();
-    board.Link().SendCommand(command);
-    const TArchiveResult r = ReadUntilPrompt(board.Link(), ArchiveListingSilenceMs,
-                                             Hooks(board, nullptr), [out](const QByteArray& l) {
-                                                 std::fprintf(out, "%s\n", l.constData());
-                                                 return true;
-                                             });
+    const TArchiveResult r = ResultOf(board.Link().Request(
+        RunRequest(command, ListingSilenceMs, Hooks(nullptr), [out](const QByteArray& l) {
+            std::fprintf(out, "%s\n", l.constData());
+            return true;
+        })));
     std::fflush(out);
     return Report(r);
 }
@@ -102,7 +102,7 @@ int RunCommand(TCliBoard& board, const QCommandLineParser& parser, const QString
     const QString cmd = args[0];
     if (cmd == "export") {
         TProgressLine progress("export");
-        return Report(ExportConfig(board.Link(), args[1], Hooks(board, &progress)));
+        return Report(ExportConfig(board.Link(), args[1], Hooks(&progress)));
     }
     if (cmd == "load") {
         QSet<int> sections;
@@ -115,15 +115,14 @@ int RunCommand(TCliBoard& board, const QCommandLineParser& parser, const QString
         }
         TProgressLine progress("load");
         const TArchiveResult r = LoadConfig(
-            board.Link(), args[1], [&](int s) { return sections.contains(s); },
-            Hooks(board, &progress));
+            board.Link(), args[1], [&](int s) { return sections.contains(s); }, Hooks(&progress));
         if (r.Status == TArchiveStatus::NoFile)
             return Fail("no such file: " + args[1]);
         return Report(r);
     }
     if (cmd == "logs" && parser.isSet("list")) {
         TFlightRange range;
-        const TArchiveResult r = ReadFlightRange(board.Link(), range, Hooks(board, nullptr));
+        const TArchiveResult r = ReadFlightRange(board.Link(), range, Hooks(nullptr));
         if (!r.Ok())
             return Report(r);
         for (int n : FlightNumbers(range))
@@ -135,7 +134,7 @@ int RunCommand(TCliBoard& board, const QCommandLineParser& parser, const QString
         // were the log; ask for the flights it holds first.
         const int flight = parser.value("flight").toInt();
         TFlightRange range;
-        const TArchiveResult dir = ReadFlightRange(board.Link(), range, Hooks(board, nullptr));
+        const TArchiveResult dir = ReadFlightRange(board.Link(), range, Hooks(nullptr));
         if (!dir.Ok())
             return Report(dir);
         if (!FlightNumbers(range).contains(flight))
@@ -146,7 +145,7 @@ int RunCommand(TCliBoard& board, const QCommandLineParser& parser, const QString
         TProgressLine progress("logs");
         const bool comma = parser.isSet("decimal-comma");
         return Report(ExportFlightLog(
-            board.Link(), flight, args[1], [comma] { return comma; }, Hooks(board, &progress)));
+            board.Link(), flight, args[1], [comma] { return comma; }, Hooks(&progress)));
     }
     if (cmd == "get")
         return AnswerTo(board, "cat " + args.mid(1).join(' ').toLatin1() + "\r\n", stdout);

@@ -3,16 +3,14 @@
 #include "link/Proc.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
-#include <QTimer>
-#include <algorithm>
 #include <chrono>
 
 namespace {
-// Posted to the link itself to wake a GUI thread that sleeps in an event-
-// processing wait; carries no data.
-const QEvent::Type WakeEventType = static_cast<QEvent::Type>(QEvent::User + 900);
+const QEvent::Type WakeEventType =
+    static_cast<QEvent::Type>(QEvent::User + TBoardLink::WakeEventOffset);
+const QEvent::Type GrantEventType =
+    static_cast<QEvent::Type>(QEvent::User + TBoardLink::GrantEventOffset);
 // A sleeping wait re-reads the clock at least this often, so that an injected
 // clock that jumps ahead is noticed.
 constexpr qint64 MaxSleepSliceMs = 100;
@@ -32,61 +30,12 @@ IClock* TSteadyClock::Instance() {
 }
 
 TBoardLink::TBoardLink(IClock* clock, QObject* parent)
-    : QObject(parent), m_clock(clock ? clock : TSteadyClock::Instance()) {}
-
-void TBoardLink::SendCommand(const QByteArray& line) {
-    if (m_gate && !m_inGate) {
-        m_inGate = true;
-        const bool pass = m_gate(line);
-        m_inGate = false;
-        if (!pass)
-            return;
-    }
-    {
-        TListGuard g(OutgoingQueue);
-        OutgoingQueue.append(line);
-    }
-    emit CommandSent(line);
+    : QObject(parent), m_clock(clock ? clock : TSteadyClock::Instance()) {
+    m_settleTimer.setSingleShot(true);
+    connect(&m_settleTimer, &QTimer::timeout, this, &TBoardLink::SettleInBackground);
 }
 
-void TBoardLink::ClearResponses() {
-    SettleOwedPrompts();
-    ++m_clearCount;
-    TListGuard g(ResponseQueue);
-    ResponseQueue.clear();
-}
-
-void TBoardLink::ResetPromptAccounting() {
-    m_promptsOwed = 0;
-}
-
-void TBoardLink::SettleOwedPrompts() {
-    auto outgoingEmpty = [this] {
-        TListGuard g(OutgoingQueue);
-        return OutgoingQueue.isEmpty();
-    };
-    if (m_promptsOwed.load() <= 0 && outgoingEmpty())
-        return;
-    // Bounded on the link's clock and on real time alike, so that a test's
-    // clock that stands still cannot hold the GUI.
-    QElapsedTimer real;
-    real.start();
-    const qint64 start = m_clock->NowMs();
-    for (;;) {
-        const bool drained = outgoingEmpty();
-        if (drained && m_promptsOwed.load() <= 0)
-            return;
-        const qint64 now = m_clock->NowMs();
-        if (drained && now - m_lastWriteMs.load() >= SettleAfterWriteMs)
-            return;
-        if (now - start >= SettleLimitMs || real.elapsed() >= SettleLimitMs)
-            return;
-        std::unique_lock<std::mutex> lock(m_wakeMutex);
-        const quint64 seq = m_responseSeq.load();
-        m_wake.wait_for(lock, std::chrono::milliseconds(20),
-                        [&] { return m_responseSeq.load() != seq; });
-    }
-}
+TBoardLink::~TBoardLink() = default;
 
 QByteArray TBoardLink::ReadResponseLine() {
     QByteArray line;
@@ -99,38 +48,25 @@ QByteArray TBoardLink::ReadResponseLine() {
     return line;
 }
 
-bool TBoardLink::WaitForPrompt(int limitMs) {
-    const qint64 start = m_clock->NowMs();
-    for (;;) {
-        const qint64 elapsed = m_clock->NowMs() - start;
-        if (elapsed > limitMs)
-            return false;
-        QCoreApplication::processEvents();
-        const quint64 seq = m_responseSeq.load();
-        const QByteArray line = ReadResponseLine();
-        if (line == "=>")
-            return true;
-        if (line.isEmpty())
-            SleepForLine(seq, limitMs + 1 - elapsed, TWaitMode::ProcessEvents);
-    }
-}
-
-TWaitResult TBoardLink::WaitResponseLine(QByteArray& line, int silenceMs, TWaitMode mode,
-                                         const TCancelFn& cancel) {
-    const qint64 start = m_clock->NowMs();
+TBoardLink::TWaitEnd TBoardLink::WaitLine(QByteArray& line, qint64 deadline, TWaitMode mode,
+                                          const TCancelFn& cancel) {
     for (;;) {
         if (mode == TWaitMode::ProcessEvents)
             QCoreApplication::processEvents();
+        if (m_gone)
+            return TWaitEnd::Gone;
         if (cancel && cancel())
-            return TWaitResult::Cancelled;
+            return TWaitEnd::Cancelled;
         const quint64 seq = m_responseSeq.load();
         line = ReadResponseLine();
+        // Lines that came while the thread was held elsewhere (a modal box)
+        // are read before the time is judged.
         if (!line.isEmpty())
-            return TWaitResult::Line;
-        const qint64 elapsed = m_clock->NowMs() - start;
-        if (elapsed >= silenceMs)
-            return TWaitResult::Timeout;
-        SleepForLine(seq, silenceMs - elapsed, mode);
+            return TWaitEnd::Line;
+        const qint64 left = deadline - m_clock->NowMs();
+        if (left <= 0)
+            return TWaitEnd::Timeout;
+        SleepForLine(seq, left, mode);
     }
 }
 
@@ -139,13 +75,13 @@ void TBoardLink::SleepForLine(quint64 seenSeq, qint64 remainingMs, TWaitMode mod
     if (mode == TWaitMode::NoEvents || QThread::currentThread() != thread()) {
         std::unique_lock<std::mutex> lock(m_wakeMutex);
         m_wake.wait_for(lock, std::chrono::milliseconds(slice),
-                        [&] { return m_responseSeq.load() != seenSeq; });
+                        [&] { return m_responseSeq.load() != seenSeq || m_gone.load(); });
         return;
     }
     // Sleep in the event loop: any window message, a line (the worker's
     // append posts a wake event to us) or the slice timer ends the sleep.
     m_guiWaiters.fetch_add(1);
-    if (m_responseSeq.load() == seenSeq) {
+    if (m_responseSeq.load() == seenSeq && !m_gone.load()) {
         QTimer slicer;
         slicer.setSingleShot(true);
         slicer.start(static_cast<int>(slice));
@@ -155,36 +91,42 @@ void TBoardLink::SleepForLine(quint64 seenSeq, qint64 remainingMs, TWaitMode mod
 }
 
 bool TBoardLink::event(QEvent* e) {
-    if (e->type() == WakeEventType) {
-        m_wakePosted = false;
+    if (e->type() == GrantEventType) {
+        Grant();
         return true;
     }
-    return QObject::event(e);
+    if (e->type() != WakeEventType)
+        return QObject::event(e);
+    m_wakePosted = false;
+    if (m_gone) {
+        m_wakeOnLine = false;
+        m_settleTimer.stop();
+        FailWaiting(TAnswer{TAnswerEnd::LinkLost});
+    } else if (m_wakeOnLine) {
+        SettleInBackground();
+    }
+    return true;
+}
+
+void TBoardLink::PostWake() {
+    if (!m_wakePosted.exchange(true))
+        QCoreApplication::postEvent(this, new QEvent(WakeEventType));
 }
 
 void TBoardLink::AppendResponse(const QByteArray& line) {
-    // A prompt may stand at the start of a line (echoed typing follows it,
-    // or a board runs two prompts together): each one settles a command.
-    int prompts = 0;
-    while (line.mid(prompts * 2, 2) == "=>")
-        ++prompts;
-    if (prompts > 0) {
-        int owed = m_promptsOwed.load();
-        while (!m_promptsOwed.compare_exchange_weak(owed, std::max(0, owed - prompts))) {
-        }
-    }
     {
         TListGuard g(ResponseQueue);
         ResponseQueue.append(line);
     }
+    m_lastResponseMs = m_clock->NowMs();
     {
         std::lock_guard<std::mutex> lock(m_wakeMutex);
         m_responseSeq.fetch_add(1);
         m_wake.notify_all();
     }
-    // At most one wake event in flight, and only while the GUI sleeps in a wait.
-    if (m_guiWaiters.load() > 0 && !m_wakePosted.exchange(true))
-        QCoreApplication::postEvent(this, new QEvent(WakeEventType));
+    // At most one wake event in flight, and only while someone waits for it.
+    if (m_guiWaiters.load() > 0 || m_wakeOnLine.load())
+        PostWake();
 }
 
 void TBoardLink::AddLog(const QByteArray& line) {
@@ -206,8 +148,20 @@ QByteArray TBoardLink::PopOutgoing() {
         line = OutgoingQueue.takeFirst();
     }
     m_lastWriteMs = m_clock->NowMs();
-    m_promptsOwed.fetch_add(1);
     return line;
+}
+
+void TBoardLink::PortOpened() {
+    m_gone = false;
+}
+
+void TBoardLink::PortGone() {
+    {
+        std::lock_guard<std::mutex> lock(m_wakeMutex);
+        m_gone = true;
+        m_wake.notify_all();
+    }
+    PostWake();
 }
 
 void TBoardLink::StoreTelemetry(TTelemetrySlot slot, const QByteArray& payload) {
@@ -218,6 +172,24 @@ void TBoardLink::StoreTelemetry(TTelemetrySlot slot, const QByteArray& payload) 
 QByteArray TBoardLink::Telemetry(TTelemetrySlot slot) const {
     std::lock_guard<std::mutex> lock(m_telemetryLock);
     return m_slots[static_cast<int>(slot)];
+}
+
+bool IsTelemetryLine(const QByteArray& line) {
+    if (!line.startsWith('$'))
+        return false;
+    for (const TTelemetryTag& t : TelemetryTags)
+        if (line.startsWith(t.Tag))
+            return true;
+    return false;
+}
+
+int LeadingPrompts(const QByteArray& line, QByteArray* rest) {
+    int n = 0;
+    while (line.mid(n * 2, 2) == "=>")
+        ++n;
+    if (rest)
+        *rest = n > 0 ? Trim(line.mid(n * 2)) : line;
+    return n;
 }
 
 void DispatchLine(TBoardLink& link, const QByteArray& line) {

@@ -1,12 +1,25 @@
 #pragma once
 // The link's shared state between the serial worker and the windows: the four
-// line queues, the nine telemetry slots, and the command exchange every
-// window uses to talk to the board. The main window owns one instance.
+// line queues, the nine telemetry slots, and the one conversation with the
+// board. The main window owns one instance.
+//
+// The board's protocol has no request numbers: an answer belongs to a command
+// only because it follows it and ends at the next prompt. So every exchange
+// goes through Request(), the only reader of the response queue, and only one
+// holder at a time talks to the board (TBoardTurn). An answer cut short
+// (stop, limit, flood) leaves the link out of step: before anything else is
+// sent, the rest of that answer is discarded until its prompt has come and
+// the line has been quiet ("settling"), inside the next request or, when
+// nobody holds the board, in the background.
 
+#include "link/BoardRequest.h"
 #include "link/Clock.h"
 #include "link/SafeListsUnit.h"
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -15,76 +28,74 @@
 // The nine telemetry streams, in the order DispatchLine tests their tags.
 enum class TTelemetrySlot { Gps, Adc, Ppm, Mag, Ekf, Gyro, Accel, Baro, Stab, Count };
 
-// How a wait for the board behaves while it sleeps.
-enum class TWaitMode {
-    NoEvents,     // the GUI is not serviced (listing reads at window creation)
-    ProcessEvents // window messages are processed (long operations)
-};
-
-enum class TWaitResult { Line, Timeout, Cancelled };
-
-using TCancelFn = std::function<bool()>;
-
 class TBoardLink : public QObject {
     Q_OBJECT
 public:
     explicit TBoardLink(IClock* clock = nullptr, QObject* parent = nullptr);
+    ~TBoardLink() override;
 
     TSafeStringList ResponseQueue;
     TSafeStringList LogQueue;
     TSafeStringList OutgoingQueue;
     TSafeStringList ErrorQueue;
 
-    // --- command exchange (GUI thread) ---
-    // Queues a complete command line; the caller supplies the "\r\n".
-    // The send gate, when set, is asked first and may drop the line.
-    void SendCommand(const QByteArray& line);
-    // Asked by SendCommand about every line before it is queued; false drops
-    // the line. The panel's automatic backup before a "reset" uses it. Lines
-    // sent while the gate itself runs (the backup's listings) pass unasked.
+    // --- the conversation (the link's own thread) ---
+    // Sends the request's commands and reads their answer up to its prompt.
+    // Runs in the caller's turn (TBoardTurn); with none held and the board
+    // free it takes one for itself. First lets an interrupted answer finish
+    // (ProcessEvents requests only; a NoEvents request then ends Unsettled
+    // at once), then drops unsolicited lines, then sends and reads.
+    TAnswer Request(const TRequest& request);
+    // Nobody holds the board and it is in step: a request may start now.
+    bool Free() const { return m_turns == 0 && InStep(); }
+    bool Held() const { return m_turns > 0; }
+    // No prompt is owed and no answer was cut short.
+    bool InStep() const { return m_owed == 0 && !m_unsettled; }
+    // Runs `run` in a turn of its own: at once when the board is free and
+    // nobody waits before it, else as soon as it is (in order of asking).
+    // Dropped when `context` is destroyed first. `failed` hears why it never
+    // ran (link lost, a board that would not stop talking). True when it ran
+    // at once.
+    bool WhenFree(QObject* context, std::function<void()> run,
+                  std::function<void(const TAnswer&)> failed = {});
+    // Requests waiting for the board.
+    int Waiting() const { return static_cast<int>(m_waiting.size()); }
+    // A new connection starts in step with nothing owed or waiting.
+    void ResetConversation();
+    // How long the rest of an interrupted answer may run on: the longest
+    // answer the board gives is a flight log of about 2 MB (three minutes at
+    // 115200 bit/s); more than that is a board that will not stop.
+    static constexpr qint64 SettleLimitBytes = 3 * 1024 * 1024;
+    // Quiet after the owed prompt before the link counts as in step again:
+    // a straggling line of the interrupted answer comes within this.
+    static constexpr int SettleQuietMs = 250;
+
+    // Asked by Request about every command line before it is sent; false
+    // holds the request back (Refused). The panel's automatic backup before
+    // a "reset" uses it; requests made while it runs pass unasked.
     using TSendGate = std::function<bool(const QByteArray& line)>;
     void SetSendGate(TSendGate gate) { m_gate = std::move(gate); }
-    // Empties the response queue so that older lines are not taken for the
-    // answer to the next command. Every command the board executes ends in a
-    // prompt; when commands were written whose prompts have not come yet
-    // (an apply's "set" lines a moment ago), the queue is emptied only once
-    // they have, so a late prompt cannot end the next listing early. That
-    // wait sleeps, is skipped when nothing is owed, and ends at the latest
-    // SettleAfterWriteMs after the last write (a board that answers some
-    // command without a prompt) or SettleLimitMs in all. The worker then also
-    // drops an unterminated line it holds (the tail of an answer cut short by
-    // silence or noise, but not a telemetry line in progress), so that text
-    // is never glued to the first line of the next answer.
-    void ClearResponses();
-    static constexpr int SettleAfterWriteMs = 300;
-    static constexpr int SettleLimitMs = 3000;
-    // Prompts the board still owes for lines the worker wrote.
-    int PromptsOwed() const { return m_promptsOwed.load(); }
-    // Forgets what was owed (a new connection starts clean).
-    void ResetPromptAccounting();
+
     // The next non-blank response line, trimmed; empty when none waits.
-    // Blank lines met on the way are consumed. Never waits.
+    // Blank lines met on the way are consumed. Never waits. Request's own
+    // primitive.
     QByteArray ReadResponseLine();
-    // Waits up to 1000 ms for the prompt, processing window messages; every
-    // other line is consumed. Returns true when the prompt came.
-    bool WaitForPrompt(int limitMs = 1000);
-    // The waiting primitive: the next non-blank response line, sleeping until
-    // one arrives. Gives up after `silenceMs` without one, or when `cancel`
-    // says so (checked whenever the thread wakes).
-    TWaitResult WaitResponseLine(QByteArray& line, int silenceMs, TWaitMode mode,
-                                 const TCancelFn& cancel = {});
 
     // --- worker side ---
     // Appends a non-telemetry line to the response queue and wakes waiters.
     void AppendResponse(const QByteArray& line);
     void AddLog(const QByteArray& line);
     void AddError(const QByteArray& text);
-    // Line 0 of the outgoing queue, removed; empty when none waits. The
-    // worker writes what it pops, so the board owes a prompt for it.
+    // Line 0 of the outgoing queue, removed; empty when none waits.
     QByteArray PopOutgoing();
-    // Counts ClearResponses calls; the worker drops its unterminated line
-    // when the count has moved since its last look.
+    // Counts the fresh starts of requests; the worker drops its stale
+    // unterminated line when the count has moved since its last look.
     quint64 ClearCount() const { return m_clearCount.load(); }
+    // The worker has the port open (a new connection).
+    void PortOpened();
+    // The worker has lost or closed the port: every wait ends at once.
+    void PortGone();
+    bool LinkGone() const { return m_gone.load(); }
 
     // --- telemetry ---
     void StoreTelemetry(TTelemetrySlot slot, const QByteArray& payload);
@@ -102,20 +113,60 @@ public:
 
     IClock* Clock() const { return m_clock; }
 
-    // Every command line handed to SendCommand, as queued (for observers
-    // such as the unsaved-changes counter). Emitted on the GUI thread.
+    // Events the link posts to itself (QEvent::User + offset): a line arrived
+    // for a sleeping wait or the background settling, or the port went
+    // (Wake); the board may be free for the next waiting request (Grant).
+    static constexpr int WakeEventOffset = 900;
+    static constexpr int GrantEventOffset = 901;
+
 signals:
+    // Every command line Request queues, as queued (for observers such as
+    // the unsaved-changes counter).
     void CommandSent(const QByteArray& line);
+    // The rest of an interrupted answer is being discarded: bytes so far;
+    // -1 when the link is in step again.
+    void SettleProgress(qint64 bytes);
 
 protected:
     bool event(QEvent* e) override;
 
 private:
+    friend class TBoardTurn;
+    enum class TWaitEnd { Line, Timeout, Cancelled, Gone };
+    enum class TSettle { Done, Wait, Flood, TooLong };
+    struct TWaiter {
+        QPointer<QObject> Context;
+        bool HasContext;
+        std::function<void()> Run;
+        std::function<void(const TAnswer&)> Failed;
+    };
+
+    // The next response line, sleeping until one arrives, `deadline` (on the
+    // link's clock) passes, `cancel` says so or the port goes.
+    TWaitEnd WaitLine(QByteArray& line, qint64 deadline, TWaitMode mode, const TCancelFn& cancel);
     // Sleeps until a response line may have arrived, the deadline passes or
     // (ProcessEvents) a window message wants handling.
     void SleepForLine(quint64 seenSeq, qint64 remainingMs, TWaitMode mode);
-    // Sleeps until the board has answered what was written (see ClearResponses).
-    void SettleOwedPrompts();
+    TAnswer Exchange(const TRequest& r);
+    // Lets an interrupted answer finish within a request.
+    TAnswer SettleInline(const TRequest& r);
+    // One look at the response queue while out of step: discards what waits,
+    // counting the owed prompts off; `waitMs` is how long to sleep before
+    // looking again when the result is Wait.
+    TSettle SettleStep(qint64& waitMs);
+    void MarkInStep();
+    // The answer of the running request ended before its prompt(s).
+    void LeaveOutOfStep(int promptsOwed, int silenceMs);
+    // Drops the lines waiting before a fresh start, and the worker's stale
+    // unterminated line with them.
+    void FreshStart();
+    int RemoveUnsent();
+    void TurnReleased();
+    void ScheduleGrant();
+    void Grant();
+    void SettleInBackground();
+    void FailWaiting(const TAnswer& why);
+    void PostWake();
 
     IClock* m_clock;
     TSendGate m_gate;
@@ -124,20 +175,55 @@ private:
     mutable std::mutex m_telemetryLock;
     QByteArray m_slots[static_cast<int>(TTelemetrySlot::Count)];
 
+    // Conversation state, on the link's thread only.
+    int m_turns = 0;
+    bool m_reading = false;
+    int m_owed = 0;           // prompts earlier exchanges still owe
+    bool m_unsettled = false; // an answer was cut short: quiet is needed too
+    int m_settleSilenceMs = 0;
+    qint64 m_settleBytes = 0;
+    QList<TWaiter> m_waiting;
+    bool m_grantPosted = false;
+    QTimer m_settleTimer;
+
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;
     std::atomic<quint64> m_responseSeq{0};
     std::atomic<quint64> m_clearCount{0};
     std::atomic<int> m_guiWaiters{0};
+    std::atomic<bool> m_wakeOnLine{false}; // the background settling wants every line
     std::atomic<bool> m_wakePosted{false};
-    std::atomic<int> m_promptsOwed{0};
+    std::atomic<bool> m_gone{false};
     std::atomic<qint64> m_lastWriteMs{0};
+    std::atomic<qint64> m_lastResponseMs{0};
+};
+
+// Holds the board for one conversation (a listing, an export with its eleven
+// sections, a calibration, a console line) for the scope's life. Taken only
+// when nobody else holds it; releasing it lets waiting requests run.
+class TBoardTurn {
+public:
+    explicit TBoardTurn(TBoardLink& link);
+    ~TBoardTurn();
+    TBoardTurn(const TBoardTurn&) = delete;
+    TBoardTurn& operator=(const TBoardTurn&) = delete;
+    bool Held() const { return m_held; }
+
+private:
+    TBoardLink& m_link;
+    bool m_held;
 };
 
 // Routes one received line: a telemetry line fills its slot and goes nowhere
 // else; every other line (the prompt and empty lines too) is appended whole
 // and untrimmed to the response queue. Never throws.
 void DispatchLine(TBoardLink& link, const QByteArray& line);
+// True when `line` begins with one of the nine telemetry tags.
+bool IsTelemetryLine(const QByteArray& line);
+// The prompts "=>" at the start of a trimmed line (a board may run a prompt
+// and the echo of the next command together); `rest` is what follows them,
+// trimmed.
+int LeadingPrompts(const QByteArray& line, QByteArray* rest = nullptr);
 
 // The telemetry tags, in dispatch order, with their slots.
 struct TTelemetryTag {

@@ -42,7 +42,27 @@ QByteArray TComPort::PopOutgoing() {
     return Link->PopOutgoing();
 }
 
+namespace {
+// After its leading prompts, the unterminated text is a telemetry line in
+// progress (or nothing): the board is not in the middle of an answer.
+bool TelemetryOrNothing(const QByteArray& pending) {
+    QByteArray rest;
+    LeadingPrompts(pending, &rest);
+    return rest.isEmpty() || rest.startsWith('$');
+}
+} // namespace
+
 void TComPort::PassLine(const QByteArray& line) {
+    // A board may send a telemetry line straight after its prompt, without a
+    // line end between them ("=>$ADC:..."): that is the prompt, then the
+    // telemetry line.
+    QByteArray rest;
+    if (const int prompts = LeadingPrompts(line, &rest); prompts > 0 && IsTelemetryLine(rest)) {
+        for (int i = 0; i < prompts; ++i)
+            PassLine("=>");
+        PassLine(line.mid(prompts * 2));
+        return;
+    }
     DispatchLine(line);
     AddLog(line);
     Post(WM_PORT_LINE);
@@ -66,37 +86,55 @@ void TComPort::Execute() {
             AddError("Connot set " + PortName + " params");
             Post(WM_PORT_ERROR, 1);
         } else {
+            Link->PortOpened();
             Post(WM_PORT_OPENED);
             RunPasses(*port);
+            // Every wait on the board ends now, before the port's messages
+            // are even handled.
+            Link->PortGone();
             port->Close();
         }
     } catch (...) {
         // Nothing may escape the thread body; the close message still follows.
     }
+    Link->PortGone();
     Post(WM_PORT_CLOSED);
 }
 
-void TComPort::WriteOutgoing(ISerialPort& port) {
+bool TComPort::WriteOutgoing(ISerialPort& port) {
     const QByteArray line = PopOutgoing();
-    if (!line.isEmpty()) {
-        port.Write(line);
+    if (line.isEmpty())
+        return true;
+    const qint64 written = port.Write(line);
+    if (written >= line.size()) {
         AddLog(Trim(line));
         Post(WM_PORT_LOG);
+        return true;
     }
+    // The port stalled (or failed) part-way: the board now holds the start
+    // of a line the next command would be glued to. The log shows what went
+    // out, and the run ends like a pulled cable.
+    if (written > 0) {
+        AddLog(Trim(line.left(written)));
+        Post(WM_PORT_LOG);
+    }
+    AddError("Cannot write " + PortName + " port, error: " + QByteArray::number(port.LastError()));
+    Post(WM_PORT_ERROR, 1);
+    return false;
 }
 
 void TComPort::RunPasses(ISerialPort& port) {
-    Link->ResetPromptAccounting();
     TLineCutter rxBuffer(MaxLineBytes);
     qint64 lastRxTime = m_clock->NowMs();
     quint64 clears = Link->ClearCount();
-    qint64 waitingSince = -1; // a line has waited for a pass without input since
+    qint64 waitingSince = -1; // a line has waited, with only telemetry arriving, since
     while (StopFlag.load() == 0) {
-        // Responses were cleared: what waits unterminated came before, and a
-        // command sent after the clear goes out later in a pass, so it is
-        // stale (and so is a prompt waiting for its quiet spell). A telemetry
-        // line in progress is kept: the board finishes it, and its tail on
-        // its own would reach the responses as a line of junk.
+        // A request starts afresh: what waits unterminated came before it
+        // (the tail of an answer cut short, noise), and a command sent after
+        // the start goes out later in a pass, so it is stale (and so is a
+        // prompt waiting for its quiet spell). A telemetry line in progress
+        // is kept: the board finishes it, and its tail on its own would
+        // reach the responses as a line of junk.
         if (const quint64 c = Link->ClearCount(); c != clears) {
             clears = c;
             if (!rxBuffer.Pending().startsWith('$'))
@@ -111,25 +149,32 @@ void TComPort::RunPasses(ISerialPort& port) {
             Post(WM_PORT_ERROR, 1);
             return;
         }
+        bool pending;
+        {
+            TListGuard g(Link->OutgoingQueue);
+            pending = !Link->OutgoingQueue.isEmpty();
+        }
         if (waiting > 0) {
             lastRxTime = m_clock->NowMs();
-            rxBuffer.Feed(port.Read(waiting),
-                          [this](const QByteArray& line, bool) { PassLine(line); });
-            // A line is written in a pass without input; but a board that
-            // never pauses (every stream at its highest rate fills the wire)
-            // would hold the commands for ever. A line that has waited
-            // MaxWriteDelayMs goes out in a pass with input all the same.
-            bool pending;
-            {
-                TListGuard g(Link->OutgoingQueue);
-                pending = !Link->OutgoingQueue.isEmpty();
-            }
-            if (!pending) {
-                waitingSince = -1;
+            bool answerLine = false;
+            rxBuffer.Feed(port.Read(waiting), [&](const QByteArray& line, bool) {
+                QByteArray rest;
+                LeadingPrompts(line, &rest);
+                answerLine |= !rest.isEmpty() && !IsTelemetryLine(rest);
+                PassLine(line);
+            });
+            // A line is written in a pass without input, never while the
+            // board sends an answer. But a board streaming every telemetry
+            // kind at its highest rate never pauses and would hold commands
+            // for ever: a line that has waited MaxWriteDelayMs with nothing
+            // but telemetry (and prompts) arriving goes out all the same.
+            if (!pending || answerLine || !TelemetryOrNothing(rxBuffer.Pending())) {
+                waitingSince = pending ? m_clock->NowMs() : -1;
             } else if (waitingSince < 0) {
                 waitingSince = m_clock->NowMs();
             } else if (m_clock->NowMs() - waitingSince >= MaxWriteDelayMs) {
-                WriteOutgoing(port);
+                if (!WriteOutgoing(port))
+                    return;
                 waitingSince = m_clock->NowMs();
             }
         } else {
@@ -140,7 +185,10 @@ void TComPort::RunPasses(ISerialPort& port) {
                 rxBuffer.TakePrompt();
                 PassLine("=>");
             }
-            WriteOutgoing(port);
+            // Unterminated answer text: the board is part-way through a line
+            // (a slow line, an adapter that delivers in bursts).
+            if (pending && TelemetryOrNothing(rxBuffer.Pending()) && !WriteOutgoing(port))
+                return;
         }
         if (StopFlag.load() == 0)
             QThread::msleep(PassSleepMs);

@@ -24,7 +24,7 @@ public:
     // The prompt is taken as a line after more than this many ms of quiet.
     static constexpr qint64 PromptQuietMs = 100;
     // Longest a command line waits for a pass without input while the board
-    // talks without pause; then it is written in a pass with input.
+    // sends nothing but telemetry; then it is written in a pass with input.
     static constexpr qint64 MaxWriteDelayMs = 100;
 
     TComPort(bool CreateSuspended, QObject* OwnerForm, TBoardLink* Link, QByteArray PortName,
@@ -51,8 +51,10 @@ private:
     void Post(int msg, int wParam = 0);
     void PassLine(const QByteArray& line);
     void RunPasses(ISerialPort& port);
-    // Pops one outgoing line, writes it and logs it.
-    void WriteOutgoing(ISerialPort& port);
+    // Pops one outgoing line, writes it whole and logs what went out. False
+    // when the port took only part of it: the run ends, as after a pulled
+    // cable, with the port's error.
+    bool WriteOutgoing(ISerialPort& port);
 
     TPortFactory m_factory;
     IClock* m_clock;

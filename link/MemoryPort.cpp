@@ -1,5 +1,6 @@
 #include "link/MemoryPort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -15,8 +16,11 @@ QByteArray TMemoryWire::TakeFromPanel(int waitMs) {
 
 void TMemoryWire::SendToPanel(const QByteArray& bytes) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (!m_hungUp && m_panelOpen)
-        m_toPanel += bytes;
+    if (m_hungUp || !m_panelOpen)
+        return;
+    m_toPanel += bytes;
+    if (m_toPanel.size() > KeptBytes)
+        m_toPanel.remove(0, m_toPanel.size() - KeptBytes);
 }
 
 void TMemoryWire::HangUp() {
@@ -97,9 +101,17 @@ qint64 TMemoryWire::PanelWrite(const QByteArray& bytes) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_hungUp)
         return -1;
-    m_toBoard += bytes;
+    const qint64 n = m_writeRoom < 0 ? bytes.size() : std::min<qint64>(bytes.size(), m_writeRoom);
+    if (m_writeRoom >= 0)
+        m_writeRoom -= n;
+    m_toBoard += bytes.left(n);
     m_toBoardReady.notify_all();
-    return bytes.size();
+    return n;
+}
+
+void TMemoryWire::SetWriteRoom(qint64 bytes) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_writeRoom = bytes;
 }
 
 void TMemoryWire::SetContinuousInput(const QByteArray& chunk) {
@@ -155,7 +167,10 @@ QByteArray TMemoryPort::Read(qint64 max) {
 }
 
 qint64 TMemoryPort::Write(const QByteArray& bytes) {
-    return m_wire->PanelWrite(bytes);
+    const qint64 n = m_wire->PanelWrite(bytes);
+    if (n < bytes.size())
+        m_error = n < 0 ? EIO : EAGAIN;
+    return std::max<qint64>(0, n);
 }
 
 void TMemoryPort::Close() {

@@ -10,6 +10,11 @@
 
 class TMemoryWire {
 public:
+    // Output the panel has not read is kept while its port is open, up to
+    // this much (then the oldest is lost), as a serial driver's buffer keeps
+    // it; while no port is open it is lost.
+    static constexpr qint64 KeptBytes = 256 * 1024;
+
     // Board side -------------------------------------------------------------
     // Takes what the panel wrote, waiting up to `waitMs` for at least one byte.
     QByteArray TakeFromPanel(int waitMs);
@@ -36,6 +41,9 @@ public:
     // Input that keeps arriving: while set, every status query of the panel
     // finds `chunk` newly received (empty stops it).
     void SetContinuousInput(const QByteArray& chunk);
+    // A stalled line: the panel's writes take at most `bytes` more in all
+    // (-1: no limit); a write that does not fit reports EAGAIN.
+    void SetWriteRoom(qint64 bytes);
 
 private:
     mutable std::mutex m_mutex;
@@ -46,6 +54,7 @@ private:
     bool m_hungUp = false;
     bool m_failNextStatus = false;
     QByteArray m_continuous;
+    qint64 m_writeRoom = -1;
     int m_baud = 0;
 };
 

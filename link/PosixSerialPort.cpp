@@ -139,6 +139,7 @@ QByteArray TPosixSerialPort::Read(qint64 max) {
 qint64 TPosixSerialPort::Write(const QByteArray& bytes) {
     // The descriptor is non-blocking; wait for room in short steps, but never
     // longer than a second in all, so a stalled line cannot hold the worker.
+    // A short count tells the caller; LastError() says why.
     qint64 done = 0;
     int waitedMs = 0;
     while (done < bytes.size()) {
@@ -151,8 +152,10 @@ qint64 TPosixSerialPort::Write(const QByteArray& bytes) {
             m_error = errno;
             break;
         }
-        if (waitedMs >= 1000)
+        if (waitedMs >= StallLimitMs) {
+            m_error = n < 0 ? errno : EAGAIN;
             break;
+        }
         pollfd p{m_fd, POLLOUT, 0};
         ::poll(&p, 1, 50);
         waitedMs += 50;

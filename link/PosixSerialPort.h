@@ -17,6 +17,10 @@ public:
     void Close() override;
     int LastError() const override { return m_error; }
 
+    // Longest a write waits for room in the port's buffer (a line held by
+    // flow control, a wedged adapter) before it gives up.
+    static constexpr int StallLimitMs = 1000;
+
     // Maps a bit rate to its termios constant; false for a rate the system lacks.
     static bool SpeedConstant(int baudRate, speed_t& out);
     // "ttyUSB0" -> "/dev/ttyUSB0"; a name with a "/" is used as given.

@@ -26,7 +26,9 @@ public:
     virtual TPortStatus BytesWaiting(qint64& count) = 0;
     // Reads at most `max` bytes without blocking longer than those waiting.
     virtual QByteArray Read(qint64 max) = 0;
-    // Writes all bytes; returns the count written (the worker does not look).
+    // Writes all bytes, waiting a bounded time for room; returns the count
+    // written (less than asked when the port stalled or failed; LastError()
+    // then says why).
     virtual qint64 Write(const QByteArray& bytes) = 0;
     virtual void Close() = 0;
     // OS error code (errno) of the last failed call.

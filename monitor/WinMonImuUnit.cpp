@@ -158,7 +158,7 @@ void TWinMonImu::CheckBox5Click() {
 }
 
 void TWinMonImu::SpeedButton4Click() {
-    MainForm->SendCommand("save ref\r\n");
+    SendToBoard({"save ref\r\n"});
 }
 
 void TWinMonImu::ShowPayload(const QByteArray& payload) {

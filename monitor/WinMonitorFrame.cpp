@@ -1,5 +1,6 @@
 #include "monitor/WinMonitorFrame.h"
 
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
 #include <QCheckBox>
@@ -159,16 +160,41 @@ void TWinMonitorFrame::SpeedButton2Click() {
     } else {
         CloseLogFile();
     }
-    MainForm->SendCommand("mon on " + QByteArray(m_member.Stream) + "\r\n");
-    Timer1->start();
+    const int press = ++m_pressed;
+    m_startPending = true;
+    WhenBoardFree(
+        [this, press] {
+            if (press != m_pressed)
+                return; // stopped before the board was free
+            m_startPending = false;
+            SwitchStream(true);
+            Timer1->start();
+        },
+        false,
+        [this](const TAnswer& why) {
+            m_startPending = false;
+            CloseLogFile();
+            Dialogs().Error(windowTitle() + ": " + BoardAnswerText(why));
+        });
 }
 
 void TWinMonitorFrame::SpeedButton3Click() {
     CloseLogFile();
+    Timer1->stop();
+    ++m_pressed;
+    m_startPending = false;
     // Sent even when idle: the operator may be stopping a stream that an
     // earlier session left running on the board.
-    MainForm->SendCommand("mon off " + QByteArray(m_member.Stream) + "\r\n");
-    Timer1->stop();
+    WhenBoardFree([this] { SwitchStream(false); }, false);
+}
+
+void TWinMonitorFrame::SwitchStream(bool on) {
+    TRequest r;
+    r.Commands = {(on ? "mon on " : "mon off ") + QByteArray(m_member.Stream) + "\r\n"};
+    const TAnswer a = MainForm->Request(r);
+    if (!a.Ok())
+        Dialogs().Error(QStringLiteral("Плата не подтвердила \"%1\": %2")
+                            .arg(QString::fromLatin1(r.Commands[0].trimmed()), BoardAnswerText(a)));
 }
 
 void TWinMonitorFrame::Timer1Timer() {
@@ -190,8 +216,9 @@ void TWinMonitorFrame::FormClose() {
 void TWinMonitorFrame::StopOnDestroy() {
     if (!Timer1->isActive())
         return;
-    if (MainForm)
-        MainForm->SendCommand("mon off " + QByteArray(m_member.Stream) + "\r\n");
+    // The window is going: the stream goes off when the board is free, with
+    // nobody waiting for its answer.
+    SendWhenFree("mon off " + QByteArray(m_member.Stream) + "\r\n");
     Timer1->stop();
     CloseLogFile();
 }

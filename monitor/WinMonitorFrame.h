@@ -59,6 +59,8 @@ public:
     const TMonitorMember& Member() const { return m_member; }
     bool Monitoring() const;
     bool HasLogFile() const { return m_log != nullptr; }
+    // Start was pressed and the stream waits for the board to be free.
+    bool Starting() const { return m_startPending; }
 
     // Handlers, named after their controls.
     void SpeedButton1Click(); // choose the log file
@@ -90,8 +92,14 @@ private:
     // Switches the stream off if it is on; the window is going away.
     void StopOnDestroy();
     void CloseLogFile();
+    // "mon on"/"mon off" of the member's stream, in the board's turn.
+    void SwitchStream(bool on);
 
     const TMonitorMember& m_member;
+    // Start and stop wait for the board; a later press makes an earlier
+    // one that still waits void.
+    int m_pressed = 0;
+    bool m_startPending = false;
     std::unique_ptr<QFile> m_log;
     QHBoxLayout* m_buttonRow = nullptr;
 };

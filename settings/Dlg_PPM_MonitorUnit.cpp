@@ -2,15 +2,18 @@
 
 #include "link/Proc.h"
 #include "settings/PpmBarsUnit.h"
+#include "ui/BoardAccess.h"
 #include "ui/PanelContext.h"
 
 #include <QFont>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
 TDlg_PPM_Monitor::TDlg_PPM_Monitor(QWidget* parent)
-    : QDialog(parent), MonMemo(new QPlainTextEdit), Timer1(new QTimer(this)), Bars(new TPpmBars) {
+    : QDialog(parent), MonMemo(new QPlainTextEdit), Timer1(new QTimer(this)), Bars(new TPpmBars),
+      WaitNote(new QLabel) {
     setObjectName("Dlg_PPM_Monitor");
     setWindowTitle("Монитор значений входных каналов");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -30,7 +33,12 @@ TDlg_PPM_Monitor::TDlg_PPM_Monitor(QWidget* parent)
     font.setFixedPitch(true);
     MonMemo->setFont(font);
 
+    WaitNote->setObjectName("WaitNote");
+    WaitNote->setStyleSheet("color: maroon;");
+    WaitNote->hide();
+
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(WaitNote);
     layout->addWidget(Bars);
     layout->addWidget(MonMemo, 1);
 
@@ -38,16 +46,31 @@ TDlg_PPM_Monitor::TDlg_PPM_Monitor(QWidget* parent)
     Timer1->setInterval(TickMs);
     connect(Timer1, &QTimer::timeout, this, &TDlg_PPM_Monitor::Timer1Timer);
 
-    MainForm->ClearResponses();
-    MainForm->SendCommand("mon on ppm_input\r\n");
+    if (!MainForm->Link().WhenFree(
+            this, [this] { StreamOn(); },
+            [this](const TAnswer& why) { WaitNote->setText(BoardAnswerText(why)); })) {
+        WaitNote->setText(BoardWaitText(MainForm->Link(), 0));
+        WaitNote->show();
+    }
     Timer1->start();
 }
 
+void TDlg_PPM_Monitor::StreamOn() {
+    WaitNote->hide();
+    TRequest r;
+    r.Commands = {"mon on ppm_input\r\n"};
+    const TAnswer a = MainForm->Request(r);
+    // A stream switch the board did not confirm may still have gone out.
+    m_streamOn = a.End != TAnswerEnd::Busy && a.End != TAnswerEnd::Unsettled;
+    if (!a.Ok()) {
+        WaitNote->setText(BoardAnswerText(a));
+        WaitNote->show();
+    }
+}
+
 TDlg_PPM_Monitor::~TDlg_PPM_Monitor() {
-    if (!MainForm)
-        return;
-    MainForm->ClearResponses();
-    MainForm->SendCommand("mon off ppm_input\r\n");
+    if (MainForm && m_streamOn)
+        SendWhenFree("mon off ppm_input\r\n");
 }
 
 void TDlg_PPM_Monitor::Timer1Timer() {

@@ -221,13 +221,16 @@ bool TParamBinding::ChangedValues(QList<TChange>& changes, QString& error) const
     return true;
 }
 
-bool TParamBinding::ApplyChangedValues(QString& error) {
+bool TParamBinding::ApplyChangedValues(QString& error, const TSender& send) {
     QList<TChange> changes;
     if (!ChangedValues(changes, error))
         return false;
-    for (const TChange& c : changes) {
-        MainForm->SendCommand(c.Command);
+    QByteArrayList lines;
+    for (const TChange& c : changes)
+        lines << c.Command;
+    if (!lines.isEmpty() && !send(lines))
+        return false;
+    for (const TChange& c : changes)
         m_stored.Set(c.Name, c.Value);
-    }
     return true;
 }

@@ -10,9 +10,11 @@
 // (Latin-1 at the widget border).
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -106,9 +108,13 @@ public:
         QByteArray Command; // the whole line with "\r\n"
     };
     bool ChangedValues(QList<TChange>& changes, QString& error) const;
-    // Sends every changed value and stores it. Returns false (nothing sent)
-    // with `error` set when some control's text cannot be sent.
-    bool ApplyChangedValues(QString& error);
+    // Hands every changed value's command line to `send` and, when it
+    // reports them taken, stores the values. Returns false (nothing sent)
+    // with `error` set when some control's text cannot be sent, and false
+    // with `error` empty when `send` failed (it told the operator); the
+    // stored values then stay, so the next apply sends the lines again.
+    using TSender = std::function<bool(const QByteArrayList& lines)>;
+    bool ApplyChangedValues(QString& error, const TSender& send);
 
 private:
     bool PairControls(const QByteArray& name, QWidget*& x, QWidget*& y) const;

@@ -30,8 +30,10 @@ TSettingsWindow::TListingEnd TParamWindow::ListParams() {
 
 bool TParamWindow::ApplyChangedValues() {
     QString error;
-    if (!m_binding->ApplyChangedValues(error)) {
-        Dialogs().Message(error);
+    if (!m_binding->ApplyChangedValues(
+            error, [this](const QByteArrayList& lines) { return SendToBoard(lines); })) {
+        if (!error.isEmpty())
+            Dialogs().Message(error);
         return false;
     }
     AfterApply();

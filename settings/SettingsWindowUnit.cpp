@@ -1,5 +1,6 @@
 #include "settings/SettingsWindowUnit.h"
 
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
 #include <QHBoxLayout>
@@ -53,80 +54,75 @@ TSettingsWindow::TListingEnd
 TSettingsWindow::ReadListing(const QByteArray& command,
                              const std::function<void(const QByteArray&)>& onLine,
                              bool filledBefore) {
-    MainForm->ClearResponses();
-    MainForm->SendCommand(command);
     bool any = filledBefore;
-    for (;;) {
-        QByteArray line;
-        if (MainForm->WaitResponseLine(line, ListingSilenceMs, TWaitMode::NoEvents) !=
-            TWaitResult::Line)
-            break;
-        if (line == "=>")
-            return TListingEnd::Prompt;
+    TRequest r;
+    r.Commands = {command};
+    r.Mode = m_listMode;
+    r.Cancel = [this] { return CancelRequested(); };
+    r.OnLine = [&](const QByteArray& line) {
         any = true;
         onLine(line);
-    }
+        return true;
+    };
+    const TAnswer a = MainForm->Request(r);
+    if (a.Ok())
+        return TListingEnd::Prompt;
+    if (a.End == TAnswerEnd::Cancelled)
+        return any ? TListingEnd::Partial : TListingEnd::Nothing; // the window is closing
     const QString request = QString::fromLatin1(command.trimmed());
+    // Silence speaks for itself; any other end is named on a line of its own.
+    const QString why = a.End == TAnswerEnd::Silent ? QString() : "\n" + BoardAnswerText(a);
     if (!m_opened && !any)
         Dialogs().Message(QStringLiteral("Устройство не ответило на запрос \"%1\".\n"
                                          "Окно \"%2\" не открыто: проверьте подключение к плате.")
-                              .arg(request, windowTitle()));
+                              .arg(request, windowTitle()) +
+                          why);
     else if (!m_opened)
         Dialogs().Message(QStringLiteral("Устройство не ответило до конца на запрос \"%1\".\n"
                                          "Окно открыто только с полученными значениями.")
-                              .arg(request));
+                              .arg(request) +
+                          why);
     else
         Dialogs().Message(QStringLiteral("Устройство не ответило до конца на запрос \"%1\".\n"
                                          "Часть значений в окне может не совпадать с платой.")
-                              .arg(request));
+                              .arg(request) +
+                          why);
     return any ? TListingEnd::Partial : TListingEnd::Nothing;
 }
 
 void TSettingsWindow::ResetAndRelist(const QByteArray& resetCommand) {
     if (IsBusy())
         return;
-    // Busy: the wait below processes window messages, so a close must wait
-    // for it and the buttons must not start a second exchange meanwhile.
+    const TBoardHold hold;
+    if (!hold.Held())
+        return;
+    // Busy: the waits process window messages, so a close must wait for
+    // them and the buttons must not start a second exchange meanwhile.
     struct TBusyScope {
         TSettingsWindow* W;
         explicit TBusyScope(TSettingsWindow* w) : W(w) {
             W->BeginBusy();
             W->Body()->setEnabled(false);
+            W->m_listMode = TWaitMode::ProcessEvents;
         }
         ~TBusyScope() {
+            W->m_listMode = TWaitMode::NoEvents;
             W->Body()->setEnabled(true);
             W->EndBusy();
         }
     } busy(this);
-    if (!SettleLink())
-        return;
-    MainForm->ClearResponses();
-    MainForm->SendCommand(resetCommand);
-    MainForm->WaitForPrompt();
-    if (CancelRequested())
+    TRequest r;
+    r.Commands = {resetCommand};
+    r.LimitMs = 1000;
+    r.Mode = TWaitMode::ProcessEvents;
+    r.Cancel = [this] { return CancelRequested(); };
+    const TAnswer a = MainForm->Request(r);
+    // A refused reset (the operator declined after a failed backup) changed
+    // nothing; a lost link leaves nothing to list.
+    if (CancelRequested() || a.End == TAnswerEnd::Refused || a.End == TAnswerEnd::LinkLost ||
+        a.End == TAnswerEnd::Cancelled)
         return;
     ListParams();
-}
-
-bool TSettingsWindow::SettleLink(TWaitMode mode) {
-    TBoardLink& link = MainForm->Link();
-    const qint64 start = link.Clock()->NowMs();
-    const TCancelFn cancel = [this] { return CancelRequested(); };
-    for (;;) {
-        bool outgoing;
-        {
-            TListGuard g(link.OutgoingQueue);
-            outgoing = !link.OutgoingQueue.isEmpty();
-        }
-        QByteArray line;
-        const TWaitResult r = MainForm->WaitResponseLine(line, SettleSilenceMs, mode, cancel);
-        if (r == TWaitResult::Cancelled)
-            return false;
-        if (r == TWaitResult::Timeout && !outgoing)
-            return true;
-        if (link.Clock()->NowMs() - start >= ListingSilenceMs)
-            return true; // a chattering board: reset anyway
-    }
 }
 
 void TSettingsWindow::BitBtn1Click() {

@@ -20,12 +20,15 @@
 //    runs FormClose() once; the destructor is the FormDestroy point.
 //    Neither is needed unless the window holds something (e.g. a stream).
 //
-// Waiting: ReadListing never spins and never processes window messages; it
-// sleeps until the board's next line and gives up after ListingSilenceMs of
-// silence, telling the operator in Russian. ResetAndRelist waits at most
+// Waiting: every exchange goes through the link's one conversation. The
+// listing at opening runs in a turn of the board (the window waits, greyed,
+// while another holds it) and never processes window messages; it sleeps
+// until the board's next line and gives up after ListingSilenceMs of
+// silence, telling the operator in Russian. Apply and reset are refused
+// while another conversation holds the board. ResetAndRelist waits at most
 // 1000 ms for the reset's prompt (processing window messages meanwhile, with
-// the window disabled and its closing deferred), after letting the answers
-// to earlier commands arrive (see ResetAndRelist), then relists.
+// the window disabled and its closing deferred), then relists; a prompt that
+// comes later is taken in before the listing is sent.
 
 #include "ui/TaskWindow.h"
 
@@ -41,6 +44,7 @@ public:
 
     // Runs ListParams(); false (window dropped) when the board sent nothing.
     bool FormCreate() override;
+    bool ListsOnOpen() const override { return true; }
 
     // How a listing ended.
     enum class TListingEnd {
@@ -63,33 +67,23 @@ protected:
     virtual TListingEnd ListParams() = 0;
     virtual bool ApplyChangedValues() = 0;
 
-    // ClearResponses, send `command`, then hand every response line but the
-    // prompt to `onLine` until the prompt. On silence the operator is told
-    // and the result says what came. A conversion error thrown by `onLine`
-    // ends the listing and propagates (the rest stays in the response queue).
-    // `filledBefore`: an earlier listing of the same window has filled it
-    // (the window opens even if this one brings nothing).
+    // Sends `command` and hands every answer line to `onLine` until the
+    // prompt. When the answer does not end at its prompt the operator is
+    // told and the result says what came. A conversion error thrown by
+    // `onLine` ends the listing and propagates (the rest of the answer is
+    // discarded before the board's next command). `filledBefore`: an earlier
+    // listing of the same window has filled it (the window opens even if
+    // this one brings nothing).
     TListingEnd ReadListing(const QByteArray& command,
                             const std::function<void(const QByteArray&)>& onLine,
                             bool filledBefore = false);
 
-    // The reset procedure. Every command the board executes ends in a prompt,
-    // and the prompts of commands sent just before (an apply's "set" lines)
-    // may still be on their way: one of them must not be taken for the
-    // reset's prompt, or the relisting would read the reset's answer instead
-    // of the listing. So the link settles first (SettleLink), then the queue
-    // is cleared, the command sent, WaitForPrompt waits (1000 ms) for the
-    // reset's own prompt, discarding what it reads, and ListParams() runs
-    // again. Does nothing while another reset runs; skips the relisting when
-    // the operator closed the window meanwhile.
+    // The reset procedure: refused while another conversation holds the
+    // board; else the command is sent (the automatic backup goes first), its
+    // prompt waited for up to 1000 ms and ListParams() runs again, in the
+    // same turn. Does nothing while another reset runs; skips the relisting
+    // when the operator closed the window meanwhile.
     void ResetAndRelist(const QByteArray& resetCommand);
-    // Waits, processing window messages and discarding response lines, until
-    // no command waits to be written and the board has been quiet for
-    // SettleSilenceMs (at most ListingSilenceMs). False when the operator
-    // closed the window meanwhile. `mode` NoEvents settles without
-    // processing window messages (before a listing at creation).
-    bool SettleLink(TWaitMode mode = TWaitMode::ProcessEvents);
-    static constexpr int SettleSilenceMs = 300;
 
     virtual void BitBtn1Click();
     virtual void BitBtn2Click();
@@ -99,4 +93,8 @@ private:
     QWidget* m_content;
     QHBoxLayout* m_buttonRow;
     bool m_opened = false; // the first listing is over (later ones are relistings)
+    // How listings wait: without window messages at opening; with them (the
+    // window busy) when relisting after a reset, so that a reset's late
+    // prompt can be waited for and the wait stopped.
+    TWaitMode m_listMode = TWaitMode::NoEvents;
 };

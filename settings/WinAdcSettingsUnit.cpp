@@ -1,5 +1,7 @@
 #include "settings/WinAdcSettingsUnit.h"
 
+#include "ui/BoardAccess.h"
+
 #include "link/Proc.h"
 
 #include <QGridLayout>
@@ -144,15 +146,23 @@ void TWinAdcSettings::FormClose() {
 }
 
 void TWinAdcSettings::StartStream() {
-    MainForm->SendCommand("mon on adc_values\r\n");
-    m_streamOn = true;
+    // A turn of its own right after the opening listing's: the window shows
+    // its values at once and the readings follow. A stream switch the board
+    // did not confirm may still have gone out, so it is switched off on
+    // closing.
+    MainForm->Link().WhenFree(this, [this] {
+        TRequest r;
+        r.Commands = {"mon on adc_values\r\n"};
+        const TAnswer a = MainForm->Request(r);
+        m_streamOn = a.End != TAnswerEnd::Busy && a.End != TAnswerEnd::Unsettled;
+    });
 }
 
 void TWinAdcSettings::StopStream() {
     if (!m_streamOn || !MainForm)
         return;
     m_streamOn = false;
-    MainForm->SendCommand("mon off adc_values\r\n");
+    SendWhenFree("mon off adc_values\r\n");
 }
 
 void TWinAdcSettings::Timer1Timer() {
@@ -165,5 +175,5 @@ void TWinAdcSettings::Timer1Timer() {
 }
 
 void TWinAdcSettings::SpeedButton1Click() {
-    MainForm->SendCommand("start current_integ\r\n");
+    SendToBoard({"start current_integ\r\n"});
 }

@@ -191,11 +191,9 @@ QWidget* TWinChannelControls::FindRowControl(const TRowTable& table, const QByte
 // --- listing -------------------------------------------------------------------
 
 TSettingsWindow::TListingEnd TWinChannelControls::ListParams() {
-    // Rows sent just before (an apply of this window, closed with OK and
-    // opened again at once) may still have their prompts on the way; the
-    // link's ClearResponses waits for those before the first listing, so a
-    // late prompt cannot end the input listing early (and the rest of it be
-    // read as output rows).
+    // The three listings go in one turn of the board, one after the other:
+    // each reads its answer to its own prompt, so no answer can be taken
+    // for the next one's (input rows read as output rows).
     m_stored.Clear();
     using TFill = void (TWinChannelControls::*)(const TRowLine&);
     const QList<QPair<const TRowTable*, TFill>> listings = {
@@ -276,20 +274,28 @@ void TWinChannelControls::FillMixerRow(const TRowLine& row) {
 
 // --- apply ---------------------------------------------------------------------
 
-bool TWinChannelControls::TakeValue(const QByteArray& name, int value) {
+bool TWinChannelControls::TakeValue(const QByteArray& name, int value, TRowApply& apply) const {
     const QByteArray text = QByteArray::number(value);
-    const bool changed = text != m_stored.Value(name);
-    m_stored.Set(name, text);
-    return changed;
+    apply.Values.append({name, text});
+    return text != m_stored.Value(name);
 }
 
 bool TWinChannelControls::ApplyChangedValues() {
-    if (ApplyChannelRows(InputTable(), true) && ApplyChannelRows(OutputTable(), false))
-        ApplyMixers();
+    TRowApply apply;
+    if (CollectChannelRows(InputTable(), true, apply) &&
+        CollectChannelRows(OutputTable(), false, apply))
+        CollectMixers(apply);
+    // The values count as the board's once it has taken the lines; until
+    // then the next apply sends them again.
+    if (!SendToBoard(apply.Lines))
+        return false;
+    for (const auto& [name, value] : apply.Values)
+        m_stored.Set(name, value);
     return true;
 }
 
-bool TWinChannelControls::ApplyChannelRows(const TRowTable& table, bool inputCodes) {
+bool TWinChannelControls::CollectChannelRows(const TRowTable& table, bool inputCodes,
+                                             TRowApply& apply) const {
     for (int k = 1; k <= table.Rows; ++k) {
         bool changed = false;
         int values[5];
@@ -298,17 +304,17 @@ bool TWinChannelControls::ApplyChannelRows(const TRowTable& table, bool inputCod
             if (!ReadRowControl(FindRowControl(table, name), values[c]))
                 return false;
             // A row never listed has nothing stored: it is sent whole.
-            changed |= TakeValue(name, values[c]);
+            changed |= TakeValue(name, values[c], apply);
         }
         if (inputCodes)
             values[0] = InputCodeFromItem(values[0]);
         if (changed)
-            MainForm->SendCommand(RowCommand(table.SetCommand, k - 1, values));
+            apply.Lines << RowCommand(table.SetCommand, k - 1, values);
     }
     return true;
 }
 
-void TWinChannelControls::ApplyMixers() {
+void TWinChannelControls::CollectMixers(TRowApply& apply) const {
     const TRowTable& table = MixerTable();
     for (int n = FirstWrittenMixer; n <= table.Rows; ++n) {
         bool changed = false;
@@ -317,11 +323,11 @@ void TWinChannelControls::ApplyMixers() {
             const QByteArray name = table.Columns[c].ControlName(n);
             if (!ReadRowControl(FindRowControl(table, name), values[c]))
                 return;
-            changed |= TakeValue(name, values[c]);
+            changed |= TakeValue(name, values[c], apply);
         }
         if (changed)
             for (int c = 0; c < 5; ++c)
-                MainForm->SendCommand(MixerCommand(n, c + 1, values[c]));
+                apply.Lines << MixerCommand(n, c + 1, values[c]);
     }
 }
 
@@ -330,12 +336,15 @@ void TWinChannelControls::ApplyMixers() {
 void TWinChannelControls::SpeedButton1Click() {
     if (IsBusy())
         return;
-    // Busy while the modal dialog runs: a close of this window (say, the
-    // frame closing) closes the dialog first and then this window.
+    // Busy while the dialog is open: a close of this window (say, the frame
+    // closing) closes the dialog first and then this window. Modal for the
+    // operator, but without a loop of its own, so that an operation holding
+    // the board meanwhile goes on (and the stream starts when it ends).
     BeginBusy();
     Dlg_PPM_Monitor = new TDlg_PPM_Monitor(this);
-    Dlg_PPM_Monitor->exec();
-    EndBusy();
+    connect(Dlg_PPM_Monitor, &QDialog::finished, this, [this] { EndBusy(); });
+    Dlg_PPM_Monitor->setWindowModality(Qt::ApplicationModal);
+    Dlg_PPM_Monitor->show();
 }
 
 void TWinChannelControls::SpeedButton2Click() {

@@ -59,12 +59,17 @@ protected:
 private:
     QWidget* FindRowControl(const TRowTable& table, const QByteArray& name) const;
     void FillChannelRow(const TRowTable& table, bool inputCodes, const TRowLine& row);
+    // What an apply sends, and the values stored once the board took it.
+    struct TRowApply {
+        QByteArrayList Lines;
+        QList<QPair<QByteArray, QByteArray>> Values;
+    };
     // False when a control is missing: the apply ends there.
-    bool ApplyChannelRows(const TRowTable& table, bool inputCodes);
-    void ApplyMixers();
-    // Compares a control's value with the stored one and stores it; true
-    // when it differed.
-    bool TakeValue(const QByteArray& name, int value);
+    bool CollectChannelRows(const TRowTable& table, bool inputCodes, TRowApply& apply) const;
+    void CollectMixers(TRowApply& apply) const;
+    // Notes a control's value for storing; true when it differs from the
+    // stored one.
+    bool TakeValue(const QByteArray& name, int value, TRowApply& apply) const;
 
     TStoredValues m_stored;
     QMap<QByteArray, QWidget*> m_pages; // row containers by object name

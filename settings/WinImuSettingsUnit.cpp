@@ -85,9 +85,7 @@ bool TWinImuSettings::ApplyChangedValues() {
         }
         lines << "set " + Names()[i] + " " + text.toLatin1() + "\r\n";
     }
-    for (const QByteArray& l : lines)
-        MainForm->SendCommand(l);
-    return true;
+    return SendToBoard(lines);
 }
 
 void TWinImuSettings::SpeedButton1Click() {
@@ -95,5 +93,5 @@ void TWinImuSettings::SpeedButton1Click() {
 }
 
 void TWinImuSettings::SpeedButton2Click() {
-    MainForm->SendCommand("save ref\r\n");
+    SendToBoard({"save ref\r\n"});
 }

@@ -1,5 +1,6 @@
 #include "shell/WinDebugMonUnit.h"
 
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
 #include <QCheckBox>
@@ -30,6 +31,8 @@ protected:
             m_mon->HistoryOlder();
         else if (e->key() == Qt::Key_Down)
             m_mon->HistoryNewer();
+        else if (e->key() == Qt::Key_Escape)
+            m_mon->StopConsole();
         else
             QLineEdit::keyPressEvent(e);
     }
@@ -70,6 +73,9 @@ TWinDebugMon::TWinDebugMon(QWidget* parent) : TTaskWindow(parent) {
     TimeBox->setToolTip("Показывать время прихода каждой строки");
     SaveButton = new QPushButton("Сохранить…");
     SaveButton->setObjectName("SaveButton");
+    ConsoleNote = new QLabel;
+    ConsoleNote->setObjectName("ConsoleNote");
+    ConsoleNote->setStyleSheet("color: maroon;");
 
     m_column = new QVBoxLayout(Body());
     m_column->setContentsMargins(0, 0, 0, 0);
@@ -83,6 +89,7 @@ TWinDebugMon::TWinDebugMon(QWidget* parent) : TTaskWindow(parent) {
     row->addWidget(TimeBox);
     row->addWidget(SaveButton);
     m_column->addLayout(row);
+    m_column->addWidget(ConsoleNote);
     resize(560, 380);
 
     connect(CommandLine, &QLineEdit::returnPressed, this, &TWinDebugMon::CommandLineEnter);
@@ -175,9 +182,58 @@ void TWinDebugMon::CommandLineEnter() {
                           "(например, русские буквы): команда не отправлена");
         return;
     }
-    MainForm->SendCommand(text.toLatin1() + "\r\n");
+    m_typed << text.toLatin1() + "\r\n";
     m_history.Add(text);
     CommandLine->clear();
+    // A line still waiting for its answer gives way to this one (see the
+    // cancel in RunConsole); a console already waiting for the board takes
+    // this line along.
+    if (m_consoleRunning || m_consoleWaiting)
+        return;
+    m_consoleWaiting = true;
+    ConsoleNote->setText(QStringLiteral("Команда ждёт, пока плата освободится…"));
+    WhenBoardFree(
+        [this] {
+            m_consoleWaiting = false;
+            RunConsole();
+        },
+        false,
+        [this](const TAnswer& why) {
+            m_consoleWaiting = false;
+            m_typed.clear();
+            ConsoleNote->setText(QStringLiteral("Команда не отправлена: ") + BoardAnswerText(why));
+        });
+}
+
+void TWinDebugMon::RunConsole() {
+    BeginBusy();
+    bool raw = false;
+    while (!m_typed.isEmpty() && !CancelRequested()) {
+        // Lines typed while the console waited for the board go together.
+        const QByteArrayList lines = std::exchange(m_typed, {});
+        const QString shown = QString::fromLatin1(lines.last().trimmed());
+        m_consoleRunning = true;
+        m_stopConsole = false;
+        ConsoleNote->setText(QStringLiteral("Ответ платы на \"%1\"… (Esc — не ждать)").arg(shown));
+        TRequest r;
+        r.Commands = lines;
+        r.Mode = TWaitMode::ProcessEvents;
+        r.Raw = raw;
+        r.Cancel = [this] { return m_stopConsole || !m_typed.isEmpty() || CancelRequested(); };
+        const TAnswer a = MainForm->Request(r);
+        // Given way to a line typed meanwhile: that one goes at once.
+        raw = a.End == TAnswerEnd::Cancelled && !m_typed.isEmpty();
+        ConsoleNote->setText(a.Ok() || a.End == TAnswerEnd::Cancelled
+                                 ? QString()
+                                 : QStringLiteral("\"%1\": %2").arg(shown, BoardAnswerText(a)));
+    }
+    m_consoleRunning = false;
+    m_typed.clear();
+    EndBusy();
+}
+
+void TWinDebugMon::StopConsole() {
+    m_stopConsole = true;
 }
 
 void TWinDebugMon::HistoryOlder() {

@@ -5,6 +5,11 @@
 // command line that sends what the operator types to the board (with a
 // history walked by Up/Down), a pause that holds arriving lines until it is
 // released, an optional time stamp per line, and saving the shown lines.
+// A console line is a conversation of its own: it waits while another holds
+// the board, and it holds the board until its prompt (Esc gives up). A line
+// typed while the previous one still waits for its answer goes out at once:
+// the operator is answering the board himself ("cal mag_save" after "cal
+// mag").
 
 #include "shell/CommandHistory.h"
 #include "ui/TaskWindow.h"
@@ -13,6 +18,7 @@
 #include <QStringList>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QTimer;
@@ -42,12 +48,16 @@ public:
     QCheckBox* PauseBox;
     QCheckBox* TimeBox;
     QPushButton* SaveButton;
+    // What the console waits for, when it waits.
+    QLabel* ConsoleNote;
 
     // Enter in the command line: the typed text + "\r\n" to the board.
     void CommandLineEnter();
     // Up/Down in the command line.
     void HistoryOlder();
     void HistoryNewer();
+    // Esc in the command line: stop waiting for the board's answer.
+    void StopConsole();
     // "Сохранить…": the shown lines into a text file.
     void SaveButtonClick();
     // The lines LogCtrl shows, in order, with those of the next batch.
@@ -61,6 +71,8 @@ protected:
 private:
     void Show(const QStringList& texts);
     void PauseToggled(bool paused);
+    // Sends the typed lines one after the other, in the board's turn.
+    void RunConsole();
 
     QVBoxLayout* m_column;
     bool m_empty = true;
@@ -68,4 +80,8 @@ private:
     QStringList m_pending; // the next batch (the newest MaxLines)
     QTimer* m_flushTimer = nullptr;
     TCommandHistory m_history;
+    QByteArrayList m_typed; // console lines not yet sent
+    bool m_consoleWaiting = false;
+    bool m_consoleRunning = false;
+    bool m_stopConsole = false;
 };

@@ -1,6 +1,7 @@
 #include "shell/about.h"
 
 #include "link/Proc.h"
+#include "ui/BoardAccess.h"
 #include "ui/PanelContext.h"
 
 #include <QDialogButtonBox>
@@ -90,17 +91,35 @@ void TAboutBox::QueryVersions() {
         STDAPP_Ver->setText("unknown");
         return;
     }
-    MainForm->ClearResponses();
-    MainForm->SendCommand("ver\r\n");
-    // The listing read, bounded: a board that falls silent before its prompt
-    // leaves the design texts and the box still opens.
-    QByteArray line;
-    while (MainForm->WaitResponseLine(line, ListingSilenceMs, TWaitMode::NoEvents) ==
-               TWaitResult::Line &&
-           line != "=>") {
+    m_waiting = true;
+    const QString wait = QStringLiteral("ожидание платы…");
+    if (MainForm->Link().WhenFree(
+            this, [this] { AskBoard(); },
+            [this](const TAnswer& why) {
+                m_waiting = false;
+                AP_Ver->setText(BoardAnswerText(why));
+                STDAPP_Ver->setText("STDAPP_Ver");
+            }))
+        return;
+    AP_Ver->setText(wait);
+    STDAPP_Ver->setText(wait);
+}
+
+void TAboutBox::AskBoard() {
+    // A label whose line does not come keeps its design text.
+    AP_Ver->setText("AP_Ver");
+    STDAPP_Ver->setText("STDAPP_Ver");
+    TRequest r;
+    r.Commands = {"ver\r\n"};
+    r.OnLine = [this](const QByteArray& line) {
         if (line.contains("Autopilot software version:"))
             AP_Ver->setText(QString::fromLatin1(VersionAfterColon(line)));
         if (line.contains("Receiver software version:"))
             STDAPP_Ver->setText(QString::fromLatin1(VersionAfterColon(line)));
-    }
+        return true;
+    };
+    // The listing read, bounded: a board that falls silent before its
+    // prompt leaves what came and the box still opens.
+    MainForm->Request(r);
+    m_waiting = false;
 }

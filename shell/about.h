@@ -9,8 +9,9 @@ class QLabel;
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
-    // Runs the version query before the box is shown. `appVersion` is the
-    // panel's own version.
+    // Runs the version query before the box is shown; when another
+    // conversation holds the board, the box shows that it waits and asks
+    // once the board is free. `appVersion` is the panel's own version.
     TAboutBox(QWidget* owner, const QString& appVersion, const QIcon& icon = QIcon());
 
     QLabel* ProgramIcon;
@@ -26,6 +27,12 @@ public:
     // The version after the first ":" of a reply line, trimmed.
     static QByteArray VersionAfterColon(const QByteArray& line);
 
+    // The board's versions are still to come.
+    bool Waiting() const { return m_waiting; }
+
 private:
     void QueryVersions();
+    void AskBoard();
+
+    bool m_waiting = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the test suites.
 
+#include "link/BoardLinkUnit.h"
 #include "link/PortMessages.h"
 #include "link/SafeListsUnit.h"
 
@@ -44,4 +45,24 @@ protected:
 inline QByteArrayList Snapshot(TSafeStringList& list) {
     TListGuard g(list);
     return QByteArrayList(list);
+}
+
+// One request through the link's conversation: `command` (without "\r\n")
+// sent and the lines of its answer returned; "<end N>" (the TAnswerEnd)
+// follows them when the answer did not end at its prompt.
+inline QByteArrayList Exchange(TBoardLink& link, const QByteArray& command, int silenceMs = 5000,
+                               TWaitMode mode = TWaitMode::NoEvents) {
+    QByteArrayList lines;
+    TRequest r;
+    r.Commands = {command + "\r\n"};
+    r.SilenceMs = silenceMs;
+    r.Mode = mode;
+    r.OnLine = [&lines](const QByteArray& l) {
+        lines << l;
+        return true;
+    };
+    const TAnswer a = link.Request(r);
+    if (!a.Ok())
+        lines << "<end " + QByteArray::number(int(a.End)) + ">";
+    return lines;
 }

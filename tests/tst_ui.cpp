@@ -84,7 +84,7 @@ private slots:
         TUnsavedChanges unsaved(link);
         QSignalSpy changed(&unsaved, &TUnsavedChanges::CountChanged);
         for (const QByteArray& line : sent)
-            link.SendCommand(line);
+            emit link.CommandSent(line); // as a request queues it
         QCOMPARE(unsaved.ConfigCount(), config);
         QCOMPARE(unsaved.ControlsCount(), controls);
         QCOMPARE(unsaved.Count(), config + controls);

@@ -1,6 +1,6 @@
 #pragma once
 // What every task window needs of the main window: the board link with its
-// exchange, the connected state, and a place in the frame. The main window
+// conversation, the connected state, and a place in the frame. The main window
 // implements it; tests supply a small stand-in. `MainForm` is the one instance.
 
 #include "link/BoardLinkUnit.h"
@@ -20,15 +20,8 @@ public:
     // True from the port's opening to its closing.
     bool Connected = false;
 
-    // The exchange every window uses (see TBoardLink).
-    void SendCommand(const QByteArray& line) { Link().SendCommand(line); }
-    void ClearResponses() { Link().ClearResponses(); }
-    QByteArray ReadResponseLine() { return Link().ReadResponseLine(); }
-    bool WaitForPrompt() { return Link().WaitForPrompt(); }
-    TWaitResult WaitResponseLine(QByteArray& line, int silenceMs, TWaitMode mode,
-                                 const TCancelFn& cancel = {}) {
-        return Link().WaitResponseLine(line, silenceMs, mode, cancel);
-    }
+    // The one conversation with the board (see TBoardLink::Request).
+    TAnswer Request(const TRequest& request) { return Link().Request(request); }
     QByteArray GpsData() { return Link().GpsData(); }
     QByteArray AdcData() { return Link().AdcData(); }
     QByteArray PpmData() { return Link().PpmData(); }
@@ -41,7 +34,3 @@ public:
 };
 
 extern TPanelContext* MainForm;
-
-// How long a listing may wait for the board's next line before the window
-// gives up and tells the operator (the board is silent or gone).
-constexpr int ListingSilenceMs = 3000;

@@ -1,15 +1,29 @@
 #include "ui/TaskWindow.h"
 
 #include "link/Proc.h"
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <optional>
 
-TTaskWindow::TTaskWindow(QWidget* parent) : QMdiSubWindow(parent), m_body(new QWidget) {
+TTaskWindow::TTaskWindow(QWidget* parent)
+    : QMdiSubWindow(parent), m_body(new QWidget), m_boardNote(new QLabel) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWidget(m_body);
+    auto* frame = new QWidget;
+    auto* v = new QVBoxLayout(frame);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    m_boardNote->setObjectName("BoardWaitNote");
+    m_boardNote->setStyleSheet("background: #fff3c4; color: maroon; padding: 4px;");
+    m_boardNote->setWordWrap(true);
+    m_boardNote->hide();
+    v->addWidget(m_boardNote);
+    v->addWidget(m_body, 1);
+    setWidget(frame);
 }
 
 TTaskWindow::~TTaskWindow() = default;
@@ -27,6 +41,76 @@ void TTaskWindow::EndBusy() {
         m_closePending = false;
         QTimer::singleShot(0, this, &QWidget::close);
     }
+}
+
+void TTaskWindow::ShowBoardWait(qint64 bytes) {
+    if (m_boardWaits > 0 && MainForm)
+        m_boardNote->setText(BoardWaitText(MainForm->Link(), bytes));
+}
+
+bool TTaskWindow::WhenBoardFree(std::function<void()> run, bool disableBody,
+                                std::function<void(const TAnswer&)> failed) {
+    if (!MainForm) {
+        run();
+        return true;
+    }
+    ++m_boardWaits;
+    m_greyedWaits += disableBody;
+    // Ends this wait, whether the turn came or never will.
+    const auto done = [this, disableBody] {
+        m_greyedWaits -= disableBody;
+        if (--m_boardWaits > 0)
+            return;
+        m_boardNote->hide();
+        if (m_greyedWaits == 0)
+            Body()->setEnabled(true);
+    };
+    const bool now = MainForm->Link().WhenFree(
+        this,
+        [done, run] {
+            done();
+            run();
+        },
+        [this, done, failed](const TAnswer& why) {
+            done();
+            if (failed)
+                failed(why);
+            else
+                Dialogs().Error(windowTitle() + ": " + BoardAnswerText(why));
+        });
+    if (!now && m_boardWaits > 0) {
+        if (disableBody)
+            Body()->setEnabled(false);
+        connect(&MainForm->Link(), &TBoardLink::SettleProgress, this, &TTaskWindow::ShowBoardWait,
+                Qt::UniqueConnection);
+        ShowBoardWait(0);
+        m_boardNote->show();
+    }
+    return now;
+}
+
+bool TTaskWindow::SendToBoard(const QByteArrayList& lines) {
+    if (lines.isEmpty())
+        return true;
+    const TBoardHold hold;
+    if (!hold.Held())
+        return false;
+    // Busy and greyed: the wait processes window messages, so a close must
+    // wait for it and the buttons must not start a second exchange.
+    BeginBusy();
+    const bool wasEnabled = Body()->isEnabled();
+    Body()->setEnabled(false);
+    TRequest r;
+    r.Commands = lines;
+    r.Mode = TWaitMode::ProcessEvents;
+    r.Cancel = [this] { return CancelRequested(); };
+    const TAnswer a = MainForm->Link().Request(r);
+    Body()->setEnabled(wasEnabled);
+    EndBusy();
+    if (!a.Ok() && a.End != TAnswerEnd::Cancelled)
+        Dialogs().Error(QStringLiteral("Плата не подтвердила команду \"%1\": %2")
+                            .arg(QString::fromLatin1(Trim(lines.first())), BoardAnswerText(a)));
+    return a.Ok();
 }
 
 void TTaskWindow::closeEvent(QCloseEvent* e) {
@@ -50,19 +134,52 @@ void RestoreTaskWindow(QMdiSubWindow* window) {
         window->showNormal();
 }
 
-bool ShowNewTaskWindow(TTaskWindow* window) {
-    bool keep = true;
+namespace {
+// FormCreate with a conversion error shown; false when the window declined.
+bool RunFormCreate(TTaskWindow* window) {
     try {
-        keep = window->FormCreate();
+        return window->FormCreate();
     } catch (const EConvertError& e) {
         Dialogs().Error(e.Message());
     }
+    return true;
+}
+
+void Present(TTaskWindow* window) {
+    if (MainForm)
+        MainForm->AddChildWindow(window);
+    window->show();
+}
+} // namespace
+
+bool ShowNewTaskWindow(TTaskWindow* window) {
+    TBoardLink* link = MainForm && window->ListsOnOpen() ? &MainForm->Link() : nullptr;
+    if (link && (!link->Free() || link->Waiting() > 0)) {
+        // The board is taken: the window opens now, greyed, and lists once
+        // it is free; a listing that brings nothing closes it again.
+        Present(window);
+        const QPointer<TTaskWindow> w = window;
+        window->WhenBoardFree(
+            [w] {
+                if (w && !RunFormCreate(w))
+                    w->close();
+            },
+            true,
+            [w](const TAnswer& why) {
+                Dialogs().Error(w->windowTitle() + ": " + BoardAnswerText(why));
+                w->close();
+            });
+        return true;
+    }
+    std::optional<TBoardTurn> turn;
+    if (link)
+        turn.emplace(*link);
+    const bool keep = RunFormCreate(window);
+    turn.reset();
     if (!keep) {
         delete window;
         return false;
     }
-    if (MainForm)
-        MainForm->AddChildWindow(window);
-    window->show();
+    Present(window);
     return true;
 }

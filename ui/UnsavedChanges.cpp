@@ -13,27 +13,6 @@ bool IsControlsCommand(const QByteArrayList& words) {
     const QByteArray what = words.value(1);
     return what == "ch_in" || what == "ch_out" || what == "mix";
 }
-
-// Lets the answers to commands sent just before (an apply's "set" lines) come
-// in and be dropped, so that their prompts are not taken for a save's: until
-// nothing waits to be written and the board has been quiet for a moment, at
-// most ListingSilenceMs.
-void Settle(TBoardLink& link) {
-    constexpr int QuietMs = 300;
-    const qint64 start = link.Clock()->NowMs();
-    for (;;) {
-        bool outgoing;
-        {
-            TListGuard g(link.OutgoingQueue);
-            outgoing = !link.OutgoingQueue.isEmpty();
-        }
-        QByteArray line;
-        const TWaitResult r = link.WaitResponseLine(line, QuietMs, TWaitMode::ProcessEvents);
-        if ((r != TWaitResult::Line && !outgoing) ||
-            link.Clock()->NowMs() - start >= ListingSilenceMs)
-            return;
-    }
-}
 } // namespace
 
 TUnsavedChanges::TUnsavedChanges(TBoardLink& link, QObject* parent) : QObject(parent) {
@@ -78,12 +57,8 @@ TCloseChoice AskSaveBeforeClose(int count) {
 }
 
 bool SaveToFlash(TPanelContext& panel) {
-    bool ok = true;
-    Settle(panel.Link());
-    panel.ClearResponses();
-    for (const char* command : {"save config\r\n", "save controls\r\n"}) {
-        panel.SendCommand(command);
-        ok = panel.WaitForPrompt() && ok;
-    }
-    return ok;
+    TRequest r;
+    r.Commands = {"save config\r\n", "save controls\r\n"};
+    r.Mode = TWaitMode::ProcessEvents;
+    return panel.Request(r).Ok();
 }

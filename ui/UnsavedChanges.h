@@ -46,7 +46,7 @@ enum class TCloseChoice { Save, DontSave, Stay };
 // A box closed without a choice means stay.
 TCloseChoice AskSaveBeforeClose(int count);
 
-// Sends "save config" and "save controls" and waits for the board's prompt
-// after each, so that both have reached the board before the link is
-// closed. False when a prompt did not come.
+// Sends "save config" and "save controls" and waits for the board's prompts,
+// so that both have reached the board before the link is closed. False when
+// a prompt did not come (or another conversation holds the board).
 bool SaveToFlash(TPanelContext& panel);

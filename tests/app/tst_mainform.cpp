@@ -5,6 +5,7 @@
 
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
+#include "TestSupport.h"
 #include "app/DlgConnectUnit.h"
 #include "app/MAIN.h"
 #include "app/MainActions.h"
@@ -249,7 +250,7 @@ private slots:
         // the empty command, the board's echo of it, the prompt, and so on.
         QVERIFY(form.DebugMon);
         QTRY_COMPARE(rig.MonitorLines(), (QStringList{"", "", "=>", "echo off", "echo off", "=>"}));
-        form.SendCommand("cat stab\r\n");
+        Exchange(form.Link(), "cat stab");
         QTRY_VERIFY(rig.MonitorLines().contains("roll_sensitivity = 1.20"));
         QVERIFY(rig.MonitorLines().contains("cat stab"));
 
@@ -381,12 +382,12 @@ private slots:
         QVERIFY(!first->isMinimized());
         QCOMPARE(form.MdiArea()->subWindowList().size(), 1);
         // Lines pass to the open monitor only.
-        form.SendCommand("cat stab\r\n");
+        Exchange(form.Link(), "cat stab");
         QTRY_VERIFY(rig.MonitorLines().contains("=>"));
         first->close();
         QTRY_VERIFY(!form.DebugMon);
         rig.BoardLines();
-        form.SendCommand("cat stab\r\n");
+        Exchange(form.Link(), "cat stab");
         QByteArrayList executed;
         QTRY_VERIFY((executed += rig.BoardLines()).contains("cat stab"));
     }
@@ -463,9 +464,9 @@ private slots:
         QVERIFY(rig.Dialogs.Messages.isEmpty());
         if (!closed) {
             // Saved from the save window later: the note goes, no question.
-            form.SendCommand("save config\r\n");
+            Exchange(form.Link(), "save config");
             QCOMPARE(form.Unsaved().Count(), 1);
-            form.SendCommand("save controls\r\n");
+            Exchange(form.Link(), "save controls");
             QVERIFY(form.UnsavedNote()->isHidden());
             QVERIFY(form.close());
             QCOMPARE(rig.Dialogs.Questions.size(), 1);
@@ -505,9 +506,9 @@ private slots:
         QCOMPARE(form.Unsaved().ControlsCount(), 1);
         QCOMPARE(form.UnsavedNote()->text(), "Изменения не сохранены во флеш: 3");
         // The save window's two boxes, one after the other.
-        form.SendCommand("save controls\r\n");
+        Exchange(form.Link(), "save controls");
         QCOMPARE(form.UnsavedNote()->text(), "Изменения не сохранены во флеш: 2");
-        form.SendCommand("save config\r\n");
+        Exchange(form.Link(), "save config");
         QVERIFY(form.UnsavedNote()->isHidden());
         QVERIFY(form.close());
         QVERIFY(rig.Dialogs.Questions.isEmpty());
@@ -517,7 +518,7 @@ private slots:
         TRig rig;
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
-        form.SendCommand("set roll_kp 2.5\r\n");
+        Exchange(form.Link(), "set roll_kp 2.5");
         QByteArrayList executed;
         QTRY_VERIFY((executed += rig.BoardLines()).contains("set roll_kp 2.5"));
         rig.Wire->HangUp();
@@ -533,7 +534,7 @@ private slots:
         TMainForm& form = rig.Start();
         form.show();
         QVERIFY(rig.Connect());
-        form.SendCommand("reset osd\r\n");
+        Exchange(form.Link(), "reset osd");
         OpenTaskWindow(WinProbe)->SetBusy(true);
         rig.Dialogs.Answers << 0;
         QVERIFY(!form.close());
@@ -647,7 +648,7 @@ private slots:
                  pty);
 
         // Cable pulled: idle again, and the next connection works.
-        form.SendCommand("cat stab\r\n");
+        Exchange(form.Link(), "cat stab");
         QTRY_COMPARE_WITH_TIMEOUT(form.StatusText(), "Соединение разорвано", 10000);
         QVERIFY(form.Action("ActionConnect")->isEnabled());
         port = dir.filePath("board");

@@ -460,15 +460,27 @@ private slots:
         QCOMPARE(got, QList<QByteArray>{"gyro_bias_x=-3"});
     }
 
-    void pauseIsNotStretchedByATalkativeBoard() {
+    // The dropped first second is a fixed span: a board talking all through
+    // it (a line every 100 ms) does not stretch it.
+    void calibrationHoldIsNotStretchedByATalkativeBoard() {
         TBoardLink link;
         TFakeBoard board(link);
+        board.Answers["cal gyro"] = {};
         QTimer talker;
-        connect(&talker, &QTimer::timeout, [&] { board.Say({"x_max=1"}); });
+        connect(&talker, &QTimer::timeout, [&] { board.Say({"keep the board still"}); });
         talker.start(100);
+        QTimer::singleShot(1200, [&] {
+            talker.stop();
+            board.Say({"gyro_bias_x = 4", "=>"});
+        });
+        QList<QByteArray> got;
         QElapsedTimer t;
         t.start();
-        QVERIFY(PauseDroppingLines(link, 500, {}).Ok());
+        QVERIFY(CalibrateGyro(
+                    link, [&](const QByteArray& n, const QByteArray& v) { got << n + "=" + v; },
+                    Quick(3000))
+                    .Ok());
+        QCOMPARE(got, QList<QByteArray>{"gyro_bias_x=4"});
         QVERIFY(t.elapsed() < 3000);
     }
 
@@ -521,7 +533,8 @@ private slots:
             link, [] { return true; }, [](const TExtremes&) {},
             [](const QByteArray&, const QByteArray&) {}, hooks);
         QCOMPARE(r.Status, cancel ? TArchiveStatus::Cancelled : TArchiveStatus::BoardSilent);
-        QCOMPARE(board.Sent, QByteArrayList{"cal mag"});
+        // The board's calibration is abandoned rather than left running.
+        QCOMPARE(board.Sent, (QByteArrayList{"cal mag", "cal mag_cancel"}));
     }
 
     void saveCommandsInOrder() {

@@ -121,7 +121,7 @@ private slots:
         w->FileName->setText(path);
         panel.Board.SilentAfter = 3;
         if (fault == "unplug")
-            QTimer::singleShot(200, [&] { panel.Connected = false; });
+            QTimer::singleShot(200, [&] { panel.Link().PortGone(); });
         if (fault == "stop")
             ClickLater(w->Run->StopButton, 200);
         Click(w->BitBtn1);
@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(panel.Board.Sent.size(), 4);
         // Usable again: the board is back and a second export completes.
         panel.Board.SilentAfter = -1;
-        panel.Connected = true;
+        panel.Link().ResetConversation(); // connected again
         QVERIFY(w->BitBtn1->isEnabled());
         Click(w->BitBtn1);
         QCOMPARE(ReadAll(path), ReadAll(QFINDTESTDATA("data/golden_export.cfg")));
@@ -248,13 +248,11 @@ private slots:
         QFETCH(bool, config);
         QFETCH(bool, controls);
         TFakePanel panel;
-        panel.Link().AppendResponse("stale");
         TWinSaveSettings* w = OpenTaskWindow(WinSaveSettings);
         w->CheckBox1->setChecked(config);
         w->CheckBox2->setChecked(controls);
         Click(w->BitBtn1);
         QTEST(panel.Board.Sent, "sent");
-        QVERIFY(!panel.Link().ResponseQueue.contains("stale"));
         QTRY_VERIFY(WinSaveSettings.isNull());
     }
 

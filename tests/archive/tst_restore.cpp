@@ -9,12 +9,14 @@
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
 #include "TestPanel.h"
+#include "TestSupport.h"
 #include "archive/ArchiveWidgets.h"
 #include "archive/AutoBackupUnit.h"
 #include "archive/ConfigCompare.h"
 #include "archive/ConfigExport.h"
 #include "archive/WndLoadSettingsUnit.h"
 #include "settings/WinOSDControlsUnit.h"
+#include "shell/WinDebugMonUnit.h"
 #include "ui/PanelPrefs.h"
 
 #include <QApplication>
@@ -62,9 +64,12 @@ struct TRig {
     }
     ~TRig() { Panel.Link().SetSendGate({}); }
     QString Folder() const { return Dir.filePath("backups"); }
+    // A line as the console sends it: in a conversation of its own, the
+    // backup's listings first when it is a reset.
     void Send(const QByteArray& line) {
-        Panel.SendCommand(line);
-        QVERIFY(Panel.Link().WaitForPrompt(5000));
+        const QByteArrayList answer = Exchange(Panel.Link(), line, 5000, TWaitMode::ProcessEvents);
+        QVERIFY2(answer.isEmpty() || !answer.last().startsWith("<end"),
+                 answer.join('|').constData());
     }
     QStringList Backups() const {
         QStringList out;
@@ -87,9 +92,9 @@ private slots:
     void resetFromOsdWindowLeavesTheStateBeforeIt() {
         TRig rig;
         QVERIFY(rig.Panel.Connect());
-        rig.Send("set osd_left_offset 12\r\n");
-        rig.Send("set osd_lang 0\r\n");
-        rig.Send("set roll_sensitivity 2.50\r\n");
+        rig.Send("set osd_left_offset 12");
+        rig.Send("set osd_lang 0");
+        rig.Send("set roll_sensitivity 2.50");
         const QString explicitFile = rig.Dir.filePath("explicit.cfg");
         QVERIFY(ExportConfig(rig.Panel.Link(), explicitFile, Hooks()).Ok());
 
@@ -165,10 +170,10 @@ private slots:
         QVERIFY(ExportConfig(rig.Panel.Link(), file, Hooks()).Ok());
         // The board moves away from the file in known places; the gyro
         // section is not going to be checked.
-        rig.Send("set roll_sensitivity 2.50\r\n");
-        rig.Send("set osd_left_offset 12\r\n");
-        rig.Send("set osd_lang 0\r\n");
-        rig.Send("set gyro_scale 99\r\n");
+        rig.Send("set roll_sensitivity 2.50");
+        rig.Send("set osd_left_offset 12");
+        rig.Send("set osd_lang 0");
+        rig.Send("set gyro_scale 99");
 
         TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
         QVERIFY(!load->ChangedOnlyBox->isChecked());
@@ -247,7 +252,7 @@ private slots:
         TRig rig(o);
         QVERIFY(rig.Panel.Connect());
         rig.Dialogs.Answers << answer;
-        rig.Panel.SendCommand("reset osd\r\n"); // typed in the console, say
+        Exchange(rig.Panel.Link(), "reset osd", 1000, TWaitMode::ProcessEvents);
         QCOMPARE(rig.Dialogs.Questions.size(), 1);
         QVERIFY(rig.Dialogs.Questions[0].contains("Плата не отвечает"));
         QVERIFY(rig.Backups().isEmpty());
@@ -259,16 +264,27 @@ private slots:
             QVERIFY(!rig.Panel.WaitBoardLines(12, 500).contains("reset osd"));
     }
 
+    // A reset typed in the console while an archive run holds the board
+    // waits for its turn: it must not take the run's answers, nor its
+    // backup; once the board is free the backup and the reset go.
     void resetWaitsWhileAnotherRunHoldsTheBoard() {
         TRig rig;
         QVERIFY(rig.Panel.Connect());
+        TWinDebugMon mon;
         {
-            const TArchiveRunGuard exportRunning;
-            rig.Panel.SendCommand("reset osd\r\n");
+            const TBoardTurn exportRunning(rig.Panel.Link());
+            mon.CommandLine->setText("reset osd");
+            mon.CommandLineEnter();
+            QVERIFY(mon.WaitingForBoard());
+            QVERIFY(!rig.Panel.WaitBoardLines(1, 300).contains("reset osd"));
+            QVERIFY(rig.Backups().isEmpty());
         }
-        QCOMPARE(rig.Dialogs.Messages, QStringList{"Дождитесь окончания выполняемой операции"});
-        QVERIFY(rig.Backups().isEmpty());
-        QVERIFY(!rig.Panel.WaitBoardLines(1, 300).contains("reset osd"));
+        QByteArrayList executed;
+        QTRY_VERIFY_WITH_TIMEOUT((executed += rig.Panel.TakeBoardLines()).contains("reset osd"),
+                                 10000);
+        QCOMPARE(executed.first(), QByteArray("cat stab")); // the backup went first
+        QCOMPARE(rig.Backups().size(), 1);
+        QVERIFY(rig.Dialogs.Messages.isEmpty());
     }
 
     void skippedOrSwitchedOffTheResetGoesAtOnce_data() {
@@ -296,7 +312,7 @@ private slots:
                 }
         });
         skipper.start(0);
-        rig.Panel.SendCommand("reset imu\r\n");
+        rig.Send("reset imu");
         QCOMPARE(dialogSeen, !switchedOff);
         QVERIFY(rig.Backups().isEmpty());
         QVERIFY(rig.Dialogs.Questions.isEmpty());

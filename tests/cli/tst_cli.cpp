@@ -78,10 +78,8 @@ QByteArray InProcessExport(const QString& path) {
     TComPort worker(false, &owner, &link, "mem", 115200, TMemoryPort::Factory(wire, "mem"));
     if (!QTest::qWaitFor([&] { return owner.Count(WM_PORT_OPENED) == 1; }, 5000))
         return "<not opened>";
-    for (const char* line : {"\r\n", "echo off\r\n"}) {
-        link.SendCommand(line);
-        link.WaitForPrompt(5000);
-    }
+    Exchange(link, "");
+    Exchange(link, "echo off");
     const TArchiveResult r = ExportConfig(link, path, {});
     worker.StopFlag = -1;
     (void)QTest::qWaitFor([&] { return owner.Count(WM_PORT_CLOSED) == 1; }, 5000);

@@ -144,7 +144,7 @@ QList<TOp> Operations() {
         << SettingsOp("ActionBatParams", "bat") << SettingsOp("ActionIMU_Settings", "imu")
         << SettingsOp("ActionChannelControls", "channels");
 
-    TOp exportOp{"config export", ArchiveListingSilenceMs, {}, {}, "backup.cfg"};
+    TOp exportOp{"config export", ListingSilenceMs, {}, {}, "backup.cfg"};
     exportOp.Prepare = [](TFaultRig& rig) {
         OpenTaskWindow(WinBackupConfig)->FileName->setText(rig.Dir.filePath("backup.cfg"));
     };
@@ -159,7 +159,7 @@ QList<TOp> Operations() {
 
     // Loads the STAB section of a quiet board's export after the board's
     // stabiliser settings were spoilt: the result is the group the board holds.
-    TOp load{"config load", ArchiveListingSilenceMs, {}, {}, {}};
+    TOp load{"config load", ListingSilenceMs, {}, {}, {}};
     load.Prepare = [](TFaultRig& rig) {
         const QString path = rig.Dir.filePath("load.cfg");
         if (!QFile::exists(path)) {
@@ -292,6 +292,15 @@ QList<TOp> Operations() {
 
 // --- the faults ------------------------------------------------------------------
 
+// Every stream "on" or "off", in one conversation.
+void SwitchStreams(TFaultRig& rig, const QByteArray& how) {
+    TRequest r;
+    for (const QByteArray& s : TTelemetry::Streams())
+        r.Commands << "mon " + how + " " + s + "\r\n";
+    r.Mode = TWaitMode::ProcessEvents;
+    QVERIFY(rig.Form->Request(r).Ok());
+}
+
 // Arms the column's fault to strike `offset` bytes into the operation's output.
 void ArmFault(TFaultRig& rig, qint64 offset) {
     TFaultTap* tap = rig.Tap;
@@ -320,9 +329,7 @@ void ArmFault(TFaultRig& rig, qint64 offset) {
             return true;
         };
     } else { // streams: every stream at its highest rate from before the operation on
-        for (const QByteArray& s : TTelemetry::Streams())
-            rig.Form->SendCommand("mon on " + s + "\r\n");
-        rig.Settle(0);
+        SwitchStreams(rig, "on");
         QTest::qWait(300);
         return;
     }
@@ -331,10 +338,8 @@ void ArmFault(TFaultRig& rig, qint64 offset) {
 
 void ClearFault(TFaultRig& rig) {
     rig.Tap->FireAt = -1;
-    if (Column == "streams") {
-        for (const QByteArray& s : TTelemetry::Streams())
-            rig.Form->SendCommand("mon off " + s + "\r\n");
-    }
+    if (Column == "streams")
+        SwitchStreams(rig, "off");
     rig.WithBoard([](TBoardSim& sim, qint64 now) {
         TFaults& f = sim.Faults();
         f.DropRate = f.GarbleRate = 0;

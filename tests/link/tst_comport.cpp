@@ -6,7 +6,9 @@
 #include "link/PosixSerialPort.h"
 #include "sim/PtyTransport.h"
 
+#include <QElapsedTimer>
 #include <QTest>
+#include <thread>
 
 namespace {
 // A worker on an in-memory wire, with the messages it posts recorded.
@@ -29,6 +31,11 @@ struct Rig {
     }
     // Lets a few passes run (each pass is 20 ms apart).
     static void Passes(int n) { QTest::qWait(n * (TComPort::PassSleepMs + 5)); }
+    // Command lines for the worker to write (a request queues them so).
+    void Queue(const QByteArrayList& lines) {
+        TListGuard g(link.OutgoingQueue);
+        link.OutgoingQueue << lines;
+    }
     void Stop() {
         worker->StopFlag = -1;
         QTRY_VERIFY(owner.Count(WM_PORT_CLOSED) == 1);
@@ -96,44 +103,107 @@ private slots:
         r.Stop();
     }
 
-    void writesOneLinePerPassAndOnlyWithoutInput() {
+    // The write rule: one line a pass, never while the board sends an
+    // answer (lines of it, or one part-way); but a board that sends nothing
+    // but telemetry without a pause would hold commands for ever, so after
+    // MaxWriteDelayMs of only telemetry a line goes in a pass with input.
+    void writeRule_data() {
+        QTest::addColumn<QByteArray>("continuous");
+        QTest::addColumn<QByteArray>("pending");
+        QTest::addColumn<bool>("writesAfterDelay");
+        QTest::newRow("only telemetry") << QByteArray("$GYRO:1 2 3\r\n") << QByteArray() << true;
+        QTest::newRow("telemetry after a prompt")
+            << QByteArray("=>\r\n$GYRO:1 2 3\r\n") << QByteArray() << true;
+        QTest::newRow("an answer in progress")
+            << QByteArray("row = 1\r\n") << QByteArray() << false;
+        QTest::newRow("an answer line part-way, no input")
+            << QByteArray() << QByteArray("Unknown par") << false;
+    }
+    void writeRule() {
+        QFETCH(QByteArray, continuous);
+        QFETCH(QByteArray, pending);
+        QFETCH(bool, writesAfterDelay);
         Rig r;
         r.Start();
-        r.wire->SetContinuousInput("$GYRO:1 2 3\r\n");
-        r.link.SendCommand("cat stab\r\n");
-        r.link.SendCommand("ver\r\n");
-        Rig::Passes(10);
-        QCOMPARE(r.wire->TakeFromPanel(0), QByteArray());
-        QVERIFY(!r.link.GyroData().isEmpty());
+        r.Board(pending);
+        r.wire->SetContinuousInput(continuous);
+        r.Queue({"cat stab\r\n", "ver\r\n"});
+        Rig::Passes(4);
+        QCOMPARE(r.wire->TakeFromPanel(0), QByteArray()); // the clock stands still
+        r.clock.Advance(TComPort::MaxWriteDelayMs);
+        Rig::Passes(4);
+        QByteArray written = r.wire->TakeFromPanel(0);
+        QCOMPARE(written, writesAfterDelay ? QByteArray("cat stab\r\n") : QByteArray());
+        // Once the board pauses (and finishes its line), the rest goes, one
+        // line a pass, and the log shows each line as sent.
         r.wire->SetContinuousInput(QByteArray());
-        QByteArray written;
+        r.Board(pending.isEmpty() ? QByteArray() : QByteArray("\r\n"));
         QTRY_VERIFY((written += r.wire->TakeFromPanel(0)) == "cat stab\r\nver\r\n");
-        // Sent lines reach the log trimmed, without their "\r\n".
-        QVERIFY(Snapshot(r.link.LogQueue).contains("cat stab"));
-        QVERIFY(Snapshot(r.link.LogQueue).contains("ver"));
+        QTRY_VERIFY(Snapshot(r.link.LogQueue).contains("ver"));
+        if (!continuous.contains("GYRO"))
+            QVERIFY(r.link.GyroData().isEmpty());
         r.Stop();
     }
 
-    // A board that never pauses (every stream at full rate) must not hold
-    // the commands for ever: after MaxWriteDelayMs a line goes out in a pass
-    // with input, still one line per pass.
-    void commandsGoOutWhileTheBoardNeverPauses() {
+    // A port that takes only part of a line and then nothing (a wedged
+    // adapter): the line is not dropped silently; the log shows what went
+    // out and the run ends like a pulled cable, with the port's error.
+    void stalledWriteEndsTheRun() {
         Rig r;
         r.Start();
-        r.wire->SetContinuousInput("$GYRO:1 2 3\r\n");
-        r.link.SendCommand("cat stab\r\n");
-        r.link.SendCommand("ver\r\n");
-        Rig::Passes(3);
-        QCOMPARE(r.wire->TakeFromPanel(0), QByteArray()); // the clock stands still
-        r.clock.Advance(TComPort::MaxWriteDelayMs);
-        QByteArray written;
-        QTRY_COMPARE(written += r.wire->TakeFromPanel(0), QByteArray("cat stab\r\n"));
-        Rig::Passes(3);
-        QCOMPARE(written += r.wire->TakeFromPanel(0), QByteArray("cat stab\r\n"));
-        r.clock.Advance(TComPort::MaxWriteDelayMs);
-        QTRY_COMPARE(written += r.wire->TakeFromPanel(0), QByteArray("cat stab\r\nver\r\n"));
-        r.wire->SetContinuousInput(QByteArray());
+        r.wire->SetWriteRoom(4);
+        r.Queue({"cat stab\r\n"});
+        QTRY_COMPARE(r.owner.Count(WM_PORT_CLOSED), 1);
+        QCOMPARE(r.wire->TakeFromPanel(0), QByteArray("cat "));
+        QCOMPARE(Snapshot(r.link.ErrorQueue),
+                 QByteArrayList{"Cannot write sim0 port, error: " + QByteArray::number(EAGAIN)});
+        QCOMPARE(Snapshot(r.link.LogQueue).last(), QByteArray("cat"));
+        QVERIFY(r.link.LinkGone());
+        QVERIFY(!r.wire->PanelOpen());
+    }
+
+    // "=>" run straight into a telemetry line is the prompt, then the
+    // telemetry line; "=>" followed by anything else stays one line.
+    void promptRunIntoTelemetry_data() {
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<QByteArrayList>("responses");
+        QTest::addColumn<QByteArray>("gyro");
+        QTest::newRow("prompt, then telemetry")
+            << QByteArray("=>$GYRO:1 2 3\r\n") << QByteArrayList{"=>"} << QByteArray("1 2 3");
+        QTest::newRow("two prompts, then telemetry")
+            << QByteArray("=>=>$GYRO:4\r\n") << QByteArrayList{"=>", "=>"} << QByteArray("4");
+        QTest::newRow("prompt and text")
+            << QByteArray("=>$GYR\r\n") << QByteArrayList{"=>$GYR"} << QByteArray();
+        QTest::newRow("prompt and echo")
+            << QByteArray("=> ver\r\n") << QByteArrayList{"=> ver"} << QByteArray();
+    }
+    void promptRunIntoTelemetry() {
+        QFETCH(QByteArray, received);
+        Rig r;
+        r.Start();
+        r.Board(received);
+        QTEST(Snapshot(r.link.ResponseQueue), "responses");
+        QTEST(r.link.GyroData(), "gyro");
         r.Stop();
+    }
+
+    // After the worker has lost the port, every wait on the board ends at
+    // once, whatever its limit.
+    void lostPortEndsEveryWaitAtOnce() {
+        Rig r;
+        r.Start();
+        std::thread cable([&] {
+            QThread::msleep(100);
+            r.wire->HangUp();
+        });
+        TRequest req;
+        req.Commands = {"log dump 1\r\n"};
+        req.SilenceMs = 600000;
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(r.link.Request(req).End, TAnswerEnd::LinkLost);
+        cable.join();
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
     }
 
     void transientStatusErrorIsIgnored() {
@@ -165,8 +235,8 @@ private slots:
     }
 
     // An answer cut short leaves its last line unterminated in the worker;
-    // clearing the responses before the next command must drop it, or it is
-    // glued to that command's first line. A telemetry line in progress stays.
+    // the next request's fresh start must drop it, or it is glued to that
+    // command's first line. A telemetry line in progress stays.
     void clearingDropsAStaleUnterminatedLine_data() {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
@@ -189,7 +259,9 @@ private slots:
         r.Start();
         r.Board(before);
         r.Passes(2);
-        r.link.ClearResponses();
+        TRequest req; // a fresh start; nothing is sent or waited for
+        req.Cancel = [] { return true; };
+        r.link.Request(req);
         r.Passes(2);
         r.Board(after);
         QTRY_COMPARE(Snapshot(r.link.ResponseQueue), responses);

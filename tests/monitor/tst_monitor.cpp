@@ -3,6 +3,7 @@
 // monitor against the simulated board.
 
 #include "ScriptedDialogs.h"
+#include "ScriptedPanel.h"
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "monitor/MonitorPlot.h"
@@ -43,7 +44,9 @@ void WriteFile(const QString& name, const QByteArray& data) {
 class TestMonitor : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TTestPanel> m_panel;
+    // Answers every command with its prompt and streams nothing: the tests
+    // put the payloads in the slots themselves.
+    std::unique_ptr<TScriptedPanel> m_panel;
     std::unique_ptr<TScriptedDialogs> m_dialogs;
     std::unique_ptr<QSignalSpy> m_sent;
     QTemporaryDir m_dir;
@@ -65,7 +68,7 @@ class TestMonitor : public QObject {
 private slots:
     void initTestCase() { RegisterMonitorWindows(); }
     void init() {
-        m_panel = std::make_unique<TTestPanel>();
+        m_panel = std::make_unique<TScriptedPanel>();
         m_dialogs = std::make_unique<TScriptedDialogs>();
         m_sent = std::make_unique<QSignalSpy>(&m_panel->Link(), &TBoardLink::CommandSent);
     }
@@ -295,20 +298,23 @@ private slots:
     void streamsAgainstTheBoard() {
         QFETCH(int, kind);
         const TMonitorMember& m = SensorMonitors[kind];
-        QVERIFY(m_panel->Connect());
+        m_sent.reset();
+        m_panel.reset();
+        TTestPanel board;
+        QVERIFY(board.Connect());
         TaskWindowFor(m.Action)();
-        auto* w = qobject_cast<TWinSensorMonitor*>(m_panel->Area().subWindowList().first());
+        auto* w = qobject_cast<TWinSensorMonitor*>(board.Area().subWindowList().first());
         w->SpeedButton2Click();
-        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon on " + QByteArray(m.Stream)});
+        QCOMPARE(board.WaitBoardLines(1), QByteArrayList{"mon on " + QByteArray(m.Stream)});
         QTRY_VERIFY(w->Plot->SampleCount() >= 3);
         QVERIFY(w->Plot->LineCount() >= 3);
         const QString last = w->Monitor->Lines().last();
         QVERIFY(!last.isEmpty());
         QVERIFY(!last.startsWith('$')); // the payload, without its tag
         w->SpeedButton3Click();
-        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon off " + QByteArray(m.Stream)});
+        QCOMPARE(board.WaitBoardLines(1), QByteArrayList{"mon off " + QByteArray(m.Stream)});
         bool on = true;
-        m_panel->WithBoard([&](TBoardSim& sim) { on = sim.StreamOn(m.Stream); });
+        board.WithBoard([&](TBoardSim& sim) { on = sim.StreamOn(m.Stream); });
         QVERIFY(!on);
         w->close();
     }

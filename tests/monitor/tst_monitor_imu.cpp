@@ -4,6 +4,7 @@
 // offscreen platform (where the view is replaced by a note).
 
 #include "ScriptedDialogs.h"
+#include "ScriptedPanel.h"
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "monitor/PayloadNumbers.h"
@@ -35,7 +36,9 @@ QByteArrayList Sent(const QSignalSpy& spy) {
 class TestMonitorImu : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TTestPanel> m_panel;
+    // Answers every command with its prompt and streams nothing: the tests
+    // put the payloads in the slots themselves.
+    std::unique_ptr<TScriptedPanel> m_panel;
     std::unique_ptr<TScriptedDialogs> m_dialogs;
     std::unique_ptr<QSignalSpy> m_sent;
 
@@ -53,7 +56,7 @@ class TestMonitorImu : public QObject {
 private slots:
     void initTestCase() { RegisterMonitorWindows(); }
     void init() {
-        m_panel = std::make_unique<TTestPanel>();
+        m_panel = std::make_unique<TScriptedPanel>();
         m_dialogs = std::make_unique<TScriptedDialogs>();
         m_sent = std::make_unique<QSignalSpy>(&m_panel->Link(), &TBoardLink::CommandSent);
     }
@@ -219,19 +222,22 @@ private slots:
     // Against the simulated board: the plate follows the board's attitude,
     // and the horizon reset reaches the board.
     void followsTheBoard() {
-        QVERIFY(m_panel->Connect());
+        m_sent.reset();
+        m_panel.reset();
+        TTestPanel board;
+        QVERIFY(board.Connect());
         TWinMonImu* w = Open();
         w->CheckBox5->setChecked(true);
         w->SpeedButton2Click();
-        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon on ekf"});
+        QCOMPARE(board.WaitBoardLines(1), QByteArrayList{"mon on ekf"});
         QTRY_VERIFY(Angles(w) != QVector3D(0, 0, 0));
         double r = 0, p = 0, y = 0;
-        QVERIFY(ParseEkfAttitude(m_panel->Link().EkfData(), r, p, y));
+        QVERIFY(ParseEkfAttitude(board.Link().EkfData(), r, p, y));
         QTRY_COMPARE(w->UnreadablePayloads(), 0);
         QTest::mouseClick(w->SpeedButton4, Qt::LeftButton);
-        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"save ref"});
+        QCOMPARE(board.WaitBoardLines(1), QByteArrayList{"save ref"});
         w->close();
-        QCOMPARE(m_panel->WaitBoardLines(1), QByteArrayList{"mon off ekf"});
+        QCOMPARE(board.WaitBoardLines(1), QByteArrayList{"mon off ekf"});
     }
 };
 

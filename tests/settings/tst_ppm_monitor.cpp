@@ -1,6 +1,7 @@
 // The PPM input monitor: the stream commands on opening and closing (from
-// the channel window, modally), what each tick lists, the 1000-line cap,
-// the channel bars, and the live stream of the simulated board.
+// the channel window, modally, waiting for the board when it is taken),
+// what each tick lists, the 1000-line cap, the channel bars, and the live
+// stream of the simulated board.
 
 #include "ScriptedDialogs.h"
 #include "ScriptedPanel.h"
@@ -12,6 +13,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
@@ -22,68 +24,63 @@ QString LastLine(const TDlg_PPM_Monitor* d) {
     return d->MonMemo->document()->lastBlock().text();
 }
 
-bool ResponsesHold(const QByteArray& line) {
-    TListGuard g(MainForm->Link().ResponseQueue);
-    return MainForm->Link().ResponseQueue.contains(line);
-}
 } // namespace
 
 class TestPpmMonitor : public QObject {
     Q_OBJECT
 private slots:
-    // Opened from the channel window: modal, the queue emptied before
-    // "mon on ppm_input", and emptied again before "mon off ppm_input" when
-    // the operator closes it; the channel window is usable afterwards.
+    // Opened from the channel window: modal for the operator (the rest of
+    // the panel takes no input), but without a loop of its own; "mon on
+    // ppm_input" when it opens, "mon off ppm_input" when it closes, each a
+    // conversation read to its prompt; the channel window is usable after.
     void openedModallyFromTheChannelWindow() {
         TScriptedPanel panel;
         TScriptedDialogs dialogs;
         QVERIFY(OpenTaskWindow(WinChannelControls));
         panel.TakeSent();
-        panel.Inject({"stale before"});
-        // Checks run inside the modal loop; the dialog is closed whatever
-        // they find, and their results are verified after it returns.
-        bool modal = false, shown = false, staleGone = false, answerKept = false;
-        QString title;
-        QByteArrayList sentOnOpen;
-        QTimer::singleShot(0, [&] {
-            QPointer<TDlg_PPM_Monitor> d = WinChannelControls->Dlg_PPM_Monitor;
-            if (!d)
-                return;
-            modal = d->isModal();
-            shown = d->isVisible();
-            title = d->windowTitle();
-            sentOnOpen = panel.TakeSent();
-            staleGone = !ResponsesHold("stale before");
-            answerKept = QTest::qWaitFor([] { return ResponsesHold("=>"); });
-            panel.Inject({"stale while open"});
-            d->close();
-        });
         Ctl()->click();
-        QVERIFY(modal && shown);
-        QCOMPARE(title, "Монитор значений входных каналов");
-        QCOMPARE(sentOnOpen, QByteArrayList{"mon on ppm_input\r\n"});
-        QVERIFY(staleGone);
-        QVERIFY(answerKept); // the board's answer to "mon on" is not read
-        QVERIFY(WinChannelControls->Dlg_PPM_Monitor.isNull()); // freed on close
+        QPointer<TDlg_PPM_Monitor> d = WinChannelControls->Dlg_PPM_Monitor;
+        QVERIFY(d && d->isVisible());
+        QCOMPARE(d->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(d->windowTitle(), "Монитор значений входных каналов");
+        QCOMPARE(panel.TakeSent(), QByteArrayList{"mon on ppm_input\r\n"});
+        QVERIFY(panel.Link().InStep() && !d->WaitNote->isVisible());
+        // Closing the channel window (the frame closing, say) closes the
+        // monitor first, then the window.
+        QVERIFY(WinChannelControls->close());
+        QTRY_VERIFY(WinChannelControls.isNull() && d.isNull());
         QCOMPARE(panel.TakeSent(), QByteArrayList{"mon off ppm_input\r\n"});
-        QVERIFY(!ResponsesHold("stale while open"));
-        WinChannelControls->BitBtn2->click();
-        QTRY_VERIFY(WinChannelControls.isNull());
-        QCOMPARE(panel.TakeSent(), QByteArrayList{});
     }
 
-    // Closing the channel window while the monitor is open (the frame
-    // closing, say) closes the monitor first, then the window.
-    void channelWindowClosedUnderTheMonitor() {
+    // Opened while another operation holds the board: the dialog says it
+    // waits, the stream goes on when the board is free; closed before that,
+    // nothing is sent at all.
+    void streamWaitsForTheBoard() {
         TScriptedPanel panel;
-        QVERIFY(OpenTaskWindow(WinChannelControls));
-        QPointer<TWinChannelControls> w = WinChannelControls;
-        panel.TakeSent();
-        QTimer::singleShot(0, [&] { w->close(); });
-        Ctl()->click();
-        QTRY_VERIFY(w.isNull());
-        QCOMPARE(panel.TakeSent(),
-                 (QByteArrayList{"mon on ppm_input\r\n", "mon off ppm_input\r\n"}));
+        for (bool closeFirst : {false, true}) {
+            QPointer<TDlg_PPM_Monitor> d;
+            {
+                const TBoardTurn exportRunning(panel.Link());
+                d = new TDlg_PPM_Monitor;
+                d->show();
+                QVERIFY(d->WaitNote->isVisible());
+                QVERIFY(d->WaitNote->text().contains("занята"));
+                if (closeFirst)
+                    d->close();
+            }
+            if (closeFirst) {
+                QTRY_VERIFY(d.isNull());
+                QTest::qWait(50);
+                QCOMPARE(panel.TakeSent(), QByteArrayList{});
+                continue;
+            }
+            QByteArrayList sent;
+            QTRY_COMPARE(sent += panel.TakeSent(), QByteArrayList{"mon on ppm_input\r\n"});
+            QVERIFY(!d->WaitNote->isVisible());
+            d->close();
+            QTRY_COMPARE(sent += panel.TakeSent(),
+                         (QByteArrayList{"mon on ppm_input\r\n", "mon off ppm_input\r\n"}));
+        }
     }
 
     void tickListsThePayload_data() {

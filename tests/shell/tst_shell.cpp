@@ -1,7 +1,8 @@
 // The port monitor and the About box, against a stand-in panel whose board
-// answers "ver" from a script the moment the command is queued.
+// answers from a script.
 
 #include "ScriptedDialogs.h"
+#include "ScriptedPanel.h"
 #include "TestMain.h"
 #include "link/Clock.h"
 #include "shell/WinDebugMonUnit.h"
@@ -9,6 +10,7 @@
 #include "ui/PanelPrefs.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,32 +21,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTimer>
 
 namespace {
-// MainForm for the shell's windows: a link without a worker; what the board
-// "answers" to "ver" goes straight into the response queue.
-class TScriptedPanel : public TPanelContext {
-public:
-    TManualClock Clock;
-    TBoardLink BoardLink{&Clock};
-    QByteArrayList VerAnswer; // lines the board sends after "ver"
-    QByteArrayList Sent;
-
-    TScriptedPanel() {
-        MainForm = this;
-        QObject::connect(&BoardLink, &TBoardLink::CommandSent, [this](const QByteArray& line) {
-            Sent << line;
-            if (line == "ver\r\n")
-                for (const QByteArray& a : VerAnswer)
-                    BoardLink.AppendResponse(a);
-        });
-    }
-    ~TScriptedPanel() override { MainForm = nullptr; }
-    TBoardLink& Link() override { return BoardLink; }
-    void AddChildWindow(QMdiSubWindow* window) override { Area.addSubWindow(window); }
-    QMdiArea Area;
-};
-
 // The settings file as the windows see it, held in memory; installed while
 // it lives.
 class TMemoryPrefs : public IPanelPrefs {
@@ -124,13 +103,45 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QByteArray, sent);
         TScriptedPanel panel;
-        panel.Connected = true;
         TScriptedDialogs dialogs;
         TWinDebugMon mon;
         Type(mon.CommandLine, typed);
-        QCOMPARE(panel.Sent, QByteArrayList{sent});
+        QCOMPARE(panel.TakeSent(), QByteArrayList{sent});
         QVERIFY(mon.CommandLine->text().isEmpty());
         QVERIFY(dialogs.Messages.isEmpty());
+    }
+
+    // A console line holds the board until its prompt; one typed while it
+    // still waits (the board's calibration streams, no prompt) goes out at
+    // once, as in a terminal; Esc stops waiting. While another operation
+    // holds the board, typed lines wait and say so.
+    void consoleConversation() {
+        TScriptedPanel panel;
+        panel.Board.SetAnswer("cal mag", {"x_max=1", "x_max=2", "x_max=3", "x_max=4"}, false, 0,
+                              150);
+        panel.Board.SetAnswer("cal mag_save", {"mag_bias_x = 5"}, true, 50);
+        TWinDebugMon mon;
+        QTimer::singleShot(200, [&] { Type(mon.CommandLine, "cal mag_save"); });
+        Type(mon.CommandLine, "cal mag");
+        QCOMPARE(panel.TakeSent(), (QByteArrayList{"cal mag\r\n", "cal mag_save\r\n"}));
+        QVERIFY(mon.ConsoleNote->text().isEmpty());
+
+        panel.Board.SetAnswer("log dump 3", QByteArrayList(50, "row"), true, 0, 100);
+        QTimer::singleShot(300, [&] { QTest::keyClick(mon.CommandLine, Qt::Key_Escape); });
+        QElapsedTimer t;
+        t.start();
+        Type(mon.CommandLine, "log dump 3");
+        QVERIFY(t.elapsed() < 2000);
+
+        {
+            const TBoardTurn exportRunning(panel.Link());
+            Type(mon.CommandLine, "ver");
+            QVERIFY(mon.WaitingForBoard());
+            QVERIFY(mon.ConsoleNote->text().contains("ждёт"));
+        }
+        QByteArrayList sent;
+        QTRY_VERIFY_WITH_TIMEOUT((sent += panel.TakeSent()).contains("ver\r\n"), 10000);
+        QCOMPARE(sent.first(), QByteArray("log dump 3\r\n"));
     }
 
     void consoleKeepsWhatItCannotSend_data() {
@@ -147,7 +158,7 @@ private slots:
         TScriptedDialogs dialogs;
         TWinDebugMon mon;
         Type(mon.CommandLine, typed);
-        QVERIFY(panel.Sent.isEmpty());
+        QVERIFY(panel.TakeSent().isEmpty());
         QCOMPARE(mon.CommandLine->text(), typed);
         QCOMPARE(dialogs.Messages.size(), 1);
         QVERIFY(mon.History().Items().isEmpty());
@@ -155,7 +166,6 @@ private slots:
 
     void consoleHistoryRecallAndPersistence() {
         TScriptedPanel panel;
-        panel.Connected = true;
         TMemoryPrefs prefs;
         {
             TWinDebugMon mon;
@@ -175,9 +185,9 @@ private slots:
             // A recalled command is sent as shown.
             QTest::keyClick(mon.CommandLine, Qt::Key_Up);
             QTest::keyClick(mon.CommandLine, Qt::Key_Up);
-            panel.Sent.clear();
+            panel.TakeSent();
             QTest::keyClick(mon.CommandLine, Qt::Key_Return);
-            QCOMPARE(panel.Sent, QByteArrayList{"ver\r\n"});
+            QCOMPARE(panel.TakeSent(), QByteArrayList{"ver\r\n"});
         }
         // The next run (a new monitor on the same settings) has it.
         TWinDebugMon again;
@@ -291,23 +301,42 @@ private slots:
         QFETCH(QByteArrayList, answer);
         QFETCH(QString, ap);
         QFETCH(QString, stdapp);
-        TScriptedPanel panel;
-        panel.Connected = true;
-        panel.VerAnswer = answer;
         // The silence limit passes in a few reads instead of real seconds.
-        panel.Clock.SetAutoStep(1000);
-        panel.BoardLink.ResponseQueue.append("=>"); // left over: must not end the query
+        TManualClock clock;
+        clock.SetAutoStep(1000);
+        TScriptedPanel panel(&clock);
+        panel.SetAnswer("ver", answer, false);
+        panel.Inject({"=>"}); // left over: must not end the query
         TAboutBox box(nullptr, "1.0.0.1");
-        QCOMPARE(panel.Sent, QByteArrayList{"ver\r\n"});
+        QCOMPARE(panel.TakeSent(), QByteArrayList{"ver\r\n"});
         QCOMPARE(box.AP_Ver->text(), ap);
         QCOMPARE(box.STDAPP_Ver->text(), stdapp);
         QCOMPARE(box.CP_Ver->text(), "1.0.0.1");
     }
 
+    // While another operation holds the board the box says it waits, and
+    // fills in the versions once the board is free.
+    void aboutBoxWaitsForTheBoard() {
+        TScriptedPanel panel;
+        panel.SetAnswer("ver", {"Autopilot software version: 5.1", "Receiver software version: 2"});
+        std::unique_ptr<TAboutBox> box;
+        {
+            const TBoardTurn exportRunning(panel.Link());
+            box = std::make_unique<TAboutBox>(nullptr, "1.0.0.1");
+            QVERIFY(box->Waiting());
+            QVERIFY(box->AP_Ver->text().contains("ожидание"));
+            QVERIFY(panel.TakeSent().isEmpty());
+        }
+        QTRY_VERIFY(!box->Waiting());
+        QCOMPARE(box->AP_Ver->text(), "5.1");
+        QCOMPARE(box->STDAPP_Ver->text(), "2");
+    }
+
     void aboutBoxWhileNotConnected() {
         TScriptedPanel panel;
+        panel.Connected = false;
         TAboutBox box(nullptr, "1.2.3.4");
-        QVERIFY(panel.Sent.isEmpty());
+        QVERIFY(panel.TakeSent().isEmpty());
         QCOMPARE(box.AP_Ver->text(), "unknown");
         QCOMPARE(box.STDAPP_Ver->text(), "unknown");
         QCOMPARE(box.CP_Ver->text(), "1.2.3.4");

@@ -5,6 +5,8 @@
 #include "TestSupport.h"
 #include "link/ComPortUnit.h"
 #include "link/MemoryPort.h"
+#include "link/PosixSerialPort.h"
+#include "sim/PtyTransport.h"
 #include "sim/SimRunner.h"
 
 #include <QProcess>
@@ -34,26 +36,13 @@ QByteArray FaultyDump(const TFaults& faults, quint32 seed) {
     return out;
 }
 
-// Handshake of the panel: empty line, then "echo off", each to the prompt.
-bool Handshake(TBoardLink& link, int limitMs = 5000) {
-    link.ClearResponses();
-    link.SendCommand("\r\n");
-    if (!link.WaitForPrompt(limitMs))
-        return false;
-    link.SendCommand("echo off\r\n");
-    return link.WaitForPrompt(limitMs);
+bool Complete(const QByteArrayList& answer) {
+    return answer.isEmpty() || !answer.last().startsWith("<end");
 }
 
-QByteArrayList ReadToPrompt(TBoardLink& link, int silenceMs = 3000) {
-    QByteArrayList lines;
-    QByteArray line;
-    while (link.WaitResponseLine(line, silenceMs, TWaitMode::NoEvents) == TWaitResult::Line) {
-        if (line == "=>")
-            return lines;
-        lines << line;
-    }
-    lines << "<timeout>";
-    return lines;
+// Handshake of the panel: empty line, then "echo off", each to the prompt.
+bool Handshake(TBoardLink& link) {
+    return Complete(Exchange(link, "")) && Complete(Exchange(link, "echo off"));
 }
 } // namespace
 
@@ -253,12 +242,9 @@ private slots:
             TComPort worker(false, &owner, &link, "mem", 115200, TMemoryPort::Factory(wire, "mem"));
             QTRY_COMPARE(owner.Count(WM_PORT_OPENED), 1);
             QVERIFY(Handshake(link));
-            link.ClearResponses();
-            link.SendCommand("ver\r\n");
             // The whole answer, prompt included, arrives before the cable goes.
-            const QByteArrayList ver = ReadToPrompt(link);
-            QVERIFY2(ver.join('|').contains("Autopilot software version:") &&
-                         !ver.contains("<timeout>"),
+            const QByteArrayList ver = Exchange(link, "ver");
+            QVERIFY2(ver.join('|').contains("Autopilot software version:") && Complete(ver),
                      ver.join('|').constData());
             QTRY_COMPARE(owner.Count(WM_PORT_ERROR), 1);
             QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
@@ -270,6 +256,34 @@ private slots:
         QVERIFY(Handshake(link));
         worker.StopFlag = -1;
         QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
+    }
+
+    // Like a serial driver, the pty keeps what its reader has not taken yet
+    // for as long as the port is open (the rest of an answer the panel
+    // stopped reading), and loses what is sent while nobody has it open.
+    void ptyKeepsUnreadOutputOnlyWhileOpen() {
+        TPtyTransport pty;
+        QVERIFY(pty.Create());
+        const auto readAll = [](TPosixSerialPort& port) {
+            QByteArray got;
+            qint64 n = 0;
+            while (port.BytesWaiting(n) == TPortStatus::Ok && n > 0)
+                got += port.Read(n);
+            return got;
+        };
+        pty.Write("before anyone\r\n");
+        TPosixSerialPort port;
+        QVERIFY(port.Open(pty.SlavePath()) && port.GetParams() && port.SetParams(115200));
+        pty.Write("kept\r\n");
+        QThread::msleep(1500);
+        pty.Write("more\r\n");
+        QByteArray got;
+        QTRY_COMPARE(got += readAll(port), QByteArray("kept\r\nmore\r\n"));
+        port.Close();
+        pty.Write("while closed\r\n");
+        QVERIFY(port.Open(pty.SlavePath()) && port.GetParams() && port.SetParams(115200));
+        QThread::msleep(100);
+        QCOMPARE(readAll(port), QByteArray());
     }
 
     void hangUpOnPtyMakesANewOneBehindTheLink() {
@@ -289,11 +303,9 @@ private slots:
             TComPort worker(false, &owner, &link, linkPath.toLocal8Bit(), 115200);
             QTRY_COMPARE(owner.Count(WM_PORT_OPENED), 1);
             QVERIFY(Handshake(link));
-            link.ClearResponses();
-            link.SendCommand("ver\r\n");
-            const QByteArrayList ver = ReadToPrompt(link);
+            const QByteArrayList ver = Exchange(link, "ver");
             QVERIFY(ver.join('|').contains("Receiver software version:"));
-            QVERIFY(!ver.contains("<timeout>"));
+            QVERIFY(Complete(ver));
             QTRY_COMPARE_WITH_TIMEOUT(owner.Count(WM_PORT_CLOSED), 1, 5000);
             QCOMPARE(owner.Count(WM_PORT_ERROR), 1);
         }
@@ -307,9 +319,7 @@ private slots:
         TComPort worker(false, &owner, &link, linkPath.toLocal8Bit(), 115200);
         QTRY_COMPARE(owner.Count(WM_PORT_OPENED), 1);
         QVERIFY(Handshake(link));
-        link.ClearResponses();
-        link.SendCommand("cat batteries\r\n");
-        QVERIFY(ReadToPrompt(link).contains("main_battery_full_v = 12.6"));
+        QVERIFY(Exchange(link, "cat batteries").contains("main_battery_full_v = 12.6"));
         worker.StopFlag = -1;
         QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
         sim.terminate();

@@ -28,12 +28,14 @@ bool TTestPanel::Connect() {
                                           TMemoryPort::Factory(m_wire, "sim"));
     if (!QTest::qWaitFor([this] { return Connected; }, 5000))
         return false;
-    m_link.ClearResponses();
-    m_link.SendCommand("\r\n");
-    if (!m_link.WaitForPrompt(5000))
-        return false;
-    m_link.SendCommand("echo off\r\n");
-    const bool ok = m_link.WaitForPrompt(5000);
+    m_link.ResetConversation();
+    bool ok = true;
+    for (const QByteArray& line : {QByteArray("\r\n"), QByteArray("echo off\r\n")}) {
+        TRequest r;
+        r.Commands = {line};
+        r.SilenceMs = r.LimitMs = 5000;
+        ok = ok && m_link.Request(r).Ok();
+    }
     TakeBoardLines();
     return ok;
 }

@@ -1,0 +1,371 @@
+// The one conversation with the board: the request routine, the turn that
+// keeps a second conversation out, and the settling that puts the link back
+// in step after an answer was cut short (see BoardLinkUnit.h).
+
+#include "link/BoardLinkUnit.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+namespace {
+const QEvent::Type GrantEventType =
+    static_cast<QEvent::Type>(QEvent::User + TBoardLink::GrantEventOffset);
+
+// Clears a flag when the scope ends, whichever way.
+struct TFlagScope {
+    bool& Flag;
+    explicit TFlagScope(bool& flag) : Flag(flag) { Flag = true; }
+    ~TFlagScope() { Flag = false; }
+};
+} // namespace
+
+TBoardTurn::TBoardTurn(TBoardLink& link) : m_link(link), m_held(link.m_turns == 0) {
+    if (m_held)
+        ++m_link.m_turns;
+}
+
+TBoardTurn::~TBoardTurn() {
+    if (!m_held)
+        return;
+    --m_link.m_turns;
+    m_link.TurnReleased();
+}
+
+TAnswer TBoardLink::Request(const TRequest& request) {
+    // A request is already reading (this call comes from a window message
+    // handled during its wait): the board is taken.
+    if (m_reading)
+        return TAnswer{TAnswerEnd::Busy};
+    if (m_turns > 0)
+        return Exchange(request);
+    TBoardTurn turn(*this);
+    return Exchange(request);
+}
+
+TAnswer TBoardLink::Exchange(const TRequest& r) {
+    TAnswer a;
+    if (m_gone)
+        return TAnswer{TAnswerEnd::LinkLost};
+    // The gate first: it may hold conversations of its own (a backup) in
+    // this turn before the command goes.
+    if (m_gate && !m_inGate) {
+        for (const QByteArray& command : r.Commands) {
+            m_inGate = true;
+            const bool pass = m_gate(command);
+            m_inGate = false;
+            if (!pass)
+                return TAnswer{TAnswerEnd::Refused};
+        }
+    }
+    if (m_gone)
+        return TAnswer{TAnswerEnd::LinkLost};
+    if (!r.Raw && !InStep()) {
+        a = SettleInline(r);
+        if (!a.Ok())
+            return a;
+    }
+    const bool debtBefore = !InStep();
+    if (!r.Raw)
+        FreshStart();
+    const int need = r.Prompts < 0 ? static_cast<int>(r.Commands.size()) : r.Prompts;
+    {
+        TListGuard g(OutgoingQueue);
+        OutgoingQueue.append(r.Commands);
+    }
+    for (const QByteArray& command : r.Commands)
+        emit CommandSent(command);
+
+    TFlagScope reading(m_reading);
+    const qint64 start = m_clock->NowMs();
+    qint64 lastLine = start;
+    int seen = 0;
+    const auto endEarly = [&](TAnswerEnd end) {
+        a.End = end;
+        // An answer that opens without a prompt of its own ("cal mag") owes
+        // none; the caller ends it with its next command.
+        if (need > 0)
+            LeaveOutOfStep(need - seen, std::max(r.SilenceMs, r.LimitMs));
+        else
+            RemoveUnsent();
+        return a;
+    };
+    try {
+        for (;;) {
+            qint64 deadline = lastLine + r.SilenceMs;
+            if (r.LimitMs > 0)
+                deadline = std::min(deadline, start + r.LimitMs);
+            QByteArray line;
+            switch (WaitLine(line, deadline, r.Mode, r.Cancel)) {
+            case TWaitEnd::Gone:
+                return endEarly(TAnswerEnd::LinkLost);
+            case TWaitEnd::Cancelled:
+                return endEarly(TAnswerEnd::Cancelled);
+            case TWaitEnd::Timeout:
+                a.SilenceMs =
+                    r.LimitMs > 0 && deadline == start + r.LimitMs ? r.LimitMs : r.SilenceMs;
+                return endEarly(TAnswerEnd::Silent);
+            case TWaitEnd::Line:
+                break;
+            }
+            lastLine = m_clock->NowMs();
+            if (lastLine - start < r.HoldMs)
+                continue;
+            QByteArray rest;
+            const int prompts = LeadingPrompts(line, &rest);
+            if (prompts > 0) {
+                seen += prompts;
+                if (seen >= std::max(need, 1)) {
+                    // The operator's own line ends at the first prompt it
+                    // sees, whatever was owed before: the board is at its
+                    // prompt. Quiet is still asked for before anyone else
+                    // talks, in case that prompt was an older one.
+                    if (r.Raw && debtBefore) {
+                        m_owed = 0;
+                        m_unsettled = true;
+                        m_settleSilenceMs = std::max(m_settleSilenceMs, r.SilenceMs);
+                    } else if (r.Raw) {
+                        m_owed = 0;
+                    }
+                    return a;
+                }
+                if (rest.isEmpty())
+                    continue;
+                line = rest; // the echo of the next line, run into the prompt
+            }
+            if (line.size() > MaxAnswerLineBytes) {
+                // Text without line ends, cut into lines by the worker: a
+                // board stuck babbling, whose pieces would keep any silence
+                // limit from ever passing. No answer is that long.
+                a.Sample = line.left(40);
+                return endEarly(TAnswerEnd::Flood);
+            }
+            ++a.Lines;
+            if (r.OnLine && !r.OnLine(line))
+                return endEarly(TAnswerEnd::Stopped);
+        }
+    } catch (...) {
+        // A conversion error of the caller's: the rest of this answer is
+        // still to come, and is discarded before the next command.
+        if (need > 0)
+            LeaveOutOfStep(need - seen, std::max(r.SilenceMs, r.LimitMs));
+        throw;
+    }
+}
+
+void TBoardLink::FreshStart() {
+    // In step, so whatever waits came unasked (a greeting after a reboot,
+    // the tail of a stream switch): not part of the answer to come.
+    {
+        TListGuard g(ResponseQueue);
+        ResponseQueue.clear();
+    }
+    ++m_clearCount;
+}
+
+int TBoardLink::RemoveUnsent() {
+    TListGuard g(OutgoingQueue);
+    const int n = static_cast<int>(OutgoingQueue.size());
+    OutgoingQueue.clear();
+    return n;
+}
+
+void TBoardLink::LeaveOutOfStep(int promptsOwed, int silenceMs) {
+    // Commands not yet written never will be, and owe nothing.
+    const int removed = RemoveUnsent();
+    m_owed += std::max(0, promptsOwed - removed);
+    m_unsettled = true;
+    m_settleSilenceMs = std::max(m_settleSilenceMs, silenceMs);
+    m_settleBytes = 0;
+}
+
+void TBoardLink::MarkInStep() {
+    const bool was = !InStep();
+    m_owed = 0;
+    m_unsettled = false;
+    m_settleSilenceMs = 0;
+    m_settleBytes = 0;
+    m_wakeOnLine = false;
+    m_settleTimer.stop();
+    if (was)
+        emit SettleProgress(-1);
+}
+
+TBoardLink::TSettle TBoardLink::SettleStep(qint64& waitMs) {
+    bool flood = false;
+    for (QByteArray line = ReadResponseLine(); !line.isEmpty(); line = ReadResponseLine()) {
+        m_settleBytes += line.size() + 2;
+        if (line.size() > MaxAnswerLineBytes)
+            flood = true;
+        else
+            m_owed = std::max(0, m_owed - LeadingPrompts(line));
+    }
+    if (flood)
+        return TSettle::Flood;
+    if (m_settleBytes > SettleLimitBytes)
+        return TSettle::TooLong;
+    const qint64 now = m_clock->NowMs();
+    if (m_owed == 0) {
+        // The owed prompts came; the board has finished once the line has
+        // stayed quiet a moment after them.
+        const qint64 quiet = now - m_lastResponseMs.load();
+        if (quiet >= SettleQuietMs) {
+            MarkInStep();
+            return TSettle::Done;
+        }
+        waitMs = SettleQuietMs - quiet;
+        return TSettle::Wait;
+    }
+    // A prompt is still owed. A board quiet for as long as the interrupted
+    // answer could have paused since it last sent or was written to has
+    // lost that prompt, or answers its command without one: waiting longer
+    // would lock the link for ever.
+    const qint64 quiet = now - std::max(m_lastResponseMs.load(), m_lastWriteMs.load());
+    if (quiet >= m_settleSilenceMs) {
+        MarkInStep();
+        return TSettle::Done;
+    }
+    waitMs = m_settleSilenceMs - quiet;
+    return TSettle::Wait;
+}
+
+TAnswer TBoardLink::SettleInline(const TRequest& r) {
+    // A wait that processes no window messages cannot show it or be
+    // cancelled; the caller learns at once that the board is not ready.
+    if (r.Mode == TWaitMode::NoEvents)
+        return TAnswer{TAnswerEnd::Unsettled};
+    TFlagScope reading(m_reading);
+    m_settleTimer.stop();
+    for (;;) {
+        if (m_gone)
+            return TAnswer{TAnswerEnd::LinkLost};
+        if (r.Cancel && r.Cancel())
+            return TAnswer{TAnswerEnd::Cancelled};
+        const quint64 seq = m_responseSeq.load();
+        qint64 waitMs = 0;
+        switch (SettleStep(waitMs)) {
+        case TSettle::Done:
+            return TAnswer{};
+        case TSettle::Flood:
+            return TAnswer{TAnswerEnd::Flood};
+        case TSettle::TooLong: {
+            TAnswer a{TAnswerEnd::Unsettled};
+            a.Discarded = m_settleBytes;
+            m_settleBytes = 0; // the next attempt has a bound of its own
+            return a;
+        }
+        case TSettle::Wait:
+            break;
+        }
+        if (r.Settling)
+            r.Settling(m_settleBytes);
+        emit SettleProgress(m_settleBytes);
+        SleepForLine(seq, waitMs, TWaitMode::ProcessEvents);
+        QCoreApplication::processEvents();
+    }
+}
+
+void TBoardLink::SettleInBackground() {
+    // Inside a turn the holder's next request settles; nothing to do here.
+    if (m_turns > 0 || m_reading)
+        return;
+    if (InStep()) {
+        m_wakeOnLine = false;
+        ScheduleGrant();
+        return;
+    }
+    if (m_gone) {
+        m_wakeOnLine = false;
+        FailWaiting(TAnswer{TAnswerEnd::LinkLost});
+        return;
+    }
+    m_wakeOnLine = true; // every arriving line wakes us (see AppendResponse)
+    qint64 waitMs = SettleQuietMs;
+    switch (SettleStep(waitMs)) {
+    case TSettle::Done:
+        ScheduleGrant();
+        return;
+    case TSettle::Flood:
+        FailWaiting(TAnswer{TAnswerEnd::Flood});
+        waitMs = SettleQuietMs;
+        break;
+    case TSettle::TooLong: {
+        TAnswer a{TAnswerEnd::Unsettled};
+        a.Discarded = m_settleBytes;
+        FailWaiting(a);
+        m_settleBytes = 0;
+        waitMs = SettleQuietMs;
+        break;
+    }
+    case TSettle::Wait:
+        break;
+    }
+    emit SettleProgress(m_settleBytes);
+    m_settleTimer.start(static_cast<int>(std::clamp<qint64>(waitMs, 1, 1000)));
+}
+
+void TBoardLink::TurnReleased() {
+    if (InStep())
+        ScheduleGrant();
+    else
+        SettleInBackground();
+}
+
+bool TBoardLink::WhenFree(QObject* context, std::function<void()> run,
+                          std::function<void(const TAnswer&)> failed) {
+    if (m_gone) {
+        if (failed)
+            failed(TAnswer{TAnswerEnd::LinkLost});
+        return false;
+    }
+    if (Free() && m_waiting.isEmpty()) {
+        TBoardTurn turn(*this);
+        run();
+        return true;
+    }
+    m_waiting.append(TWaiter{context, context != nullptr, std::move(run), std::move(failed)});
+    if (m_turns == 0)
+        TurnReleased();
+    return false;
+}
+
+void TBoardLink::ScheduleGrant() {
+    if (m_grantPosted || m_waiting.isEmpty())
+        return;
+    m_grantPosted = true;
+    QCoreApplication::postEvent(this, new QEvent(GrantEventType), Qt::LowEventPriority);
+}
+
+void TBoardLink::Grant() {
+    m_grantPosted = false;
+    if (m_gone) {
+        FailWaiting(TAnswer{TAnswerEnd::LinkLost});
+        return;
+    }
+    if (m_turns > 0)
+        return; // the holder's release asks again
+    if (!InStep()) {
+        SettleInBackground();
+        return;
+    }
+    while (!m_waiting.isEmpty()) {
+        const TWaiter w = m_waiting.takeFirst();
+        if (w.HasContext && !w.Context)
+            continue; // its window has gone
+        TBoardTurn turn(*this);
+        w.Run();
+        return; // the release schedules the next one
+    }
+}
+
+void TBoardLink::FailWaiting(const TAnswer& why) {
+    const QList<TWaiter> waiting = std::exchange(m_waiting, {});
+    for (const TWaiter& w : waiting)
+        if ((!w.HasContext || w.Context) && w.Failed)
+            w.Failed(why);
+}
+
+void TBoardLink::ResetConversation() {
+    MarkInStep();
+    m_waiting.clear();
+    m_gone = false;
+}

@@ -1,0 +1,331 @@
+// The line queues and the one conversation with the board (TBoardLink's
+// request routine, its turns and its settling after an interrupted answer),
+// against a scripted board that answers from a thread of its own.
+
+#include "ScriptedBoard.h"
+#include "link/BoardLinkUnit.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <thread>
+
+namespace {
+// A request as the windows make one; lines of the answer collected.
+TAnswer Ask(TBoardLink& link, const QByteArray& command, QByteArrayList* lines = nullptr,
+            TWaitMode mode = TWaitMode::NoEvents, int silenceMs = 2000, TCancelFn cancel = {}) {
+    TRequest r;
+    r.Commands = {command + "\r\n"};
+    r.Mode = mode;
+    r.SilenceMs = silenceMs;
+    r.Cancel = std::move(cancel);
+    r.OnLine = [lines](const QByteArray& l) {
+        if (lines)
+            *lines << l;
+        return true;
+    };
+    return link.Request(r);
+}
+
+void Fill(TBoardLink& link, const QByteArrayList& lines) {
+    for (const QByteArray& l : lines)
+        link.AppendResponse(l);
+}
+} // namespace
+
+class TestConversation : public QObject {
+    Q_OBJECT
+private slots:
+    void readResponseLineSkipsBlankAndTrims() {
+        TBoardLink link;
+        Fill(link, {"", "  ", " roll = 1\r", "=>"});
+        QCOMPARE(link.ReadResponseLine(), QByteArray("roll = 1"));
+        QCOMPARE(link.ResponseQueue.size(), 1);
+        QCOMPARE(link.ReadResponseLine(), QByteArray("=>"));
+        QCOMPARE(link.ReadResponseLine(), QByteArray());
+        Fill(link, {"", " ", "\t\r"});
+        QCOMPARE(link.ReadResponseLine(), QByteArray());
+        QVERIFY(link.ResponseQueue.isEmpty());
+    }
+
+    void wholeTextEndsEveryLineWithCrLf() {
+        TSafeStringList l;
+        l << "Cannot open x"
+          << "second";
+        QCOMPARE(l.Text(), QByteArray("Cannot open x\r\nsecond\r\n"));
+    }
+
+    // The answer up to its prompt, whatever waited before the command (a
+    // stale prompt, a greeting) dropped; each wait mode wakes on the board's
+    // lines and keeps (ProcessEvents) the windows' timers running.
+    void requestReadsItsOwnAnswerToThePrompt_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("no events") << int(TWaitMode::NoEvents);
+        QTest::newRow("process events") << int(TWaitMode::ProcessEvents);
+    }
+    void requestReadsItsOwnAnswerToThePrompt() {
+        QFETCH(int, mode);
+        TBoardLink link;
+        TScriptedBoard board(link);
+        board.SetAnswer("cat stab", {" a = 1 ", "", "b = 2"}, true, 150, 20);
+        Fill(link, {"=>", "Vantor-Navigator autopilot"});
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(20);
+        QElapsedTimer t;
+        t.start();
+        QByteArrayList lines;
+        QVERIFY(Ask(link, "cat stab", &lines, TWaitMode(mode)).Ok());
+        QCOMPARE(lines, (QByteArrayList{"a = 1", "b = 2"}));
+        QCOMPARE(board.TakeSent(), QByteArrayList{"cat stab\r\n"});
+        QVERIFY2(t.elapsed() < 1500, "the wait did not wake on the board's lines");
+        QVERIFY(mode == int(TWaitMode::NoEvents) ? ticks == 0 : ticks >= 3);
+        QVERIFY(link.InStep());
+    }
+
+    // Each way an answer ends short, and what the request reports.
+    void requestEndsShort_data() {
+        QTest::addColumn<QByteArrayList>("answer");
+        QTest::addColumn<int>("limitMs");
+        QTest::addColumn<int>("end");
+        QTest::newRow("silent board") << QByteArrayList{} << 0 << int(TAnswerEnd::Silent);
+        QTest::newRow("talks past the overall limit")
+            << QByteArrayList(40, "x = 1") << 300 << int(TAnswerEnd::Silent);
+        QTest::newRow("endless text") << QByteArrayList{QByteArray(MaxAnswerLineBytes + 1, 'x')}
+                                      << 0 << int(TAnswerEnd::Flood);
+    }
+    void requestEndsShort() {
+        QFETCH(QByteArrayList, answer);
+        QFETCH(int, limitMs);
+        QFETCH(int, end);
+        TBoardLink link;
+        TScriptedBoard board(link);
+        board.SetAnswer("cat stab", answer, false, 0, 20);
+        TRequest r;
+        r.Commands = {"cat stab\r\n"};
+        r.SilenceMs = 500;
+        r.LimitMs = limitMs;
+        QElapsedTimer t;
+        t.start();
+        const TAnswer a = link.Request(r);
+        QCOMPARE(int(a.End), end);
+        QVERIFY(t.elapsed() < 1500);
+        // A board silent for the whole limit owes nothing it will still send.
+        QCOMPARE(link.InStep(), a.End == TAnswerEnd::Silent && answer.isEmpty());
+    }
+
+    // An answer cut short: the next request lets the board finish it (the
+    // rest and its prompt discarded, then a moment of quiet) before its own
+    // command goes, so it never reads the old answer as its own.
+    void nextRequestWaitsForTheInterruptedAnswer() {
+        TBoardLink link;
+        TScriptedBoard board(link);
+        QByteArrayList dump;
+        for (int i = 0; i < 20; ++i)
+            dump << "row " + QByteArray::number(i);
+        board.SetAnswer("log dump 3", dump, true, 0, 15);
+        board.SetAnswer("cat stab", {"a = 1"});
+        int seen = 0;
+        const TAnswer stopped = Ask(link, "log dump 3", nullptr, TWaitMode::ProcessEvents, 2000,
+                                    [&] { return ++seen > 5; });
+        QCOMPARE(stopped.End, TAnswerEnd::Cancelled);
+        QVERIFY(!link.InStep());
+        // A wait that processes no window messages cannot settle: refused.
+        QCOMPARE(Ask(link, "cat stab").End, TAnswerEnd::Unsettled);
+        qint64 discarded = 0;
+        QByteArrayList lines;
+        TRequest r;
+        r.Commands = {"cat stab\r\n"};
+        r.Mode = TWaitMode::ProcessEvents;
+        r.Settling = [&](qint64 bytes) { discarded = bytes; };
+        r.OnLine = [&](const QByteArray& l) {
+            lines << l;
+            return true;
+        };
+        QVERIFY(link.Request(r).Ok());
+        QCOMPARE(lines, QByteArrayList{"a = 1"});
+        QVERIFY(discarded > 0);
+        QCOMPARE(board.TakeSent(), (QByteArrayList{"log dump 3\r\n", "cat stab\r\n"}));
+    }
+
+    // A board that never gives the prompt it owes (it answers some command
+    // without one) holds the link only until it has been quiet for the
+    // interrupted answer's own silence limit; one that keeps talking past
+    // the settling bound makes the next request fail without sending.
+    void settlingIsBounded() {
+        TBoardLink link;
+        TScriptedBoard board(link);
+        board.SetAnswer("mon on gyro", {}, false);
+        board.SetAnswer("ver", {"v 1"});
+        TRequest r;
+        r.Commands = {"mon on gyro\r\n"};
+        r.SilenceMs = 300;
+        r.Cancel = [] { return true; };
+        QCOMPARE(link.Request(r).End, TAnswerEnd::Cancelled);
+        QVERIFY(!link.InStep());
+        QElapsedTimer t;
+        t.start();
+        QByteArrayList lines;
+        QVERIFY(Ask(link, "ver", &lines, TWaitMode::ProcessEvents).Ok());
+        QCOMPARE(lines, QByteArrayList{"v 1"});
+        QVERIFY(t.elapsed() >= 250 && t.elapsed() < 1500);
+
+        // Cut short again; then the old answer runs on past the bound.
+        QCOMPARE(link.Request(r).End, TAnswerEnd::Cancelled);
+        const QByteArray row(1000, 'r');
+        for (qint64 n = 0; n <= TBoardLink::SettleLimitBytes / 1000 + 10; ++n)
+            link.AppendResponse(row);
+        const TAnswer a = Ask(link, "ver", nullptr, TWaitMode::ProcessEvents);
+        QCOMPARE(a.End, TAnswerEnd::Unsettled);
+        QVERIFY(a.Discarded > TBoardLink::SettleLimitBytes);
+        QCOMPARE(board.TakeSent().size(), 3); // "ver" not sent the second time
+    }
+
+    // Prompts at a line's start each count ("=>=>" is two, "=>echo off" a
+    // prompt run into the echo of the next line); a prompt elsewhere is not.
+    void promptsAtTheLineStart_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("prompts");
+        QTest::addColumn<QByteArray>("rest");
+        QTest::newRow("bare") << QByteArray("=>") << 1 << QByteArray();
+        QTest::newRow("two run together") << QByteArray("=>=>") << 2 << QByteArray();
+        QTest::newRow("echo after it") << QByteArray("=> echo off") << 1 << QByteArray("echo off");
+        QTest::newRow("not at the start") << QByteArray("x => y") << 0 << QByteArray("x => y");
+    }
+    void promptsAtTheLineStart() {
+        QFETCH(QByteArray, line);
+        QByteArray rest;
+        QTEST(LeadingPrompts(line, &rest), "prompts");
+        QTEST(rest, "rest");
+        // Two commands sent together end at the second prompt.
+        TBoardLink link;
+        TScriptedBoard board(link);
+        board.SetAnswer("set a 1", {}, false);
+        board.SetAnswer("set b 2", {"=>=>"}, false);
+        TRequest r;
+        r.Commands = {"set a 1\r\n", "set b 2\r\n"};
+        QVERIFY(link.Request(r).Ok());
+        QVERIFY(link.InStep());
+    }
+
+    // One conversation at a time: a turn keeps a second holder out; requests
+    // asked for meanwhile run in order once it is released, those whose
+    // window went are dropped, and a lost link fails them all at once.
+    void turnsAndWaitingRequests() {
+        TBoardLink link;
+        TScriptedBoard board(link);
+        QStringList ran;
+        auto context = std::make_unique<QObject>();
+        {
+            TBoardTurn turn(link);
+            QVERIFY(turn.Held());
+            QVERIFY(!TBoardTurn(link).Held());
+            QVERIFY(!link.WhenFree(nullptr, [&] { ran << "first"; }));
+            QVERIFY(!link.WhenFree(context.get(), [&] { ran << "gone"; }));
+            QVERIFY(!link.WhenFree(nullptr, [&] {
+                ran << "third";
+                Ask(link, "ver");
+            }));
+            context.reset();
+            QCoreApplication::processEvents();
+            QVERIFY(ran.isEmpty());
+        }
+        QTRY_COMPARE(ran, (QStringList{"first", "third"}));
+        QCOMPARE(board.TakeSent(), QByteArrayList{"ver\r\n"});
+        QVERIFY(link.WhenFree(nullptr, [&] { ran << "at once"; }));
+        QCOMPARE(ran.last(), "at once");
+
+        QStringList failed;
+        {
+            TBoardTurn turn(link);
+            link.WhenFree(
+                nullptr, [&] { ran << "never"; },
+                [&](const TAnswer& a) { failed << QString::number(int(a.End)); });
+            link.PortGone();
+            QElapsedTimer t;
+            t.start();
+            QCOMPARE(Ask(link, "ver", nullptr, TWaitMode::NoEvents, 60000).End,
+                     TAnswerEnd::LinkLost);
+            QVERIFY(t.elapsed() < 100);
+        }
+        QTRY_COMPARE(failed, QStringList{QString::number(int(TAnswerEnd::LinkLost))});
+        QVERIFY(!ran.contains("never"));
+    }
+
+    // A request made from a window message handled during another's wait
+    // finds the board taken; the operator's console line goes out even
+    // while the link is out of step and ends at the first prompt it sees.
+    void nestedAndRawRequests() {
+        TBoardLink link;
+        TScriptedBoard board(link);
+        board.SetAnswer("cal mag", {"x_max=1", "x_max=2", "x_max=3"}, false, 0, 100);
+        TAnswer nested(TAnswerEnd::Prompt);
+        QTimer::singleShot(50, [&] { nested = Ask(link, "ver"); });
+        QCOMPARE(Ask(link, "cal mag", nullptr, TWaitMode::ProcessEvents, 600).End,
+                 TAnswerEnd::Silent);
+        QCOMPARE(nested.End, TAnswerEnd::Busy);
+        board.SetAnswer("cal mag_save", {"mag_bias_x = 5"});
+        TRequest r;
+        r.Commands = {"cal mag_save\r\n"};
+        r.Mode = TWaitMode::ProcessEvents;
+        r.Raw = true;
+        QVERIFY(link.Request(r).Ok());
+        QCOMPARE(board.TakeSent(), (QByteArrayList{"cal mag\r\n", "cal mag_save\r\n"}));
+    }
+
+    // A conversion error thrown while a line is handled leaves the rest of
+    // the answer to be discarded before the next command; the send gate can
+    // hold a command back.
+    void callerErrorsAndTheGate() {
+        TBoardLink link;
+        TScriptedBoard board(link);
+        board.SetAnswer("cat osd", {"a = x", "b = 2"}, true, 0, 30);
+        TRequest r;
+        r.Commands = {"cat osd\r\n"};
+        r.OnLine = [](const QByteArray&) -> bool { throw std::runtime_error("not a number"); };
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, link.Request(r));
+        QVERIFY(!link.InStep());
+        QByteArrayList lines;
+        QVERIFY(Ask(link, "ver", &lines, TWaitMode::ProcessEvents).Ok());
+        QVERIFY(lines.isEmpty());
+
+        QByteArrayList asked;
+        link.SetSendGate([&](const QByteArray& line) {
+            asked << line;
+            return !line.startsWith("reset");
+        });
+        QCOMPARE(Ask(link, "reset osd").End, TAnswerEnd::Refused);
+        QVERIFY(Ask(link, "ver").Ok());
+        QCOMPARE(asked, (QByteArrayList{"reset osd\r\n", "ver\r\n"}));
+        QCOMPARE(board.TakeSent(), (QByteArrayList{"cat osd\r\n", "ver\r\n", "ver\r\n"}));
+    }
+
+    void producerAndReaderLoseAndDuplicateNothing() {
+        TBoardLink link;
+        constexpr int N = 20000;
+        QByteArrayList got;
+        TRequest r;
+        r.Commands = {"log dump 1\r\n"};
+        r.OnLine = [&](const QByteArray& l) {
+            got << l;
+            return true;
+        };
+        std::thread producer;
+        connect(&link, &TBoardLink::CommandSent, [&] {
+            producer = std::thread([&] {
+                for (int i = 0; i < N; ++i)
+                    link.AppendResponse("line " + QByteArray::number(i));
+                link.AppendResponse("=>");
+            });
+        });
+        QVERIFY(link.Request(r).Ok());
+        producer.join();
+        QCOMPARE(got.size(), N);
+        for (int i = 0; i < N; ++i)
+            QCOMPARE(got[i], "line " + QByteArray::number(i));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConversation)
+#include "tst_conversation.moc"
