@@ -354,7 +354,7 @@ void TMainForm::ConnectionSequence() {
 
     const QByteArray steps[] = {"\r\n", "echo off\r\n"};
     for (const QByteArray& command : steps) {
-        switch (HandshakeStep(command)) {
+        switch (HandshakeStep(command, command == steps[1])) {
         case TPromptWait::Prompt:
             continue;
         case TPromptWait::PortError: {
@@ -384,13 +384,19 @@ void TMainForm::ConnectionSequence() {
     IniFile->SetOpenDebugMon(dlg.OpenMon->isChecked() ? 1 : 0);
 }
 
-TMainForm::TPromptWait TMainForm::HandshakeStep(const QByteArray& command) {
+TMainForm::TPromptWait TMainForm::HandshakeStep(const QByteArray& command, bool last) {
     bool portFailed = false;
     TRequest r;
     r.Commands = {command};
     // Greetings, echoes and blank lines before the prompt are dropped; the
     // limit is on the whole wait, however much the board says meanwhile.
     r.LimitMs = r.SilenceMs = ConnectPromptLimitMs;
+    // The panel knows nothing of what the board was doing before (an
+    // answer still running for an earlier session): a prompt it owed from
+    // then may have been taken for the first one. What follows the last
+    // prompt is taken in too, so that no late prompt ends a listing.
+    if (last)
+        r.QuietAfterMs = HandshakeQuietMs;
     r.Mode = TWaitMode::NoEvents;
     // Checked each time the wait wakes (on a line, at least every 100 ms):
     // paint the windows (no input is taken and the worker's messages are

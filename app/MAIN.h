@@ -46,6 +46,8 @@ class TMainForm : public QMainWindow, public TPanelContext {
 public:
     // How long each prompt of the connection handshake may take.
     static constexpr int ConnectPromptLimitMs = 10000;
+    // Quiet asked for after the handshake's last prompt.
+    static constexpr int HandshakeQuietMs = 200;
     // Bound of the wait for the worker's end when the window closes (the
     // worker ends within one pass; this only guards against a hung port).
     static constexpr int CloseWaitLimitMs = 5000;
@@ -101,8 +103,9 @@ private:
     void SetStatus(const QString& text);
 
     void ConnectionSequence();
-    // Sends one line of the handshake and waits for its prompt.
-    TPromptWait HandshakeStep(const QByteArray& command);
+    // Sends one line of the handshake and waits for its prompt (the last
+    // one also for quiet after it).
+    TPromptWait HandshakeStep(const QByteArray& command, bool last);
     void HoldPortMessages();
     void ReleasePortMessages();
     void HandlePortMessage(int msg, int wParam);

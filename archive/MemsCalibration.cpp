@@ -75,6 +75,8 @@ TArchiveResult RunMagCalibration(TBoardLink& link, const std::function<bool()>& 
     r.HoldMs = CalibrationSettleMs;
     r.Cancel = [&] { return !calibrating() || (hooks.Cancel && hooks.Cancel()); };
     TAnswer a = link.Request(r);
+    if (!a.Sent)
+        return ResultOf(a); // the board never heard of this calibration
     if (a.End == TAnswerEnd::Cancelled && (!hooks.Cancel || !hooks.Cancel()) && !calibrating())
         a = TAnswer(); // ended by the operator
     if (!a.Ok()) {

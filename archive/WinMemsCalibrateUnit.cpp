@@ -219,13 +219,21 @@ void TWinMemsCalibrate::SpeedButton2Click() {
         WindowRunHooks(this, Run));
     // Stopped before "cal mag_save": the run has abandoned the board's
     // calibration ("cal mag_cancel").
+    const bool endedBeforeStart = r.Status == TArchiveStatus::Cancelled && !m_calibrating &&
+                                  !m_stopPressed && !CancelRequested();
     if (!r.Ok())
         m_calibrating = false;
     Label9->hide();
     for (QLabel* l : Extremes)
         l->hide();
     SetRunning(false);
-    Report(r);
+    // "Завершить калибровку" while the board was still finishing an answer
+    // cut short: the calibration never began.
+    if (endedBeforeStart)
+        Dialogs().Message("Калибровка магнетометра не начата: плата ещё заканчивала прерванный "
+                          "ответ. Начните калибровку снова.");
+    else
+        Report(r);
 }
 
 void TWinMemsCalibrate::SpeedButton4Click() {

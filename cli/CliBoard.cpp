@@ -75,6 +75,9 @@ bool TCliBoard::Open(const QByteArray& port, int baud, QString& error) {
         r.Commands = {line};
         r.LimitMs = r.SilenceMs = HandshakeMs;
         r.Mode = TWaitMode::ProcessEvents;
+        // A prompt the board owed from an earlier session is taken in too.
+        if (line == "echo off\r\n")
+            r.QuietAfterMs = 200;
         if (!m_link.Request(r).Ok()) {
             const QString why = TakeErrors();
             error = why.isEmpty() ? QStringLiteral("no answer from the board on %1 "

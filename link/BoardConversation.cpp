@@ -72,6 +72,7 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
         TListGuard g(OutgoingQueue);
         OutgoingQueue.append(r.Commands);
     }
+    a.Sent = true;
     for (const QByteArray& command : r.Commands)
         emit CommandSent(command);
 
@@ -110,11 +111,21 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
             lastLine = m_clock->NowMs();
             if (lastLine - start < r.HoldMs)
                 continue;
+            if (line.size() > MaxAnswerLineBytes) {
+                // Text without line ends, cut into lines by the worker: a
+                // board stuck babbling, whose pieces would keep any silence
+                // limit from ever passing. No answer is that long, whatever
+                // it starts with (a prompt, say).
+                a.Sample = line.left(40);
+                return endEarly(TAnswerEnd::Flood);
+            }
             QByteArray rest;
             const int prompts = LeadingPrompts(line, &rest);
             if (prompts > 0) {
                 seen += prompts;
                 if (seen >= std::max(need, 1)) {
+                    if (r.QuietAfterMs > 0)
+                        DropUntilQuiet(r, start);
                     // The operator's own line ends at the first prompt it
                     // sees, whatever was owed before: the board is at its
                     // prompt. Quiet is still asked for before anyone else
@@ -132,13 +143,6 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                     continue;
                 line = rest; // the echo of the next line, run into the prompt
             }
-            if (line.size() > MaxAnswerLineBytes) {
-                // Text without line ends, cut into lines by the worker: a
-                // board stuck babbling, whose pieces would keep any silence
-                // limit from ever passing. No answer is that long.
-                a.Sample = line.left(40);
-                return endEarly(TAnswerEnd::Flood);
-            }
             ++a.Lines;
             if (r.OnLine && !r.OnLine(line))
                 return endEarly(TAnswerEnd::Stopped);
@@ -149,6 +153,17 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
         if (need > 0)
             LeaveOutOfStep(need - seen, std::max(r.SilenceMs, r.LimitMs));
         throw;
+    }
+}
+
+void TBoardLink::DropUntilQuiet(const TRequest& r, qint64 start) {
+    for (;;) {
+        qint64 deadline = m_clock->NowMs() + r.QuietAfterMs;
+        if (r.LimitMs > 0)
+            deadline = std::min(deadline, start + r.LimitMs);
+        QByteArray line;
+        if (WaitLine(line, deadline, r.Mode, r.Cancel) != TWaitEnd::Line)
+            return;
     }
 }
 
@@ -173,6 +188,10 @@ void TBoardLink::LeaveOutOfStep(int promptsOwed, int silenceMs) {
     // Commands not yet written never will be, and owe nothing.
     const int removed = RemoveUnsent();
     m_owed += std::max(0, promptsOwed - removed);
+    if (!m_unsettled) {
+        m_settleSinceMs = m_clock->NowMs();
+        m_probeQueuedMs = -1;
+    }
     m_unsettled = true;
     m_settleSilenceMs = std::max(m_settleSilenceMs, silenceMs);
     m_settleBytes = 0;
@@ -184,6 +203,7 @@ void TBoardLink::MarkInStep() {
     m_unsettled = false;
     m_settleSilenceMs = 0;
     m_settleBytes = 0;
+    m_probeQueuedMs = -1;
     m_wakeOnLine = false;
     m_settleTimer.stop();
     if (was)
@@ -194,10 +214,12 @@ TBoardLink::TSettle TBoardLink::SettleStep(qint64& waitMs) {
     bool flood = false;
     for (QByteArray line = ReadResponseLine(); !line.isEmpty(); line = ReadResponseLine()) {
         m_settleBytes += line.size() + 2;
-        if (line.size() > MaxAnswerLineBytes)
+        if (line.size() > MaxAnswerLineBytes) {
             flood = true;
-        else
-            m_owed = std::max(0, m_owed - LeadingPrompts(line));
+        } else if (const int prompts = LeadingPrompts(line); prompts > 0) {
+            m_owed = std::max(0, m_owed - prompts);
+            m_lastPromptMs = m_clock->NowMs();
+        }
     }
     if (flood)
         return TSettle::Flood;
@@ -215,6 +237,26 @@ TBoardLink::TSettle TBoardLink::SettleStep(qint64& waitMs) {
         waitMs = SettleQuietMs - quiet;
         return TSettle::Wait;
     }
+    if (m_probeQueuedMs >= 0) {
+        // The probe went once nothing else waited to be written; a prompt
+        // since then, and no further one, means the board is at its prompt.
+        bool written;
+        {
+            TListGuard g(OutgoingQueue);
+            written = OutgoingQueue.isEmpty();
+        }
+        const qint64 wentMs = m_lastWriteMs.load();
+        if (written && wentMs >= m_probeQueuedMs && m_lastPromptMs >= wentMs) {
+            if (now - m_lastPromptMs >= ProbeQuietMs) {
+                MarkInStep();
+                return TSettle::Done;
+            }
+            waitMs = ProbeQuietMs - (now - m_lastPromptMs);
+            return TSettle::Wait;
+        }
+        waitMs = ProbeQuietMs;
+        return TSettle::Wait;
+    }
     // A prompt is still owed. A board quiet for as long as the interrupted
     // answer could have paused since it last sent or was written to has
     // lost that prompt, or answers its command without one: waiting longer
@@ -224,7 +266,19 @@ TBoardLink::TSettle TBoardLink::SettleStep(qint64& waitMs) {
         MarkInStep();
         return TSettle::Done;
     }
-    waitMs = m_settleSilenceMs - quiet;
+    // A board that talks on that long without the prompt: ask for it.
+    if (now - m_settleSinceMs >= m_settleSilenceMs) {
+        {
+            TListGuard g(OutgoingQueue);
+            OutgoingQueue.append("\r\n");
+        }
+        ++m_owed;
+        m_probeQueuedMs = now;
+        emit CommandSent("\r\n");
+        waitMs = ProbeQuietMs;
+        return TSettle::Wait;
+    }
+    waitMs = m_settleSilenceMs - std::max(quiet, now - m_settleSinceMs);
     return TSettle::Wait;
 }
 

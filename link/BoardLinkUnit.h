@@ -69,6 +69,14 @@ public:
     // Quiet after the owed prompt before the link counts as in step again:
     // a straggling line of the interrupted answer comes within this.
     static constexpr int SettleQuietMs = 250;
+    // A board that keeps sending lines but not the prompt it owes for as
+    // long as the interrupted answer could pause (its own silence limit) is
+    // asked for its prompt with an empty line, which every board answers
+    // with one once it has finished what it was doing; when a prompt has
+    // come after that line went and no other for this long, the board is at
+    // its prompt with nothing pending (the lines it still sends are its own,
+    // as a calibration's are).
+    static constexpr int ProbeQuietMs = 500;
 
     // Asked by Request about every command line before it is sent; false
     // holds the request back (Refused). The panel's automatic backup before
@@ -120,8 +128,9 @@ public:
     static constexpr int GrantEventOffset = 901;
 
 signals:
-    // Every command line Request queues, as queued (for observers such as
-    // the unsaved-changes counter).
+    // Every command line the link queues, as queued (for observers such as
+    // the unsaved-changes counter): the requests' commands and the empty
+    // line that asks a board for the prompt it owes.
     void CommandSent(const QByteArray& line);
     // The rest of an interrupted answer is being discarded: bytes so far;
     // -1 when the link is in step again.
@@ -151,8 +160,9 @@ private:
     // Lets an interrupted answer finish within a request.
     TAnswer SettleInline(const TRequest& r);
     // One look at the response queue while out of step: discards what waits,
-    // counting the owed prompts off; `waitMs` is how long to sleep before
-    // looking again when the result is Wait.
+    // counting the owed prompts off, and sends the probe when it is due;
+    // `waitMs` is how long to sleep before looking again when the result
+    // is Wait.
     TSettle SettleStep(qint64& waitMs);
     void MarkInStep();
     // The answer of the running request ended before its prompt(s).
@@ -160,6 +170,9 @@ private:
     // Drops the lines waiting before a fresh start, and the worker's stale
     // unterminated line with them.
     void FreshStart();
+    // Reads and drops lines until none has come for the request's
+    // QuietAfterMs (or its overall limit passes).
+    void DropUntilQuiet(const TRequest& r, qint64 start);
     int RemoveUnsent();
     void TurnReleased();
     void ScheduleGrant();
@@ -182,6 +195,9 @@ private:
     bool m_unsettled = false; // an answer was cut short: quiet is needed too
     int m_settleSilenceMs = 0;
     qint64 m_settleBytes = 0;
+    qint64 m_settleSinceMs = 0;  // when the answer was cut short
+    qint64 m_probeQueuedMs = -1; // the empty line sent to find the board's prompt
+    qint64 m_lastPromptMs = -1;  // a prompt last seen while settling
     QList<TWaiter> m_waiting;
     bool m_grantPosted = false;
     QTimer m_settleTimer;

@@ -50,6 +50,10 @@ struct TRequest {
     // and prompts alike are dropped (a calibration's first second). A fixed
     // span, however much the board says meanwhile.
     int HoldMs = 0;
+    // After the prompt, lines that come within this long of each other are
+    // read and dropped (within LimitMs): the handshake's way to take in a
+    // prompt the board owed from before the panel knew it.
+    int QuietAfterMs = 0;
     TWaitMode Mode = TWaitMode::NoEvents;
     // Asked whenever the wait wakes; true ends the exchange.
     TCancelFn Cancel;
@@ -74,5 +78,6 @@ struct TAnswer {
     QByteArray Sample;    // Flood: the start of the endless text
     qint64 Discarded = 0; // Unsettled: bytes of the old answer discarded meanwhile
     int Lines = 0;        // answer lines handed to OnLine
+    bool Sent = false;    // the commands were queued for the board
     bool Ok() const { return End == TAnswerEnd::Prompt; }
 };

@@ -1,7 +1,6 @@
 #include "FaultRig.h"
 
 #include "app/DlgConnectUnit.h"
-#include "shell/about.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,8 +46,10 @@ TFaultRig::TFaultRig(TSimOptions options, bool pace) {
             c->SpeedNum->setCurrentText("115200");
             c->OpenMon->setChecked(false);
         }
-        if (auto* a = qobject_cast<TAboutBox*>(&d))
+        if (auto* a = qobject_cast<TAboutBox*>(&d)) {
             About = QStringList{a->AP_Ver->text(), a->STDAPP_Ver->text()};
+            LastAbout = a;
+        }
         return int(QDialog::Accepted);
     };
     Form = std::make_unique<TMainForm>(o);

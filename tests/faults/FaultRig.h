@@ -7,8 +7,10 @@
 #include "ScriptedDialogs.h"
 #include "app/MAIN.h"
 #include "link/MemoryPort.h"
+#include "shell/about.h"
 #include "sim/SimRunner.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <atomic>
@@ -55,8 +57,10 @@ public:
     std::unique_ptr<TSimRunner> Board;
     TScriptedDialogs Dialogs;
     std::unique_ptr<TMainForm> Form;
-    // What the About box showed: autopilot and receiver versions.
+    // What the About box showed: autopilot and receiver versions; the box
+    // itself stays (hidden) until the rig goes, to be read again later.
     QStringList About;
+    QPointer<TAboutBox> LastAbout;
 
     // Triggers the connect action and waits for the connected state.
     bool Connect(int waitMs = 12000);

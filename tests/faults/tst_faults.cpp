@@ -13,13 +13,19 @@
 #include "archive/ArchiveRun.h"
 #include "archive/AutoBackupUnit.h"
 #include "archive/ConfigExport.h"
+#include "archive/FlightLogs.h"
+#include "archive/MemsCalibration.h"
 #include "archive/WinBackupConfigUnit.h"
 #include "archive/WinExportLogsUnit.h"
 #include "archive/WinMemsCalibrateUnit.h"
 #include "archive/WndLoadSettingsUnit.h"
 #include "monitor/WinMonitorFrame.h"
+#include "settings/Dlg_PPM_MonitorUnit.h"
+#include "settings/WinChannelControlsUnit.h"
+#include "shell/WinDebugMonUnit.h"
 #include "sim/Telemetry.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -34,6 +40,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 #ifndef FAULT_COLUMN
@@ -47,7 +54,7 @@ const QByteArray OldFile = QByteArray("old contents\r\n").repeated(300);
 // Faults that a paced wire shows as it would on the aircraft: a flood and
 // full-rate streams compete with answers for 115200 bit/s.
 bool PacedColumn() {
-    return Column == "flood" || Column == "streams";
+    return Column == "flood" || Column == "streams" || Column == "interrupted";
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -88,6 +95,12 @@ QByteArray ControlValues(QWidget* w) {
     return out;
 }
 
+// The window waits for its turn of the board.
+bool Waits(QMdiSubWindow* w) {
+    auto* t = qobject_cast<TTaskWindow*>(w);
+    return t && t->WaitingForBoard();
+}
+
 QMdiSubWindow* NewestWindow(TFaultRig& rig) {
     const QList<QMdiSubWindow*> l = rig.Form->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     return l.isEmpty() ? nullptr : l.last();
@@ -111,14 +124,20 @@ struct TOp {
     std::function<TOutcome(TFaultRig&)> Run; // timed
     QString File;                            // a file it writes (relative to the rig's dir)
     bool Connects = false;                   // the operation is the connection itself
+    // It takes no input while it waits (the handshake, a listing at a
+    // window's opening): nobody can meddle with it.
+    bool Blocks = false;
 };
 
 TOp SettingsOp(const char* action, const char* name) {
-    TOp op{QString("settings ") + name, ListingSilenceMs, {}, {}, {}};
+    TOp op{QString("settings ") + name, ListingSilenceMs, {}, {}, {}, false, true};
     op.Run = [action](TFaultRig& rig) {
         TOutcome o;
         rig.Form->Action(action)->trigger();
-        QMdiSubWindow* w = NewestWindow(rig);
+        // A window whose board is taken opens at once and lists when it is
+        // free (or closes again with a message).
+        QPointer<QMdiSubWindow> w = NewestWindow(rig);
+        (void)QTest::qWaitFor([&] { return !w || !Waits(w); }, 60000);
         o.ReportedOk = w && rig.Shown().isEmpty();
         if (w)
             o.Result = ControlValues(w);
@@ -130,7 +149,7 @@ TOp SettingsOp(const char* action, const char* name) {
 
 QList<TOp> Operations() {
     QList<TOp> ops;
-    TOp connect{"connect", TMainForm::ConnectPromptLimitMs, {}, {}, {}, true};
+    TOp connect{"connect", TMainForm::ConnectPromptLimitMs, {}, {}, {}, true, true};
     connect.Run = [](TFaultRig& rig) {
         TOutcome o;
         rig.Form->Action("ActionConnect")->trigger();
@@ -253,16 +272,23 @@ QList<TOp> Operations() {
     monitor.Run = [](TFaultRig& rig) {
         const QString path = rig.Dir.filePath("gyro.txt");
         rig.Form->Action("ActionMonGyro")->trigger();
-        auto* w = qobject_cast<TWinMonitorFrame*>(NewestWindow(rig));
+        QPointer<TWinMonitorFrame> w = qobject_cast<TWinMonitorFrame*>(NewestWindow(rig));
         if (!w)
             return TOutcome{false, "no window"};
         w->CheckBox1->setChecked(true);
         w->FileName->setText(path);
         w->SpeedButton2->click();
+        // The stream goes on once the board is free (it may be finishing an
+        // answer cut short, or busy with the meddling windows' listings).
+        (void)QTest::qWaitFor([w] { return !w || w->Monitoring(); }, 10000);
         QTest::qWait(1200);
         if (w)
             w->SpeedButton3->click();
-        rig.CloseWindows();
+        // Its own window only: others the operator opened meanwhile stay.
+        if (w)
+            w->close();
+        (void)QTest::qWaitFor([w] { return !w; }, 5000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         static const QRegularExpression payload("^-?\\d+\\.\\d+ -?\\d+\\.\\d+ -?\\d+\\.\\d+$");
         const QByteArrayList lines = ReadAll(path).split('\n');
         int good = 0;
@@ -280,10 +306,15 @@ QList<TOp> Operations() {
     };
     ops << monitor;
 
-    TOp about{"about query", ListingSilenceMs, {}, {}, {}};
+    TOp about{"about query", ListingSilenceMs, {}, {}, {}, false, true};
     about.Run = [](TFaultRig& rig) {
         rig.About.clear();
         rig.Form->Action("HelpAbout1")->trigger();
+        // A box opened while the board is taken fills in once it is free.
+        (void)QTest::qWaitFor([&] { return !rig.LastAbout || !rig.LastAbout->Waiting(); }, 60000);
+        if (rig.LastAbout)
+            rig.About =
+                QStringList{rig.LastAbout->AP_Ver->text(), rig.LastAbout->STDAPP_Ver->text()};
         return TOutcome{rig.About == QStringList{"3.2.7", "1.4.0"}, rig.About.join(' ').toUtf8()};
     };
     ops << about;
@@ -374,7 +405,10 @@ public:
             Order() << op;
         Matrix()[op] = "FAIL";
     }
-    void Pass(const QString& how) { Matrix()[m_op] = how; }
+    void Pass(const QString& how) {
+        if (!QTest::currentTestFailed())
+            Matrix()[m_op] = how;
+    }
 
 private:
     QString m_op;
@@ -426,6 +460,8 @@ TCliRun CliExport(const QString& port, const QString& file) {
 }
 
 QStringList CliFaultOptions() {
+    if (Column == "interrupted")
+        return {"--log-size", "48K"}; // some seconds of printing at 115200 bit/s
     if (Column == "silent")
         return {"--silence-after-bytes", "1200"}; // inside the first listing
     if (Column == "unplug")
@@ -439,6 +475,261 @@ QStringList CliFaultOptions() {
         rates << "--rate" << QString::fromLatin1(s) + "=1000";
     return rates;
 }
+
+// --- the conversation columns ------------------------------------------------------
+
+// The operations another one may be cut short in, each stopped part-way into
+// the board's answer (by the operator, or by its silence limit).
+const QStringList Interruptions = {"stopped dump", "stopped export", "silent listing",
+                                   "stopped calibration"};
+
+// Cuts another operation short, as the operator (or a silence) would, and
+// returns at once: the board may still be sending the rest of its answer.
+void Interrupt(TFaultRig& rig, const QString& kind) {
+    TBoardLink& link = rig.Form->Link();
+    int lines = 0;
+    QElapsedTimer t;
+    t.start();
+    TRunHooks hooks;
+    hooks.Progress = [&](const TProgress& p) { lines = std::max(lines, p.Counter); };
+    TArchiveStatus status = TArchiveStatus::Ok;
+    if (kind == "stopped dump") {
+        hooks.Cancel = [&] { return lines > 20; };
+        status = ExportFlightLog(link, 3, rig.Dir.filePath("stopped.csv"), {}, hooks).Status;
+    } else if (kind == "stopped export") {
+        hooks.Cancel = [&] { return lines > 30; }; // inside the first section
+        status = ExportConfig(link, rig.Dir.filePath("stopped.cfg"), hooks).Status;
+    } else if (kind == "silent listing") {
+        // The transmitter drops out for half a second part-way into the
+        // listing: the rest of it is lost, and the listing waits out its
+        // silence limit.
+        rig.Tap->Strike = [](TBoardSim& sim, qint64 now) {
+            sim.Faults().SilenceMs = 500;
+            sim.StartSilence(now);
+            return true;
+        };
+        rig.Tap->FireAt = rig.Tap->Written + 300;
+        TRequest r;
+        r.Commands = {"cat stab\r\n"};
+        r.Mode = TWaitMode::ProcessEvents;
+        status = link.Request(r).End == TAnswerEnd::Silent ? TArchiveStatus::Cancelled
+                                                           : TArchiveStatus::Ok;
+    } else {
+        hooks.Cancel = [&] { return t.elapsed() > 500; };
+        status = CalibrateGyro(
+                     link, [](const QByteArray&, const QByteArray&) {}, hooks)
+                     .Status;
+    }
+    QVERIFY2(status != TArchiveStatus::Ok, qPrintable(kind + ": not cut short"));
+    // (A listing that waited out its silence limit owes nothing the board
+    // will still send: in step at once.)
+    QVERIFY2(kind == "silent listing" || !link.InStep(),
+             qPrintable(kind + ": the link is in step already"));
+}
+
+// What the operator opens while an operation runs: every settings window,
+// the About box, a sensor monitor started, the PPM monitor, and a console
+// line. Whatever needs the board waits for its turn.
+struct TMeddling {
+    bool Fired = false;
+    QStringList Windows; // settings windows opened, by action
+    QPointer<TWinMonitorFrame> Monitor;
+    QPointer<TWinDebugMon> Console;
+};
+
+const char* const SettingsActions[] = {
+    "ActionStabControls", "ActionWinHardConfig", "Action_OSD_Settings",  "ActionADCSettings",
+    "ActionBatParams",    "ActionIMU_Settings",  "ActionChannelControls"};
+
+QMdiSubWindow* WindowOf(TFaultRig& rig, const char* action);
+
+void Meddle(TFaultRig& rig, TMeddling& m) {
+    m.Fired = true;
+    for (const char* action : SettingsActions) {
+        QAction* a = rig.Form->Action(action);
+        if (!a->isEnabled())
+            continue;
+        a->trigger();
+        if (WindowOf(rig, action))
+            m.Windows << action;
+    }
+    if (WinChannelControls)
+        WinChannelControls->SpeedButton1Click(); // the PPM monitor
+    rig.Form->Action("HelpAbout1")->trigger();
+    if (rig.Form->Action("ActionMonAccel")->isEnabled()) {
+        rig.Form->Action("ActionMonAccel")->trigger();
+        m.Monitor = qobject_cast<TWinMonitorFrame*>(WindowOf(rig, "ActionMonAccel"));
+        if (m.Monitor)
+            m.Monitor->SpeedButton2->click();
+    }
+    if (rig.Form->Action("ActionDebugWin")->isEnabled()) {
+        rig.Form->Action("ActionDebugWin")->trigger();
+        m.Console = rig.Form->DebugMon;
+        m.Console->CommandLine->setText("ver");
+        m.Console->CommandLineEnter();
+    }
+}
+
+QMdiSubWindow* WindowOf(TFaultRig& rig, const char* action) {
+    static const QMap<QByteArray, const char*> titles = {
+        {"ActionStabControls", "Настройка параметров стабилизатора"},
+        {"ActionWinHardConfig", "Аппаратная конфигурация"},
+        {"Action_OSD_Settings", "Настройка OSD"},
+        {"ActionADCSettings", "Настройка АЦП"},
+        {"ActionBatParams", "Параметры батарей"},
+        {"ActionIMU_Settings", "Настройка IMU"},
+        {"ActionChannelControls", "Настройки каналов"},
+        {"ActionMonAccel", "Монитор данных с акселерометра"},
+    };
+    for (QMdiSubWindow* w : rig.Form->MdiArea()->subWindowList())
+        if (w->windowTitle() == QString::fromUtf8(titles.value(action)))
+            return w;
+    return nullptr;
+}
+
+// After the operation: every meddling window got its own answers, as a fresh
+// window listing the board now gets them.
+void CheckMeddling(TFaultRig& rig, TMeddling& m) {
+    TBoardLink& link = rig.Form->Link();
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     bool waiting = !link.Free() || link.Waiting() > 0;
+                     for (QMdiSubWindow* w : rig.Form->MdiArea()->subWindowList())
+                         waiting = waiting || Waits(w);
+                     return !waiting;
+                 },
+                 30000),
+             "the meddling windows still wait for the board");
+    QVERIFY(rig.LastAbout);
+    QCOMPARE(rig.LastAbout->AP_Ver->text(), "3.2.7");
+    QCOMPARE(rig.LastAbout->STDAPP_Ver->text(), "1.4.0");
+    bool accel = false, ppm = false;
+    QByteArrayList history;
+    rig.WithBoard([&](TBoardSim& sim, qint64) {
+        accel = sim.StreamOn("accel");
+        ppm = sim.StreamOn("ppm_input");
+        history = sim.History();
+    });
+    QVERIFY(m.Monitor && m.Monitor->Monitoring() && accel);
+    QVERIFY(ppm);
+    QVERIFY(WinChannelControls && WinChannelControls->Dlg_PPM_Monitor &&
+            !WinChannelControls->Dlg_PPM_Monitor->WaitNote->isVisible());
+    QVERIFY(m.Console && m.Console->ConsoleNote->text().isEmpty());
+    QVERIFY(history.contains("ver"));
+    if (WinChannelControls && WinChannelControls->Dlg_PPM_Monitor)
+        WinChannelControls->Dlg_PPM_Monitor->close();
+    for (const QString& action : m.Windows) {
+        QMdiSubWindow* w = WindowOf(rig, qPrintable(action));
+        QVERIFY2(w, qPrintable(action + " closed itself"));
+        const QByteArray meddled = ControlValues(w);
+        w->close();
+        QTRY_VERIFY(!WindowOf(rig, qPrintable(action)));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        rig.Form->Action(action)->trigger();
+        QPointer<QMdiSubWindow> fresh = WindowOf(rig, qPrintable(action));
+        QVERIFY(fresh);
+        QTRY_VERIFY(!Waits(fresh));
+        const QByteArray now = ControlValues(fresh);
+        QVERIFY2(now == meddled,
+                 qPrintable(action + ": not its own answers:\n" + meddled + "\n" + now));
+        fresh->close();
+    }
+}
+// "Interrupted before": the operation right after another was cut short
+// mid-answer, for each way one may be; its result is the quiet board's
+// (or a failure with a message), within its limit plus a second.
+void Interrupted(const TOp& op, TFaultRig& rig, const TOutcome& quiet, qint64 quietMs,
+                 TCell& cell) {
+    const QString file = op.File.isEmpty() ? QString() : rig.Dir.filePath(op.File);
+    QStringList how;
+    for (const QString& kind : Interruptions) {
+        if (!rig.Form->Connected)
+            QVERIFY(rig.Connect());
+        if (op.Prepare)
+            op.Prepare(rig);
+        if (!file.isEmpty())
+            QVERIFY(WriteAll(file, OldFile));
+        rig.Settle();
+        TBoardLink& link = rig.Form->Link();
+        QVERIFY2(QTest::qWaitFor([&] { return link.Free(); }, 10000),
+                 qPrintable(QString("held %1, in step %2, waiting %3")
+                                .arg(link.Held())
+                                .arg(link.InStep())
+                                .arg(link.Waiting())));
+        rig.ClearShown();
+        Interrupt(rig, kind);
+        if (QTest::currentTestFailed())
+            return;
+        if (op.Connects)
+            QVERIFY(rig.Disconnect());
+        QElapsedTimer t;
+        t.start();
+        const TOutcome o = op.Run(rig);
+        const qint64 ms = t.elapsed();
+        const QStringList shown = rig.Shown();
+        qDebug("%s after a %s: %s in %lld ms (quiet %lld ms); shown: %s", qPrintable(op.Name),
+               qPrintable(kind), o.ReportedOk ? "success" : "failure", ms, quietMs,
+               qPrintable(shown.join(" | ").replace('\n', ' ')));
+        QVERIFY2(ms <= quietMs + op.LimitMs + 1000, qPrintable(QString("took %1 ms").arg(ms)));
+        QVERIFY2(rig.Dialogs.Unexpected.isEmpty(), qPrintable(rig.Dialogs.Unexpected.join(" | ")));
+        // A calibration cut short still completes on the board: its new
+        // biases are then the quiet board's, as the same operation on it
+        // right afterwards shows.
+        const TOutcome reference =
+            kind == "stopped calibration" && op.Name == "config export" ? op.Run(rig) : quiet;
+        if (o.ReportedOk) {
+            QVERIFY2(o.Result == reference.Result, qPrintable(kind + ": another answer taken"));
+        } else {
+            QVERIFY2(!shown.isEmpty(), qPrintable(kind + ": failure without a message"));
+            if (!file.isEmpty())
+                QVERIFY2(ReadAll(file) == OldFile, "the old file was replaced");
+        }
+        how << (o.ReportedOk ? "ok" : "msg");
+        rig.CloseWindows();
+    }
+    cell.Pass("pass (" + how.join(' ') + ")");
+}
+
+// "Meddled": while the operation runs, the operator opens every window
+// that needs the board and types a console line. The operation's result
+// is the quiet board's; the meddlers get their own answers afterwards.
+void Meddled(const TOp& op, TFaultRig& rig, const TOutcome& quiet, qint64 quietMs, TCell& cell) {
+    if (op.Connects && !rig.Form->Connected)
+        ; // connected again below by the operation itself
+    else if (!rig.Form->Connected)
+        QVERIFY(rig.Connect());
+    if (op.Prepare)
+        op.Prepare(rig);
+    rig.Settle();
+    rig.ClearShown();
+    TMeddling m;
+    QTimer meddler;
+    meddler.setSingleShot(true);
+    QObject::connect(&meddler, &QTimer::timeout, [&] { Meddle(rig, m); });
+    if (!op.Blocks)
+        meddler.start(static_cast<int>(std::max<qint64>(50, quietMs / 3)));
+    QElapsedTimer t;
+    t.start();
+    const TOutcome o = op.Run(rig);
+    const qint64 ms = t.elapsed();
+    meddler.stop();
+    const QStringList shown = rig.Shown();
+    qDebug("%s, meddled: %s in %lld ms (quiet %lld ms), meddling %s; shown: %s",
+           qPrintable(op.Name), o.ReportedOk ? "success" : "failure", ms, quietMs,
+           m.Fired ? "during it" : "none", qPrintable(shown.join(" | ").replace('\n', ' ')));
+    QVERIFY2(ms <= quietMs + op.LimitMs + 1000, qPrintable(QString("took %1 ms").arg(ms)));
+    QVERIFY2(o.ReportedOk, qPrintable(shown.join(" | ")));
+    QVERIFY2(o.Result == quiet.Result, "another answer taken");
+    if (m.Fired) {
+        CheckMeddling(rig, m);
+        QCOMPARE(rig.Shown(), shown); // the meddlers said nothing
+    }
+    QVERIFY2(rig.Dialogs.Unexpected.isEmpty(), qPrintable(rig.Dialogs.Unexpected.join(" | ")));
+    cell.Pass(m.Fired     ? "pass (meddled)"
+              : op.Blocks ? "n/a (takes no input while it runs)"
+                          : "n/a (ended before)");
+}
+
 } // namespace
 
 class TestFaults : public QObject {
@@ -480,6 +771,14 @@ private slots:
         if (op.Connects)
             QVERIFY(rig.Disconnect());
 
+        if (Column == "interrupted") {
+            Interrupted(op, rig, quiet, quietMs, cell);
+            return;
+        }
+        if (Column == "meddled") {
+            Meddled(op, rig, quiet, quietMs, cell);
+            return;
+        }
         // The fault, striking part-way into the operation's output.
         if (op.Prepare)
             op.Prepare(rig);
@@ -561,6 +860,10 @@ private slots:
         TCell cell("vantor-cli export");
         if (qEnvironmentVariable("VANTOR_CLI_BIN").isEmpty())
             QSKIP("VANTOR_CLI_BIN not set");
+        if (Column == "meddled") {
+            cell.Pass("n/a (nobody meddles with a script)");
+            return;
+        }
         const QStringList pace = PacedColumn() ? QStringList{} : QStringList{"--no-pace"};
         QTemporaryDir dir;
         const QString file = dir.filePath("backup.cfg");
@@ -586,6 +889,19 @@ private slots:
                 for (const QByteArray& s : TTelemetry::Streams())
                     pty.write("mon on " + s + "\r\n");
                 QTest::qWait(500);
+            }
+            if (Column == "interrupted") {
+                // An earlier run stopped with Ctrl-C part-way into a flight
+                // log: the board is still printing it when the export starts.
+                QProcess dump;
+                dump.start(qEnvironmentVariable("VANTOR_CLI_BIN"),
+                           {"--port", board.Path, "logs", "--flight", "3", dir.filePath("f.csv")});
+                QVERIFY(dump.waitForStarted());
+                QTest::qWait(1500);
+                ::kill(static_cast<pid_t>(dump.processId()), SIGINT);
+                QVERIFY(dump.waitForFinished(5000));
+                QCOMPARE(dump.exitCode(), 1);
+                QVERIFY(!QFile::exists(dir.filePath("f.csv")));
             }
             const TCliRun r = CliExport(board.Path, file);
             qDebug("vantor-cli export / %s: exit %d in %lld ms (quiet %lld ms): %s",

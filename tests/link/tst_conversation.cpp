@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -94,6 +95,9 @@ private slots:
             << QByteArrayList(40, "x = 1") << 300 << int(TAnswerEnd::Silent);
         QTest::newRow("endless text") << QByteArrayList{QByteArray(MaxAnswerLineBytes + 1, 'x')}
                                       << 0 << int(TAnswerEnd::Flood);
+        QTest::newRow("endless text run into a prompt")
+            << QByteArrayList{"=>" + QByteArray(MaxAnswerLineBytes, 'x')} << 0
+            << int(TAnswerEnd::Flood);
     }
     void requestEndsShort() {
         QFETCH(QByteArrayList, answer);
@@ -180,6 +184,38 @@ private slots:
         QCOMPARE(a.End, TAnswerEnd::Unsettled);
         QVERIFY(a.Discarded > TBoardLink::SettleLimitBytes);
         QCOMPARE(board.TakeSent().size(), 3); // "ver" not sent the second time
+    }
+
+    // A board that keeps sending lines of its own (a calibration left
+    // running) but never the prompt it owes is asked for one with an empty
+    // line once it has talked for the interrupted answer's silence limit;
+    // its prompt puts the link back in step.
+    void boardTalkingWithoutItsPromptIsAskedForIt() {
+        TBoardLink link;
+        TScriptedBoard board(link);
+        board.SetAnswer("cal mag", {}, false);
+        board.SetAnswer("ver", {"v 1"});
+        TRequest r;
+        r.Commands = {"cal mag\r\n"};
+        r.SilenceMs = 400;
+        r.Cancel = [] { return true; };
+        QCOMPARE(link.Request(r).End, TAnswerEnd::Cancelled);
+        std::atomic<bool> talk{true};
+        std::thread extremes([&] {
+            while (talk) {
+                link.AppendResponse("x_max=1 x_min=-1");
+                QThread::msleep(50);
+            }
+        });
+        QElapsedTimer t;
+        t.start();
+        QByteArrayList lines;
+        const TAnswer a = Ask(link, "ver", &lines, TWaitMode::ProcessEvents);
+        talk = false;
+        extremes.join();
+        QVERIFY(a.Ok());
+        QVERIFY(t.elapsed() < 3000);
+        QCOMPARE(board.TakeSent(), (QByteArrayList{"cal mag\r\n", "\r\n", "ver\r\n"}));
     }
 
     // Prompts at a line's start each count ("=>=>" is two, "=>echo off" a
