@@ -226,17 +226,6 @@ TBoardLink::TSettle TBoardLink::SettleStep(qint64& waitMs) {
     if (m_settleBytes > SettleLimitBytes)
         return TSettle::TooLong;
     const qint64 now = m_clock->NowMs();
-    if (m_owed == 0) {
-        // The owed prompts came; the board has finished once the line has
-        // stayed quiet a moment after them.
-        const qint64 quiet = now - m_lastResponseMs.load();
-        if (quiet >= SettleQuietMs) {
-            MarkInStep();
-            return TSettle::Done;
-        }
-        waitMs = SettleQuietMs - quiet;
-        return TSettle::Wait;
-    }
     if (m_probeQueuedMs >= 0) {
         // The probe went once nothing else waited to be written; a prompt
         // since then, and no further one, means the board is at its prompt.
@@ -257,17 +246,35 @@ TBoardLink::TSettle TBoardLink::SettleStep(qint64& waitMs) {
         waitMs = ProbeQuietMs;
         return TSettle::Wait;
     }
-    // A prompt is still owed. A board quiet for as long as the interrupted
-    // answer could have paused since it last sent or was written to has
-    // lost that prompt, or answers its command without one: waiting longer
-    // would lock the link for ever.
-    const qint64 quiet = now - std::max(m_lastResponseMs.load(), m_lastWriteMs.load());
-    if (quiet >= m_settleSilenceMs) {
-        MarkInStep();
-        return TSettle::Done;
+    // How long the board may go on talking before it is asked for its prompt.
+    qint64 askAfter;
+    if (m_owed == 0) {
+        // The owed prompts came; the board has finished once the line has
+        // stayed quiet a moment after them.
+        const qint64 quiet = now - m_lastResponseMs.load();
+        if (quiet >= SettleQuietMs) {
+            MarkInStep();
+            return TSettle::Done;
+        }
+        waitMs = SettleQuietMs - quiet;
+        askAfter = ProbeAfterMs;
+    } else {
+        // A prompt is still owed. A board quiet for as long as the
+        // interrupted answer could have paused since it last sent or was
+        // written to has lost that prompt, or answers its command without
+        // one: waiting longer would lock the link for ever.
+        const qint64 quiet = now - std::max(m_lastResponseMs.load(), m_lastWriteMs.load());
+        if (quiet >= m_settleSilenceMs) {
+            MarkInStep();
+            return TSettle::Done;
+        }
+        waitMs = m_settleSilenceMs - quiet;
+        askAfter = std::max<qint64>(m_settleSilenceMs, ProbeAfterMs);
     }
-    // A board that talks on that long without the prompt: ask for it.
-    if (now - m_settleSinceMs >= m_settleSilenceMs) {
+    // A board that talks on that long without the prompt (or the quiet) it
+    // owes, a calibration left running say: ask for its prompt.
+    const qint64 talking = now - m_settleSinceMs;
+    if (talking >= askAfter) {
         {
             TListGuard g(OutgoingQueue);
             OutgoingQueue.append("\r\n");
@@ -278,7 +285,7 @@ TBoardLink::TSettle TBoardLink::SettleStep(qint64& waitMs) {
         waitMs = ProbeQuietMs;
         return TSettle::Wait;
     }
-    waitMs = m_settleSilenceMs - std::max(quiet, now - m_settleSinceMs);
+    waitMs = std::min(waitMs, askAfter - talking);
     return TSettle::Wait;
 }
 

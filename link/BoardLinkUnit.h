@@ -70,12 +70,13 @@ public:
     // a straggling line of the interrupted answer comes within this.
     static constexpr int SettleQuietMs = 250;
     // A board that keeps sending lines but not the prompt it owes for as
-    // long as the interrupted answer could pause (its own silence limit) is
-    // asked for its prompt with an empty line, which every board answers
-    // with one once it has finished what it was doing; when a prompt has
-    // come after that line went and no other for this long, the board is at
-    // its prompt with nothing pending (the lines it still sends are its own,
-    // as a calibration's are).
+    // long as the interrupted answer could pause (its own silence limit), or
+    // not the quiet after it for ProbeAfterMs, is asked for its prompt with
+    // an empty line, which every board answers with one once it has finished
+    // what it was doing; when a prompt has come after that line went and no
+    // other for ProbeQuietMs, the board is at its prompt with nothing
+    // pending (the lines it still sends are its own, as a calibration's are).
+    static constexpr int ProbeAfterMs = 1000;
     static constexpr int ProbeQuietMs = 500;
 
     // Asked by Request about every command line before it is sent; false

@@ -185,9 +185,11 @@ void TComPort::RunPasses(ISerialPort& port) {
                 rxBuffer.TakePrompt();
                 PassLine("=>");
             }
-            // Unterminated answer text: the board is part-way through a line
-            // (a slow line, an adapter that delivers in bursts).
-            if (pending && TelemetryOrNothing(rxBuffer.Pending()) && !WriteOutgoing(port))
+            // Not while unterminated answer text waits: the board is
+            // part-way through a line (a slow line, an adapter that delivers
+            // in bursts). The queue is looked at afresh: the line that follows
+            // the prompt just passed on may be there already.
+            if (TelemetryOrNothing(rxBuffer.Pending()) && !WriteOutgoing(port))
                 return;
         }
         if (StopFlag.load() == 0)

@@ -5,11 +5,13 @@
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
 #include "TestPanel.h"
+#include "TestSupport.h"
 #include "archive/ConfigExport.h"
 #include "archive/ConfigLoad.h"
 #include "archive/FlightLogs.h"
 #include "archive/WinBackupConfigUnit.h"
 #include "archive/WinMemsCalibrateUnit.h"
+#include "sim/Telemetry.h"
 
 #include <QFile>
 #include <QLabel>
@@ -94,6 +96,47 @@ private slots:
         const QString again = dir.filePath("again.cfg");
         QVERIFY(ExportConfig(panel.Link(), again, {}).Ok());
         QCOMPARE(ReadAll(again), ReadAll(path));
+    }
+
+    // With every stream on and a board that runs telemetry straight into its
+    // prompt ("=>$GYRO:..."), a listing, the export and a load read each
+    // answer to its own prompt all the same.
+    void listingsExportAndLoadUnderStreams() {
+        TSimOptions options;
+        options.PromptThenTelemetry = true;
+        for (const QByteArray& s : TTelemetry::Streams())
+            options.StreamPeriodMs.insert(s, 20);
+        TTestPanel panel(options);
+        QVERIFY(panel.Connect());
+        QTemporaryDir dir;
+        const QString quiet = dir.filePath("quiet.cfg"), busy = dir.filePath("busy.cfg");
+        QVERIFY(ExportConfig(panel.Link(), quiet, {}).Ok());
+        TRequest on;
+        for (const QByteArray& s : TTelemetry::Streams())
+            on.Commands << "mon on " + s + "\r\n";
+        QVERIFY(panel.Link().Request(on).Ok());
+        QTRY_VERIFY(!panel.Link().StabData().isEmpty());
+
+        QByteArrayList listed;
+        panel.WithBoard([&](TBoardSim& sim) {
+            for (const auto& p : sim.Group("batteries"))
+                listed << p.first + " = " + p.second;
+        });
+        QCOMPARE(Exchange(panel.Link(), "cat batteries"), listed);
+        QVERIFY(ExportConfig(panel.Link(), busy, {}).Ok());
+        QCOMPARE(ReadAll(busy), ReadAll(quiet));
+
+        const TBoardState before = Snapshot(panel);
+        panel.WithBoard([](TBoardSim& sim) {
+            for (auto& p : sim.State().Groups["batteries"])
+                p.second = "7";
+            sim.State().Inputs[3] = {1, 2, 900, 1400, 2100};
+        });
+        const int bat = LoadSectionByBox("bat"), in = LoadSectionByBox("control_in");
+        QVERIFY(
+            LoadConfig(panel.Link(), busy, [&](int s) { return s == bat || s == in; }, {}).Ok());
+        QCOMPARE(Snapshot(panel).Groups["batteries"], before.Groups["batteries"]);
+        QVERIFY(Snapshot(panel).Inputs == before.Inputs);
     }
 
     void exportWindowSurvivesPulledCable() {
