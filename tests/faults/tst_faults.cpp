@@ -476,6 +476,25 @@ QStringList CliFaultOptions() {
     return rates;
 }
 
+// One timed run of an operation, and what the operator was shown; the run
+// is logged with `what` (the column's circumstances).
+struct TTimedRun {
+    TOutcome Outcome;
+    qint64 Ms = 0;
+    QStringList Shown;
+};
+TTimedRun TimedRun(const TOp& op, TFaultRig& rig, qint64 quietMs, const QString& what) {
+    QElapsedTimer t;
+    t.start();
+    TTimedRun r{op.Run(rig), 0, {}};
+    r.Ms = t.elapsed();
+    r.Shown = rig.Shown();
+    qDebug("%s %s: %s in %lld ms (quiet %lld ms); shown: %s", qPrintable(op.Name), qPrintable(what),
+           r.Outcome.ReportedOk ? "success" : "failure", r.Ms, quietMs,
+           qPrintable(r.Shown.join(" | ").replace('\n', ' ')));
+    return r;
+}
+
 // --- the conversation columns ------------------------------------------------------
 
 // The operations another one may be cut short in, each stopped part-way into
@@ -662,14 +681,10 @@ void Interrupted(const TOp& op, TFaultRig& rig, const TOutcome& quiet, qint64 qu
             return;
         if (op.Connects)
             QVERIFY(rig.Disconnect());
-        QElapsedTimer t;
-        t.start();
-        const TOutcome o = op.Run(rig);
-        const qint64 ms = t.elapsed();
-        const QStringList shown = rig.Shown();
-        qDebug("%s after a %s: %s in %lld ms (quiet %lld ms); shown: %s", qPrintable(op.Name),
-               qPrintable(kind), o.ReportedOk ? "success" : "failure", ms, quietMs,
-               qPrintable(shown.join(" | ").replace('\n', ' ')));
+        const TTimedRun run = TimedRun(op, rig, quietMs, "after a " + kind);
+        const TOutcome& o = run.Outcome;
+        const qint64 ms = run.Ms;
+        const QStringList& shown = run.Shown;
         QVERIFY2(ms <= quietMs + op.LimitMs + 1000, qPrintable(QString("took %1 ms").arg(ms)));
         QVERIFY2(rig.Dialogs.Unexpected.isEmpty(), qPrintable(rig.Dialogs.Unexpected.join(" | ")));
         // A calibration cut short still completes on the board: its new
@@ -694,9 +709,7 @@ void Interrupted(const TOp& op, TFaultRig& rig, const TOutcome& quiet, qint64 qu
 // that needs the board and types a console line. The operation's result
 // is the quiet board's; the meddlers get their own answers afterwards.
 void Meddled(const TOp& op, TFaultRig& rig, const TOutcome& quiet, qint64 quietMs, TCell& cell) {
-    if (op.Connects && !rig.Form->Connected)
-        ; // connected again below by the operation itself
-    else if (!rig.Form->Connected)
+    if (!op.Connects && !rig.Form->Connected)
         QVERIFY(rig.Connect());
     if (op.Prepare)
         op.Prepare(rig);
@@ -708,20 +721,18 @@ void Meddled(const TOp& op, TFaultRig& rig, const TOutcome& quiet, qint64 quietM
     QObject::connect(&meddler, &QTimer::timeout, [&] { Meddle(rig, m); });
     if (!op.Blocks)
         meddler.start(static_cast<int>(std::max<qint64>(50, quietMs / 3)));
-    QElapsedTimer t;
-    t.start();
-    const TOutcome o = op.Run(rig);
-    const qint64 ms = t.elapsed();
+    const TTimedRun run = TimedRun(op, rig, quietMs, "meddled");
     meddler.stop();
-    const QStringList shown = rig.Shown();
-    qDebug("%s, meddled: %s in %lld ms (quiet %lld ms), meddling %s; shown: %s",
-           qPrintable(op.Name), o.ReportedOk ? "success" : "failure", ms, quietMs,
-           m.Fired ? "during it" : "none", qPrintable(shown.join(" | ").replace('\n', ' ')));
+    const TOutcome& o = run.Outcome;
+    const qint64 ms = run.Ms;
+    const QStringList& shown = run.Shown;
     QVERIFY2(ms <= quietMs + op.LimitMs + 1000, qPrintable(QString("took %1 ms").arg(ms)));
     QVERIFY2(o.ReportedOk, qPrintable(shown.join(" | ")));
     QVERIFY2(o.Result == quiet.Result, "another answer taken");
     if (m.Fired) {
         CheckMeddling(rig, m);
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(rig.Shown(), shown); // the meddlers said nothing
     }
     QVERIFY2(rig.Dialogs.Unexpected.isEmpty(), qPrintable(rig.Dialogs.Unexpected.join(" | ")));
@@ -794,13 +805,11 @@ private slots:
         } else {
             ArmFault(rig, std::max<qint64>(2, bytes * 2 / 5));
         }
-        t.restart();
-        const TOutcome faulty = op.Run(rig);
-        const qint64 faultyMs = t.elapsed();
-        const QStringList shown = rig.Shown();
-        qDebug("%s / %s: %s in %lld ms (quiet %lld ms, %lld bytes); shown: %s", qPrintable(op.Name),
-               qPrintable(Column), faulty.ReportedOk ? "success" : "failure", faultyMs, quietMs,
-               bytes, qPrintable(shown.join(" | ").replace('\n', ' ')));
+        const TTimedRun run =
+            TimedRun(op, rig, quietMs, QString("/ %1 (at byte %2)").arg(Column).arg(bytes * 2 / 5));
+        const TOutcome& faulty = run.Outcome;
+        const qint64 faultyMs = run.Ms;
+        const QStringList& shown = run.Shown;
         // Streams share the wire with the answers: the operation may take up
         // to twice as long, on top of its limit.
         const qint64 allowedMs = (Column == "streams" ? 2 : 1) * quietMs + op.LimitMs + 1000;
