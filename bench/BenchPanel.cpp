@@ -6,6 +6,7 @@
 #include "archive/ConfigLoad.h"
 #include "archive/FlightLogs.h"
 #include "link/ComPortUnit.h"
+#include "shell/WinDebugMonUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/TaskWindow.h"
 
@@ -142,9 +143,49 @@ const char* const MonitorActions[] = {"ActionMonGyro", "ActionMonAccel", "Action
                                       "ActionMonMag",  "ActionMonStab",  "ActionMonGps",
                                       "ActionMonImu"};
 
+// Watches one part of the run: past its bound the part is asked to stop (its
+// waits end) and what it was waiting for is noted.
+class TPartWatch {
+public:
+    TPartWatch() {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_expired = true;
+            m_waitingFor = Describe ? Describe() : QString();
+        });
+    }
+    void Start(int boundMs) {
+        m_expired = false;
+        m_waitingFor.clear();
+        m_timer.start(boundMs);
+    }
+    void Stop() { m_timer.stop(); }
+    bool Expired() const { return m_expired; }
+    const QString& WaitingFor() const { return m_waitingFor; }
+    std::function<QString()> Describe;
+
+private:
+    QTimer m_timer;
+    bool m_expired = false;
+    QString m_waitingFor;
+};
+
 class TPanelRig {
 public:
-    TPanelRig(const TPanelBenchOptions& o, QList<TBenchRow>& rows) : m_o(o), m_rows(rows) {}
+    TPanelRig(const TPanelBenchOptions& o, const std::function<void(const TBenchRow&)>& emitRow)
+        : m_o(o), m_emit(emitRow) {
+        m_watch.Describe = [this] {
+            if (!m_form)
+                return QString("the panel");
+            const TBoardLink& link = m_form->Link();
+            QString what = QString("the board's answer to \"%1\"").arg(m_lastCommand);
+            if (link.Held() && !link.InStep())
+                what += " (the board was finishing an answer cut short)";
+            else if (!link.Held() && link.Waiting() > 0)
+                what = QString("the board to be free (%1 requests waiting)").arg(link.Waiting());
+            return what;
+        };
+    }
     ~TPanelRig() {
         // The facade stays until the panel is gone: closing it may ask.
         if (m_form)
@@ -175,23 +216,55 @@ public:
         auto wanted = [this](const char* part) {
             return m_o.Parts.isEmpty() || m_o.Parts.contains(QLatin1String(part));
         };
+        // Bounds: several times what each part takes on the simulated board.
         if (wanted("windows"))
-            SettingsWindows();
+            Part("windows", 60000 * m_o.Repeats, [this] { SettingsWindows(); });
         QString exported;
         if (wanted("export") || wanted("load"))
-            exported = Export();
+            Part("export", 60000, [&] { exported = Export(); });
         if (wanted("dump"))
-            Dump();
+            Part("dump", 600000, [this] { Dump(); });
         if (wanted("load"))
-            Load(exported);
+            Part("load", 60000 * m_o.LoadSections, [&] { Load(exported); });
         if (wanted("idle"))
-            Idle();
+            Part("idle", m_o.IdleSeconds * 1000 + 60000, [this] { Idle(); });
         if (wanted("stream"))
-            Streaming();
-        return wanted("soak") ? Soak(error) : true;
+            Part("stream", m_o.StreamSeconds * 1000 + 120000, [this] { Streaming(); });
+        bool ok = true;
+        if (wanted("soak"))
+            Part("soak", m_o.SoakSeconds * 1000 + 300000, [&] { ok = Soak(error); });
+        return ok;
     }
 
 private:
+    // Runs one part under the watchdog and hands on its rows.
+    void Part(const char* name, int boundMs, const std::function<void()>& body) {
+        m_watch.Start(boundMs);
+        body();
+        m_watch.Stop();
+        if (m_watch.Expired()) {
+            std::fprintf(stderr,
+                         "vantor-bench: part \"%s\" did not finish within %d s; it was "
+                         "waiting for %s\n",
+                         name, boundMs / 1000, qPrintable(m_watch.WaitingFor()));
+            TBenchRow row;
+            row.Name = QString("part %1 stopped by the watchdog").arg(name);
+            row.Value = boundMs / 1000.0;
+            row.Unit = "s";
+            row.Goal = "finishes";
+            row.Limit = "waiting for " + m_watch.WaitingFor();
+            m_rows << row;
+        }
+        for (const TBenchRow& r : std::exchange(m_rows, {}))
+            m_emit(r);
+        // Whatever the part left (a window, a request waiting) goes.
+        if (m_form)
+            for (QMdiSubWindow* w : m_form->MdiArea()->subWindowList())
+                if (w != static_cast<QMdiSubWindow*>(m_form->DebugMon.data()))
+                    w->close();
+        Settle();
+    }
+
     bool Connect(QString& error) {
         SetDialogs(&m_dialogs);
         TMainFormOptions o;
@@ -210,8 +283,10 @@ private:
         m_form->resize(1280, 1000);
         m_form->show();
         // Every command's prompt is waited for.
-        QObject::connect(&m_form->Link(), &TBoardLink::CommandSent,
-                         [this](const QByteArray&) { ++m_commands; });
+        QObject::connect(&m_form->Link(), &TBoardLink::CommandSent, [this](const QByteArray& l) {
+            ++m_commands;
+            m_lastCommand = QString::fromLatin1(l.trimmed());
+        });
         m_form->Action("ActionConnect")->trigger();
         if (!RunEventsUntil([this] { return m_form->Connected; }, 15000)) {
             error = "the panel did not connect: " + m_form->StatusText();
@@ -224,6 +299,8 @@ private:
     // Lets commands still waiting for the board (a closed window's "mon
     // off") go out and be answered.
     void Settle() {
+        if (!m_form)
+            return;
         RunEventsFor(300);
         RunEventsUntil([this] { return m_form->Link().Free() && m_form->Link().Waiting() == 0; },
                        10000);
@@ -283,6 +360,7 @@ private:
     TRunHooks Hooks() const {
         TRunHooks h;
         h.Mode = TWaitMode::ProcessEvents;
+        h.Cancel = [this] { return m_watch.Expired(); };
         return h;
     }
 
@@ -437,7 +515,7 @@ private:
         constexpr qint64 FullMs = 200000;
         qint64 full = -1, fullAt = 0;
         qint64 nextReport = 60000;
-        while (t.elapsed() < m_o.SoakSeconds * 1000LL) {
+        while (t.elapsed() < m_o.SoakSeconds * 1000LL && !m_watch.Expired()) {
             RunEventsFor(std::min<qint64>(10000, m_o.SoakSeconds * 1000LL - t.elapsed()));
             const qint64 rss = ResidentBytes();
             peak = std::max(peak, rss);
@@ -486,7 +564,10 @@ private:
     }
 
     const TPanelBenchOptions& m_o;
-    QList<TBenchRow>& m_rows;
+    std::function<void(const TBenchRow&)> m_emit;
+    QList<TBenchRow> m_rows; // of the running part
+    TPartWatch m_watch;
+    QString m_lastCommand;
     QTemporaryDir m_dir;
     TSimProcess m_sim;
     TBenchDialogs m_dialogs;
@@ -496,7 +577,8 @@ private:
 };
 } // namespace
 
-bool RunPanelBench(const TPanelBenchOptions& options, QList<TBenchRow>& rows, QString& error) {
-    TPanelRig rig(options, rows);
+bool RunPanelBench(const TPanelBenchOptions& options,
+                   const std::function<void(const TBenchRow&)>& emitRow, QString& error) {
+    TPanelRig rig(options, emitRow);
     return rig.Run(error);
 }

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 struct TPanelBenchOptions {
     QString SimProgram;
@@ -26,5 +27,10 @@ struct TPanelBenchOptions {
     QStringList Monitors;
 };
 
-// Runs every panel figure; false with `error` when the rig could not be set up.
-bool RunPanelBench(const TPanelBenchOptions& options, QList<TBenchRow>& rows, QString& error);
+// Runs every panel figure, handing each row to `emitRow` as its part ends
+// (so a run that is stopped still leaves what it measured); false with
+// `error` when the rig could not be set up. Each part runs under a watchdog:
+// one that has not finished within a generous bound of its expected time is
+// stopped, gets a row saying what it was waiting for, and the run goes on.
+bool RunPanelBench(const TPanelBenchOptions& options,
+                   const std::function<void(const TBenchRow&)>& emitRow, QString& error);

@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QThread>
 #include <cstdio>
 
@@ -157,24 +158,14 @@ int main(int argc, char** argv) {
     if (p.isSet(monitorsOpt))
         po.Monitors = p.value(monitorsOpt).split(',', Qt::SkipEmptyParts);
 
-    QList<TBenchRow> rows;
-    rows << BenchDispatch();
-    rows << BenchPacing(115200, 48 * 1024);
-    rows << BenchPacing(9600, 4 * 1024);
-    int status = 0;
-    if (!p.isSet(noPanelOpt)) {
-        QString error;
-        if (!RunPanelBench(po, rows, error)) {
-            std::fprintf(stderr, "vantor-bench: %s\n", qPrintable(error));
-            status = 1;
-        }
-    }
-
-    std::printf("%-52s %11s %-8s %7s  %-14s %s\n", "figure", "value", "unit", "ratio", "goal", "");
+    // Each row is printed, and the JSON copy written again, as it comes: a
+    // run that is stopped still leaves its figures.
     QJsonArray json;
-    for (const TBenchRow& r : rows) {
+    std::printf("%-52s %11s %-8s %7s  %-14s %s\n", "figure", "value", "unit", "ratio", "goal", "");
+    const auto emitRow = [&](const TBenchRow& r) {
         std::printf("%-52s %11.2f %-8s %7.3f  %-14s %s\n", qPrintable(r.Name), r.Value,
                     qPrintable(r.Unit), r.Ratio, qPrintable(r.Goal), r.Met ? "ok" : "MISSED");
+        std::fflush(stdout);
         json.append(QJsonObject{{"figure", r.Name},
                                 {"value", r.Value},
                                 {"unit", r.Unit},
@@ -182,12 +173,24 @@ int main(int argc, char** argv) {
                                 {"goal", r.Goal},
                                 {"met", r.Met},
                                 {"limit", r.Limit}});
-    }
-    std::fflush(stdout);
-    if (p.isSet(jsonOpt)) {
-        QFile f(p.value(jsonOpt));
-        if (f.open(QIODevice::WriteOnly))
-            f.write(QJsonDocument(json).toJson());
+        if (p.isSet(jsonOpt)) {
+            QSaveFile f(p.value(jsonOpt));
+            if (f.open(QIODevice::WriteOnly)) {
+                f.write(QJsonDocument(json).toJson());
+                f.commit();
+            }
+        }
+    };
+    emitRow(BenchDispatch());
+    emitRow(BenchPacing(115200, 48 * 1024));
+    emitRow(BenchPacing(9600, 4 * 1024));
+    int status = 0;
+    if (!p.isSet(noPanelOpt)) {
+        QString error;
+        if (!RunPanelBench(po, emitRow, error)) {
+            std::fprintf(stderr, "vantor-bench: %s\n", qPrintable(error));
+            status = 1;
+        }
     }
     return status;
 }

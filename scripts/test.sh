@@ -31,7 +31,7 @@ BUILD_DIR=build-asan BUILD_TYPE=Debug ./scripts/build.sh -DVANTOR_SANITIZE=addre
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS=suppressions=$ROOT/tests/lsan.supp \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    "${XVFB[@]}" ctest --output-on-failure -j2 -E '^tst_faults_')
+    "${XVFB[@]}" ctest --output-on-failure -j2 -E "^tst_(faults_|bench_)")
 
 stage "ThreadSanitizer: link and exchange"
 rm -rf build-tsan
