@@ -19,7 +19,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -520,18 +519,12 @@ void TMainForm::closeEvent(QCloseEvent* e) {
     }
     // Commands waiting for the board (a closed monitor's "mon off") go out
     // before the port closes, within a bound.
-    if (Connected) {
+    if (Connected && m_link.Waiting() > 0) {
         QEventLoop wait;
-        QTimer tick;
-        QElapsedTimer t;
-        t.start();
-        connect(&tick, &QTimer::timeout, &wait, [&] {
-            if (m_link.Waiting() == 0 || t.elapsed() > CloseWaitLimitMs)
-                wait.quit();
-        });
-        tick.start(20);
-        if (m_link.Waiting() > 0)
-            wait.exec(QEventLoop::ExcludeUserInputEvents);
+        connect(&m_link, &TBoardLink::WaitingDrained, &wait, &QEventLoop::quit);
+        connect(this, &TMainForm::PortClosed, &wait, &QEventLoop::quit);
+        QTimer::singleShot(CloseWaitLimitMs, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
     }
     if (std::exchange(m_saveOnClose, false) && !SaveToFlash(*this)) {
         m_closeConfirmed = false;

@@ -412,10 +412,13 @@ void TBoardLink::Grant() {
         const TWaiter w = m_waiting.takeFirst();
         if (w.HasContext && !w.Context)
             continue; // its window has gone
+        if (m_waiting.isEmpty())
+            emit WaitingDrained();
         TBoardTurn turn(*this);
         w.Run();
         return; // the release schedules the next one
     }
+    emit WaitingDrained();
 }
 
 void TBoardLink::FailWaiting(const TAnswer& why) {
@@ -423,6 +426,8 @@ void TBoardLink::FailWaiting(const TAnswer& why) {
     for (const TWaiter& w : waiting)
         if ((!w.HasContext || w.Context) && w.Failed)
             w.Failed(why);
+    if (!waiting.isEmpty())
+        emit WaitingDrained();
 }
 
 void TBoardLink::ResetConversation() {

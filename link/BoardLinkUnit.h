@@ -136,6 +136,9 @@ signals:
     // The rest of an interrupted answer is being discarded: bytes so far;
     // -1 when the link is in step again.
     void SettleProgress(qint64 bytes);
+    // No request waits for the board any more (the last one has started,
+    // or all were failed or dropped).
+    void WaitingDrained();
 
 protected:
     bool event(QEvent* e) override;

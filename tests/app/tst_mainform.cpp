@@ -332,7 +332,15 @@ private slots:
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
         QVERIFY(rig.Wire->PanelOpen());
+        {
+            // A command still waiting its turn (a closed monitor's "mon off")
+            // goes out before the port closes.
+            TBoardTurn busy(form.Link());
+            form.Link().WhenFree(nullptr, [&] { Exchange(form.Link(), "mon off"); });
+        }
+        QCOMPARE(form.Link().Waiting(), 1);
         QVERIFY(form.close());
+        QVERIFY(rig.BoardLines().contains("mon off"));
         QVERIFY(!form.Connected);
         QVERIFY(!form.ComPort);
         QVERIFY(!rig.Wire->PanelOpen());
