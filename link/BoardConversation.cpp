@@ -144,6 +144,8 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                 line = rest; // the echo of the next line, run into the prompt
             }
             ++a.Lines;
+            if (!r.Commands.isEmpty())
+                emit AnswerLine(r.Commands[std::min<qsizetype>(seen, r.Commands.size() - 1)], line);
             if (r.OnLine && !r.OnLine(line))
                 return endEarly(TAnswerEnd::Stopped);
         }

@@ -136,6 +136,9 @@ signals:
     // The rest of an interrupted answer is being discarded: bytes so far;
     // -1 when the link is in step again.
     void SettleProgress(qint64 bytes);
+    // A line of a request's answer (prompts aside), with the command it
+    // answers: for observers that learn from listings what the board holds.
+    void AnswerLine(const QByteArray& command, const QByteArray& line);
     // No request waits for the board any more (the last one has started,
     // or all were failed or dropped).
     void WaitingDrained();

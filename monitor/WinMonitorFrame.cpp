@@ -134,9 +134,9 @@ bool TWinMonitorFrame::Monitoring() const {
 }
 
 void TWinMonitorFrame::SpeedButton1Click() {
-    const QString name = Dialogs().SaveFileName(
-        QStringLiteral("Выберите файл"), QStringLiteral("Текстовые файлы (*.txt);;Все файлы (*)"),
-        QStringLiteral("txt"));
+    const QString name =
+        Dialogs().SaveFileName(QStringLiteral("Выберите файл"),
+                               QStringLiteral("*.txt (*.txt);;*.* (*)"), QStringLiteral("txt"));
     if (!name.isEmpty())
         FileName->setText(name);
 }

@@ -6,10 +6,17 @@
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "link/Proc.h"
+#include "ui/Dialogs.h"
 #include "ui/TaskWindow.h"
 #include "ui/UnsavedChanges.h"
 
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <QPushButton>
 
@@ -71,6 +78,12 @@ private slots:
             << QByteArrayList{"set a 1\r\n", "reset control in\r\n", "save config\r\n",
                               "save controls\r\n", "set b 2\r\n"}
             << 1 << 0;
+        QTest::newRow("a set of the value the board holds is no change")
+            << QByteArrayList{"cat imu\r\n",       "set ekf_q 0.5\r\n", "set EKF_R 2\r\n",
+                              "set ekf_r 2.0\r\n", "set ekf_r 3\r\n",   "set ekf_x 1\r\n"}
+            << 2 << 0;
+        QTest::newRow("after a reset every set counts")
+            << QByteArrayList{"cat imu\r\n", "reset imu\r\n", "set ekf_q 0.5\r\n"} << 2 << 0;
         QTest::newRow("listings, streams and other saves change nothing")
             << QByteArrayList{"cat stab\r\n", "mon on gyro\r\n", "save ref\r\n",
                               "\r\n",         "settings\r\n",    "cal mag_save\r\n"}
@@ -83,8 +96,12 @@ private slots:
         TBoardLink link;
         TUnsavedChanges unsaved(link);
         QSignalSpy changed(&unsaved, &TUnsavedChanges::CountChanged);
-        for (const QByteArray& line : sent)
+        for (const QByteArray& line : sent) {
             emit link.CommandSent(line); // as a request queues it
+            if (line.startsWith("cat ")) // the board's listing: ekf_q = 0.50, ekf_r = 2
+                for (const char* held : {"ekf_q = 0.50", "EKF_R=2", "junk", "a b = 1"})
+                    emit link.AnswerLine(line, held);
+        }
         QCOMPARE(unsaved.ConfigCount(), config);
         QCOMPARE(unsaved.ControlsCount(), controls);
         QCOMPARE(unsaved.Count(), config + controls);
@@ -132,6 +149,63 @@ private slots:
         });
         QVERIFY(sawCancel);
         QTRY_VERIFY(WinProbe.isNull());
+    }
+
+    void fileDialogsAskBeforeReplacingAndTakeAnyName_data() {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("replace"); // the answer to the overwrite question
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("save: typed without its extension, replace")
+            << true << "plane" << true << "plane.cfg";
+        QTest::newRow("save: typed without its extension, keep") << true << "plane" << false << "";
+        QTest::newRow("save: a new name gets the extension")
+            << true << "glider" << false << "glider.cfg";
+        QTest::newRow("open: a name that does not exist") << false << "plane" << false << "plane";
+    }
+    void fileDialogsAskBeforeReplacingAndTakeAnyName() {
+        // The real dialog, driven as an operator would.
+        QFETCH(bool, save);
+        QFETCH(QString, typed);
+        QFETCH(bool, replace);
+        QFETCH(QString, chosen);
+        QTemporaryDir dir;
+        QFile old(dir.filePath("plane.cfg"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QStringList kinds;
+        QString question;
+        bool typedIn = false;
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                question = box->text();
+                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+            } else if (auto* d = qobject_cast<QFileDialog*>(modal)) {
+                if (typedIn) { // the question was answered "no": the dialog stays
+                    d->reject();
+                    return;
+                }
+                typedIn = true;
+                auto* types = d->findChild<QComboBox*>("fileTypeCombo");
+                for (int i = 0; types && i < types->count(); ++i)
+                    kinds << types->itemText(i);
+                d->setDirectory(dir.path());
+                d->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
+                QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+            }
+        });
+        driver.start(50);
+        TQtDialogs screen;
+        const QString filter = "*.cfg (*.cfg);;*.txt (*.txt);;*.* (*)";
+        const QString name = save ? screen.SaveFileName("Выберите файл", filter, "cfg")
+                                  : screen.OpenFileName("Выберите файл", filter);
+        QCOMPARE(kinds, (QStringList{"*.cfg", "*.txt", "*.*"}));
+        QCOMPARE(!question.isEmpty(), save && typed == "plane");
+        QVERIFY(question.contains("plane.cfg") || question.isEmpty());
+        QCOMPARE(name, chosen.isEmpty() ? QString() : dir.filePath(chosen));
+        QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "old");
     }
 
     void handlerConversionErrorReachesErrorBox() {

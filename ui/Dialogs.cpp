@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -45,15 +44,41 @@ int TQtDialogs::Ask(const QString& text, const QStringList& buttons) {
     return made.indexOf(box.clickedButton());
 }
 
+namespace {
+// The widget dialog rather than the desktop's own: its default suffix is
+// added before the overwrite check, so "plane" typed where "plane.cfg"
+// exists brings the question. The kinds show as their patterns ("*.cfg").
+void Prepare(QFileDialog& d, const QString& filter) {
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.setOption(QFileDialog::HideNameFilterDetails);
+    d.setNameFilters(filter.split(";;"));
+    d.setSizeGripEnabled(true);
+}
+
+QString Chosen(QFileDialog& d) {
+    if (d.exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = d.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+} // namespace
+
 QString TQtDialogs::OpenFileName(const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(Parent(), title, QString(), filter);
+    // Any name may be typed: the caller checks it (and may try its
+    // default extension).
+    QFileDialog d(Parent(), title);
+    Prepare(d, filter);
+    d.setAcceptMode(QFileDialog::AcceptOpen);
+    d.setFileMode(QFileDialog::AnyFile);
+    return Chosen(d);
 }
 
 QString TQtDialogs::SaveFileName(const QString& title, const QString& filter,
                                  const QString& defaultExt) {
-    // The file dialog asks before overwriting an existing file.
-    QString name = QFileDialog::getSaveFileName(Parent(), title, QString(), filter);
-    if (!name.isEmpty() && !defaultExt.isEmpty() && QFileInfo(name).suffix().isEmpty())
-        name += "." + defaultExt;
-    return name;
+    QFileDialog d(Parent(), title);
+    Prepare(d, filter);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setFileMode(QFileDialog::AnyFile);
+    d.setDefaultSuffix(defaultExt);
+    return Chosen(d);
 }

@@ -3,7 +3,19 @@
 #include "link/Proc.h"
 #include "ui/Dialogs.h"
 
-TPanelApplication::TPanelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+TPanelApplication::TPanelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The toolkit's own texts (file dialog, its overwrite question, the
+    // standard buttons) in Russian, like the rest of the panel, when the
+    // system has the translation.
+    auto* qt = new QTranslator(this);
+    if (qt->load(QLocale(QLocale::Russian), "qtbase", "_",
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qt);
+}
 
 bool TPanelApplication::notify(QObject* receiver, QEvent* event) {
     try {

@@ -13,17 +13,51 @@ bool IsControlsCommand(const QByteArrayList& words) {
     const QByteArray what = words.value(1);
     return what == "ch_in" || what == "ch_out" || what == "mix";
 }
+
+// The same value written two ways ("1.5" and "1.50").
+bool SameValue(const QByteArray& a, const QByteArray& b) {
+    if (a == b)
+        return true;
+    bool okA = false;
+    bool okB = false;
+    const double x = a.toDouble(&okA);
+    const double y = b.toDouble(&okB);
+    return okA && okB && x == y;
+}
 } // namespace
 
 TUnsavedChanges::TUnsavedChanges(TBoardLink& link, QObject* parent) : QObject(parent) {
     connect(&link, &TBoardLink::CommandSent, this, &TUnsavedChanges::Note);
+    connect(&link, &TBoardLink::AnswerLine, this, &TUnsavedChanges::NoteAnswer);
+}
+
+void TUnsavedChanges::NoteAnswer(const QByteArray& command, const QByteArray& line) {
+    if (!LowerAscii(command).trimmed().startsWith("cat "))
+        return;
+    const int eq = line.indexOf('=');
+    if (eq <= 0)
+        return;
+    const QByteArray name = LowerAscii(line.left(eq)).trimmed();
+    if (!name.isEmpty() && !name.contains(' '))
+        m_held.insert(name, line.mid(eq + 1).trimmed());
 }
 
 void TUnsavedChanges::Note(const QByteArray& line) {
     // The board takes its commands in either case and with extra blanks.
     const QByteArrayList words = LowerAscii(line).simplified().split(' ');
     const int before = Count();
-    if (words[0] == "set" || words[0] == "reset") {
+    if (words[0] == "set" && words.size() == 3 && !IsControlsCommand(words)) {
+        // A general setting: counted when it may change what the board holds.
+        const QByteArray value = line.simplified().split(' ').value(2);
+        const auto held = m_held.constFind(words[1]);
+        if (held == m_held.constEnd() || !SameValue(*held, value))
+            ++m_config;
+        m_held.insert(words[1], value);
+    } else if (words[0] == "set" || words[0] == "reset") {
+        if (words[0] == "reset")
+            m_held.clear();
+        else
+            m_held.remove(words.value(1));
         ++(IsControlsCommand(words) ? m_controls : m_config);
     } else if (words[0] == "save" && words.size() == 2) {
         if (words[1] == "config")

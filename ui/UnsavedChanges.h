@@ -5,10 +5,13 @@
 // settings ("save config") and its channels and mixers ("save controls")
 // separately, so the two kinds are counted apart and each save clears only
 // its own kind: after "save config" alone, changed channels are still
-// unsaved.
+// unsaved. A "set" that writes the value the board is known to hold (from
+// a listing it gave or a set since) changes nothing and is not counted; a
+// reset makes every value unknown again.
 
 #include "link/BoardLinkUnit.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -26,6 +29,8 @@ public:
 
     // Takes one sent command line into account.
     void Note(const QByteArray& line);
+    // Learns from a listing's "name = value" line what the board holds.
+    void NoteAnswer(const QByteArray& command, const QByteArray& line);
 
 signals:
     void CountChanged(int count);
@@ -33,6 +38,7 @@ signals:
 private:
     int m_config = 0;
     int m_controls = 0;
+    QHash<QByteArray, QByteArray> m_held; // lower-cased name -> value
 };
 
 // The status bar's note for a count; empty for 0.

@@ -13,6 +13,7 @@
 #include "archive/WndLoadSettingsUnit.h"
 #include "link/MemoryPort.h"
 #include "link/PortMessages.h"
+#include "settings/WinImuSettingsUnit.h"
 #include "settings/WinStabControlUnit.h"
 #include "shell/WinDebugMonUnit.h"
 #include "shell/about.h"
@@ -487,6 +488,17 @@ private slots:
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
         TAutoBackup::Instance().SetFolder(rig.Dir.filePath("backups"));
+        // The IMU window's OK writes its four listed values back: no change.
+        form.Action("ActionIMU_Settings")->trigger();
+        QVERIFY(WinImuSettings);
+        rig.BoardLines();
+        WinImuSettings->BitBtn1->click();
+        QTRY_VERIFY(!WinImuSettings);
+        const QByteArrayList sets = rig.BoardLines();
+        QCOMPARE(std::count_if(sets.begin(), sets.end(),
+                               [](const QByteArray& l) { return l.startsWith("set "); }),
+                 4);
+        QCOMPARE(form.Unsaved().Count(), 0);
         // Apply in the stabiliser window: one changed value, one line.
         form.Action("ActionStabControls")->trigger();
         QVERIFY(WinStabControl);
@@ -494,11 +506,13 @@ private slots:
         WinStabControl->BitBtn3->click();
         QCOMPARE(form.Unsaved().Count(), 1);
         WinStabControl->close();
-        // A load of two lines, one of them a channel row.
+        // A load of three lines, one of them a channel row, one the value
+        // the board holds.
         const QString file = rig.Dir.filePath("two.cfg");
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("##### BEGIN STAB #####\r\nset pitch_sensitivity 1.1\r\n##### END STAB #####\r\n"
+        f.write("##### BEGIN STAB #####\r\nset pitch_sensitivity 1.2\r\nset yaw_sensitivity "
+                "0.8\r\n##### END STAB #####\r\n"
                 "##### BEGIN CONTROL OUT #####\r\nset ch_out 3 1 1000 1500 2000 0\r\n"
                 "##### END CONTROL OUT #####\r\n");
         f.close();
