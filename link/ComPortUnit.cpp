@@ -160,7 +160,12 @@ void TComPort::RunPasses(ISerialPort& port) {
             rxBuffer.Feed(port.Read(waiting), [&](const QByteArray& line, bool) {
                 QByteArray rest;
                 LeadingPrompts(line, &rest);
-                answerLine |= !rest.isEmpty() && !IsTelemetryLine(rest);
+                // A line opening with the telemetry mark is a telemetry line,
+                // whole or broken on the wire (a garbled tag): no answer
+                // starts with it, and under full-rate streams on a noisy
+                // line counting those as answers would hold commands back
+                // for as long as the noise lasts.
+                answerLine |= !rest.isEmpty() && !rest.startsWith('$');
                 PassLine(line);
             });
             // A line is written in a pass without input, never while the

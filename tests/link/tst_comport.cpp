@@ -114,6 +114,8 @@ private slots:
         QTest::newRow("only telemetry") << QByteArray("$GYRO:1 2 3\r\n") << QByteArray() << true;
         QTest::newRow("telemetry after a prompt")
             << QByteArray("=>\r\n$GYRO:1 2 3\r\n") << QByteArray() << true;
+        QTest::newRow("telemetry garbled on a noisy line")
+            << QByteArray("$GYR\x9B:1 2 3\r\n$YRO:1 2 3\r\n") << QByteArray() << true;
         QTest::newRow("an answer in progress")
             << QByteArray("row = 1\r\n") << QByteArray() << false;
         QTest::newRow("an answer line part-way, no input")
