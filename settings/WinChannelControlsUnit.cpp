@@ -195,6 +195,7 @@ TSettingsWindow::TListingEnd TWinChannelControls::ListParams() {
     // each reads its answer to its own prompt, so no answer can be taken
     // for the next one's (input rows read as output rows).
     m_stored.Clear();
+    m_unshownInputCodes.clear();
     using TFill = void (TWinChannelControls::*)(const TRowLine&);
     const QList<QPair<const TRowTable*, TFill>> listings = {
         {&InputTable(), &TWinChannelControls::FillInputRow},
@@ -243,10 +244,15 @@ void TWinChannelControls::FillChannelRow(const TRowTable& table, bool inputCodes
             // Stored as the item. Input codes 6..9 have none: mapped they
             // would show (and, once the row is edited, send) another
             // function, so the box stays empty and stores what it shows;
-            // an untouched row then keeps the board's code.
+            // the row keeps the board's code until the operator picks one.
             int item = inputCodes ? InputItemFromCode(value) : value;
-            if (inputCodes && !InputCodeShown(value))
-                item = -1;
+            if (inputCodes) {
+                m_unshownInputCodes.remove(k);
+                if (!InputCodeShown(value)) {
+                    item = -1;
+                    m_unshownInputCodes.insert(k, value);
+                }
+            }
             Select(control, item);
             m_stored.Set(name, QByteArray::number(item));
         } else if (c == 1) {
@@ -307,7 +313,8 @@ bool TWinChannelControls::CollectChannelRows(const TRowTable& table, bool inputC
             changed |= TakeValue(name, values[c], apply);
         }
         if (inputCodes)
-            values[0] = InputCodeFromItem(values[0]);
+            values[0] = values[0] < 0 ? m_unshownInputCodes.value(k, values[0])
+                                      : InputCodeFromItem(values[0]);
         if (changed)
             apply.Lines << RowCommand(table.SetCommand, k - 1, values);
     }

@@ -14,6 +14,7 @@
 #include "settings/ParamBindingUnit.h"
 #include "settings/SettingsWindowUnit.h"
 
+#include <QHash>
 #include <QMap>
 
 class TDlg_PPM_Monitor;
@@ -72,6 +73,9 @@ private:
     bool TakeValue(const QByteArray& name, int value, TRowApply& apply) const;
 
     TStoredValues m_stored;
+    // Input rows whose listed function code (6 to 9) the box cannot show:
+    // row k -> that code, sent with the row while the box stays empty.
+    QHash<int, int> m_unshownInputCodes;
     QMap<QByteArray, QWidget*> m_pages; // row containers by object name
 };
 

@@ -276,9 +276,9 @@ private slots:
         QTest::newRow("input code 7 is not offered: empty, kept while untouched")
             << QByteArray("in") << QByteArray("1: 7 2 1000 1500 2000") << QByteArray("InType_2")
             << "" << none << QByteArrayList{};
-        QTest::newRow("input code 9 not offered, row edited: sent as shown")
+        QTest::newRow("input code 9 not offered, row edited: the board's code kept")
             << QByteArray("in") << QByteArray("1: 9 2 1000 1500 2000") << QByteArray("InType_2")
-            << "" << spin("V_Cent_UpDown_2", 1510) << Lines({"set ch_in  1 -1 2 1000 1510 2000"});
+            << "" << spin("V_Cent_UpDown_2", 1510) << Lines({"set ch_in  1 9 2 1000 1510 2000"});
         QTest::newRow("input code 20 is beyond the list: empty, sent as -1")
             << QByteArray("in") << QByteArray("1: 20 2 1000 1500 2000") << QByteArray("InType_2")
             << "" << none << Lines({"set ch_in  1 -1 2 1000 1500 2000"});
