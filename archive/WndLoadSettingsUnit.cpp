@@ -186,11 +186,11 @@ void TWndLoadSettings::BitBtn1Click() {
         Dialogs().Message("Загрузка конфигурации завершена");
     } else if (r.Status == TArchiveStatus::Cancelled || r.Status == TArchiveStatus::LinkLost ||
                r.Status == TArchiveStatus::BoardSilent) {
-        // Lines already sent have changed the board: say how far it got.
-        if (r.Status == TArchiveStatus::Cancelled && !m_stopPressed)
-            return;
-        const QString text =
-            r.RussianText() + QStringLiteral("\nОтправлено строк: %1.").arg(r.Lines);
+        // Lines already sent have changed the board: say how far it got,
+        // whether the stop button, "Отмена" or the window's close ended it.
+        QString text = r.RussianText() + QStringLiteral("\nОтправлено строк: %1.").arg(r.Lines);
+        if (r.Lines > 0)
+            text += QStringLiteral("\nКонфигурация на плате загружена частично.");
         if (r.Status == TArchiveStatus::Cancelled)
             Dialogs().Message(text);
         else

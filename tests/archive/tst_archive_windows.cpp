@@ -221,19 +221,34 @@ private slots:
         w->close();
     }
 
-    void loadStopButtonStopsBetweenLines() {
+    void loadCutShortSaysHowFarItGot_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("stop button") << "stop";
+        QTest::newRow("Отмена") << "cancel";
+        QTest::newRow("window closed") << "close";
+    }
+    void loadCutShortSaysHowFarItGot() {
+        QFETCH(QString, how);
         TFakePanel panel;
         TScriptedDialogs dialogs;
         panel.Board.SilentAfter = 0; // each line waits its second for a prompt
-        TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
+        QPointer<TWndLoadSettings> w = OpenTaskWindow(WndLoadSettings);
         w->FileName->setText(QFINDTESTDATA("data/golden_export.cfg"));
         w->findChild<QCheckBox*>("control_mix")->setChecked(true);
-        ClickLater(w->Run->StopButton, 300);
+        if (how == "stop")
+            ClickLater(w->Run->StopButton, 300);
+        else if (how == "cancel")
+            ClickLater(w->BitBtn2, 300);
+        else
+            QTimer::singleShot(300, w, [w] { w->close(); });
         Click(w->BitBtn1);
         QCOMPARE(panel.Board.Sent, QByteArrayList{"set mix 6 1 1"});
         QCOMPARE(dialogs.Messages.size(), 1);
         QVERIFY(dialogs.Messages[0].contains("Отправлено строк: 1."));
-        w->close();
+        QVERIFY(dialogs.Messages[0].contains("загружена частично"));
+        if (how == "stop")
+            w->close();
+        QTRY_VERIFY(!w);
     }
 
     void saveSendsExactlyTheCheckedCommands_data() {
