@@ -44,7 +44,7 @@ TArchiveResult ReadFlightRange(TBoardLink& link, TFlightRange& range, const TRun
     QByteArray bad;
     bool ok = true;
     TArchiveResult r = ResultOf(link.Request(
-        RunRequest("log dir\r\n", ListingSilenceMs, hooks, [&](const QByteArray& line) {
+        RunRequest("log dir\r\n", LogDumpSilenceMs, hooks, [&](const QByteArray& line) {
             if (!ApplyLogDirLine(line, range, bad))
                 ok = false;
             return true; // read the answer to its end either way

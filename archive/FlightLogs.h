@@ -25,7 +25,9 @@ QByteArray LogDumpCommand(int flight);
 // `decimalComma` every "." becomes ",".
 QByteArray LogFileLine(const QByteArray& line, bool decimalComma);
 
-// "log dir" read to its prompt. A bad flight number ends with BadAnswer.
+// "log dir" read to its prompt, waiting as long as a dump may pause (a board
+// busy with its log memory answers late). A bad flight number ends with
+// BadAnswer.
 TArchiveResult ReadFlightRange(TBoardLink& link, TFlightRange& range, const TRunHooks& hooks);
 
 // Dumps one flight into `fileName` (written beside it and put in place only

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -58,18 +59,44 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
 }
 
 bool TWinExportLogs::FormCreate() {
+    m_reading = true;
+    FlightNumber->setEnabled(false);
+    FlightNumber->setPlaceholderText(QStringLiteral("Чтение списка полётов…"));
+    BitBtn1->setEnabled(false);
+    // After the window is shown: the operator sees what it waits for.
+    QTimer::singleShot(0, this, [this] {
+        WhenBoardFree([this] { ReadFlights(); }, false,
+                      [this](const TAnswer& why) {
+                          m_range = TFlightRange{1, 0};
+                          ShowFlights();
+                          Dialogs().Error(BoardAnswerText(why));
+                      });
+    });
+    return true;
+}
+
+void TWinExportLogs::ReadFlights() {
+    BeginBusy();
     TRunHooks hooks;
-    hooks.Mode = TWaitMode::NoEvents;
+    hooks.Mode = TWaitMode::ProcessEvents;
+    hooks.Cancel = [this] { return CancelRequested(); };
     const TArchiveResult r = ReadFlightRange(MainForm->Link(), m_range, hooks);
-    if (!r.Ok()) {
-        // The window still opens, with no flights to choose.
-        m_range = TFlightRange{1, 0};
+    if (!r.Ok())
+        m_range = TFlightRange{1, 0}; // the window stays, with no flights to choose
+    ShowFlights();
+    EndBusy();
+    if (!r.Ok() && r.Status != TArchiveStatus::Cancelled)
         Dialogs().Error(r.RussianText());
-    }
+}
+
+void TWinExportLogs::ShowFlights() {
+    m_reading = false;
+    FlightNumber->setPlaceholderText(QString());
     for (int flight : FlightNumbers(m_range))
         FlightNumber->addItem(QStringLiteral("Полет № %1").arg(flight));
     FlightNumber->setCurrentIndex(FlightNumber->count() > 0 ? 0 : -1);
-    return true;
+    FlightNumber->setEnabled(true);
+    BitBtn1->setEnabled(true);
 }
 
 void TWinExportLogs::SpeedButton1Click() {

@@ -16,9 +16,13 @@ class TWinExportLogs : public TTaskWindow {
     Q_OBJECT
 public:
     explicit TWinExportLogs(QWidget* parent = nullptr);
-    // Lists the flights the board holds ("log dir").
+    // Opens at once and lists the flights the board holds ("log dir") as
+    // soon as the board is free: the board may take as long to answer as a
+    // dump may pause, so the window says it is reading meanwhile and can be
+    // closed.
     bool FormCreate() override;
-    bool ListsOnOpen() const override { return true; }
+    // The flight list is being read (or waits for the board).
+    bool ReadingFlights() const { return m_reading; }
 
     QComboBox* FlightNumber;
     QLineEdit* FileName;
@@ -33,7 +37,11 @@ public:
     void BitBtn2Click() { close(); }
 
 private:
+    void ReadFlights();
+    void ShowFlights();
+
     TFlightRange m_range;
+    bool m_reading = false;
     bool m_stopPressed = false;
 };
 

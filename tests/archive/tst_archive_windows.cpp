@@ -279,7 +279,12 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("flight.csv");
         WriteAll(path, OldFile);
+        panel.Board.DelayMs["log dir"] = 5000; // a board that answers late is waited for
         TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
+        QVERIFY(w->ReadingFlights());
+        QCOMPARE(w->FlightNumber->placeholderText(), "Чтение списка полётов…");
+        QVERIFY(!w->BitBtn1->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!w->ReadingFlights(), 8000);
         QStringList entries;
         for (int i = 0; i < w->FlightNumber->count(); ++i)
             entries << w->FlightNumber->itemText(i);
@@ -318,6 +323,7 @@ private slots:
         panel.Board.SilentAfter = silent ? 0 : -1;
         TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
         QVERIFY(w);
+        QTRY_VERIFY_WITH_TIMEOUT(!w->ReadingFlights(), 15000);
         QCOMPARE(dialogs.Errors.size(), 1);
         QVERIFY2(dialogs.Errors[0].startsWith(error), qPrintable(dialogs.Errors[0]));
         QCOMPARE(w->FlightNumber->count(), 0);
@@ -343,6 +349,7 @@ private slots:
         const QString path = dir.filePath("flight.csv");
         WriteAll(path, OldFile);
         TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
+        QTRY_VERIFY(!w->ReadingFlights());
         w->FileName->setText(path);
         QTimer::singleShot(50, [&] {
             panel.Board.Say({"1.0;2.0", "1.1;2.1"});

@@ -213,7 +213,11 @@ QList<TOp> Operations() {
         if (!WinExportLogs) {
             rig.Settle();
             OpenTaskWindow(WinExportLogs);
+            (void)QTest::qWaitFor([] { return !WinExportLogs || !WinExportLogs->ReadingFlights(); },
+                                  LogDumpSilenceMs + 5000);
         }
+        if (!WinExportLogs)
+            return;
         WinExportLogs->FileName->setText(rig.Dir.filePath("flight.csv"));
         WinExportLogs->FlightNumber->setCurrentIndex(2);
     };
