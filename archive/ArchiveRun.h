@@ -13,9 +13,11 @@
 // How long the board may stay silent before a run gives up. A listing answers
 // within a fraction of a second (ListingSilenceMs); a flight log dump may
 // pause while the board reads its flash; a gyroscope calibration keeps the
-// board busy for seconds.
+// board busy for seconds (the simulated board's takes 2.5 s; a slow board
+// averaging a long sample run may take several times that, so the wait
+// allows 30 s and the operator can stop it sooner).
 constexpr int LogDumpSilenceMs = 10000;
-constexpr int CalibrationSilenceMs = 15000;
+constexpr int CalibrationSilenceMs = 30000;
 
 struct TProgress {
     int Counter = 0; // the operator's counter, as the window shows it

@@ -73,6 +73,9 @@ TArchiveResult RunMagCalibration(TBoardLink& link, const std::function<bool()>& 
         });
     r.Prompts = 0;
     r.HoldMs = CalibrationSettleMs;
+    // No time limit while the operator turns the board: a pause in the
+    // extremes lines is the operator's (or the board's) and ends nothing.
+    r.SilenceMs = NoSilenceLimit;
     r.Cancel = [&] { return !calibrating() || (hooks.Cancel && hooks.Cancel()); };
     TAnswer a = link.Request(r);
     if (!a.Sent)
@@ -84,7 +87,7 @@ TArchiveResult RunMagCalibration(TBoardLink& link, const std::function<bool()>& 
         // abandoned now rather than left running (and sending extremes
         // into every answer that follows).
         // It goes even when the operator cancelled; a silent board is
-        // not waited for long.
+        // not waited for long for its prompt.
         if (a.End != TAnswerEnd::LinkLost) {
             TRequest cancel = RunRequest("cal mag_cancel\r\n", CancelSilenceMs, hooks);
             cancel.SilenceMs = CancelSilenceMs;

@@ -34,9 +34,11 @@ TArchiveResult CalibrateGyro(TBoardLink& link, const TParamFn& onParam, const TR
 
 // "cal mag"; the first second is dropped; extremes lines go to `onExtremes`
 // while `calibrating` holds and no prompt came. Then "cal mag_save" and its
-// answer, named lines to `onParam` except the extremes line itself. A
-// cancel or a silent board ends the run before "cal mag_save", and the
-// board's calibration is abandoned with "cal mag_cancel".
+// answer, named lines to `onParam` except the extremes line itself. No
+// silence ends the extremes step (the operator may turn the board for as
+// long as it takes); a cancel or a lost link ends the run before
+// "cal mag_save", and the board's calibration is abandoned with
+// "cal mag_cancel".
 TArchiveResult RunMagCalibration(TBoardLink& link, const std::function<bool()>& calibrating,
                                  const std::function<void(const TExtremes&)>& onExtremes,
                                  const TParamFn& onParam, const TRunHooks& hooks);

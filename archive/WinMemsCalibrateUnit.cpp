@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 QPointer<TWinMemsCalibrate> WinMemsCalibrate;
@@ -97,6 +98,12 @@ TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TTaskWindow(parent) {
     }
     Label9 = MakeWaitLabel("Label9");
     g2->addWidget(Label9, 4, 0, 1, 6, Qt::AlignHCenter);
+    MagQuietNote = MakeLabel("Нет данных от платы", "MagQuietNote");
+    HideKeepingPlace(MagQuietNote);
+    g2->addWidget(MagQuietNote, 5, 0, 1, 6, Qt::AlignHCenter);
+    m_quietTimer = new QTimer(this);
+    m_quietTimer->setInterval(1000);
+    connect(m_quietTimer, &QTimer::timeout, this, &TWinMemsCalibrate::ShowMagQuiet);
     v->addWidget(GroupBox2);
 
     SpeedButton4 =
@@ -166,6 +173,21 @@ void TWinMemsCalibrate::ShowExtremes(const TExtremes& e) {
     for (int i = 0; i < 6; ++i)
         if (e.Found[i])
             Extremes[i]->setText(QString::fromLatin1(e.Values[i]));
+    m_sinceExtremes.restart();
+    MagQuietNote->hide();
+}
+
+void TWinMemsCalibrate::ShowMagQuiet() {
+    // The board's first second is dropped; a board that sends its extremes
+    // a few times a second is quiet for longer only when something is
+    // wrong, which the operator judges: nothing is cancelled here.
+    constexpr qint64 NoteAfterMs = 3000;
+    const qint64 quiet = m_sinceExtremes.elapsed();
+    if (quiet < NoteAfterMs)
+        return;
+    MagQuietNote->setText(
+        QStringLiteral("Нет данных от платы %1 с, калибровка продолжается").arg(quiet / 1000));
+    MagQuietNote->show();
 }
 
 void TWinMemsCalibrate::SetRunning(bool running) {
@@ -212,6 +234,8 @@ void TWinMemsCalibrate::SpeedButton2Click() {
     for (QLabel* l : Extremes)
         l->show();
     SetRunning(true);
+    m_sinceExtremes.start();
+    m_quietTimer->start();
     const TArchiveResult r = RunMagCalibration(
         MainForm->Link(), [this] { return m_calibrating; },
         [this](const TExtremes& e) { ShowExtremes(e); },
@@ -223,6 +247,8 @@ void TWinMemsCalibrate::SpeedButton2Click() {
                                   !m_stopPressed && !CancelRequested();
     if (!r.Ok())
         m_calibrating = false;
+    m_quietTimer->stop();
+    MagQuietNote->hide();
     Label9->hide();
     for (QLabel* l : Extremes)
         l->hide();

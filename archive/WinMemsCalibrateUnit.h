@@ -5,6 +5,7 @@
 
 #include "ui/TaskWindow.h"
 
+#include <QElapsedTimer>
 #include <memory>
 
 class QGroupBox;
@@ -12,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TParamBinding;
+class QTimer;
 class TRunIndicator;
 struct TArchiveResult;
 struct TExtremes;
@@ -41,6 +43,9 @@ public:
     QLabel* Label9;
     // x_max, x_min, y_max, y_min, z_max, z_min
     QLabel* Extremes[6];
+    // While the magnetometer calibration runs without extremes lines: how
+    // long the board has been quiet (the calibration goes on regardless).
+    QLabel* MagQuietNote;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
     TRunIndicator* Run;
@@ -63,7 +68,11 @@ private:
     void SetRunning(bool running);
     void Report(const TArchiveResult& r);
 
+    void ShowMagQuiet();
+
     std::unique_ptr<TParamBinding> m_binding;
+    QTimer* m_quietTimer;
+    QElapsedTimer m_sinceExtremes;
     bool m_calibrating = false;
     bool m_stopPressed = false;
 };

@@ -6,6 +6,7 @@
 
 #include <QByteArrayList>
 #include <functional>
+#include <limits>
 
 // How a wait for the board behaves while it sleeps.
 enum class TWaitMode {
@@ -18,6 +19,9 @@ using TCancelFn = std::function<bool()>;
 // How long a listing may wait for the board's next line before it gives up
 // (the board is silent or gone).
 constexpr int ListingSilenceMs = 3000;
+// A silence limit that never passes: for a wait only the operator ends (a
+// magnetometer calibration while the board is turned by hand).
+constexpr int NoSilenceLimit = std::numeric_limits<int>::max();
 // No answer line of the board comes near this length (a dump row is about
 // 150 bytes); a longer one is the worker's cut of endless text.
 constexpr int MaxAnswerLineBytes = 4096;

@@ -1,5 +1,7 @@
 #include "link/PosixSerialPort.h"
 
+#include "link/ArbitraryBaud.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -75,11 +77,16 @@ bool TPosixSerialPort::SpeedConstant(int baudRate, speed_t& out) {
 }
 
 bool TPosixSerialPort::SetParams(int baudRate) {
-    speed_t speed;
-    if (!SpeedConstant(baudRate, speed)) {
+    if (baudRate <= 0) {
         m_error = EINVAL;
         return false;
     }
+    // A speed outside the classic table is set in a second step, through
+    // the kernel's arbitrary-rate interface, over 8N1 raw at a table speed.
+    speed_t speed;
+    const bool classic = SpeedConstant(baudRate, speed);
+    if (!classic)
+        speed = B38400;
     termios t = m_settings;
     // Raw mode is part of 8N1 here: a tty, a USB adapter and a pty all start
     // in cooked mode with echo and CR->NL translation, which would echo every
@@ -90,7 +97,7 @@ bool TPosixSerialPort::SetParams(int baudRate) {
     t.c_cflag |= CS8 | CLOCAL | CREAD;
     cfsetispeed(&t, speed);
     cfsetospeed(&t, speed);
-    if (::tcsetattr(m_fd, TCSANOW, &t) != 0) {
+    if (::tcsetattr(m_fd, TCSANOW, &t) != 0 || (!classic && !SetArbitraryBaud(m_fd, baudRate))) {
         m_error = errno;
         return false;
     }

@@ -1,5 +1,7 @@
 #include "sim/PtyTransport.h"
 
+#include "link/ArbitraryBaud.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -140,27 +142,6 @@ void TPtyTransport::Write(const QByteArray& bytes) {
 }
 
 int TPtyTransport::BaudRate() {
-    termios t{};
-    if (::tcgetattr(m_master, &t) != 0)
-        return 0;
-    switch (cfgetospeed(&t)) {
-    case B9600:
-        return 9600;
-    case B19200:
-        return 19200;
-    case B38400:
-        return 38400;
-    case B57600:
-        return 57600;
-    case B115200:
-        return 115200;
-    case B230400:
-        return 230400;
-    case B460800:
-        return 460800;
-    case B921600:
-        return 921600;
-    default:
-        return 0;
-    }
+    // Whatever the panel set, from the classic table or an arbitrary rate.
+    return ReadBaud(m_master);
 }

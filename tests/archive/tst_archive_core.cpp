@@ -515,26 +515,50 @@ private slots:
         QCOMPARE(params, (QList<QByteArray>{"mag_bias_x=12", "mag_bias_y=-4"}));
     }
 
-    void magCalibrationCancelOrSilenceSkipsSave_data() {
-        QTest::addColumn<bool>("cancel");
-        QTest::newRow("cancel") << true;
-        QTest::newRow("silent board") << false;
-    }
-    void magCalibrationCancelOrSilenceSkipsSave() {
-        QFETCH(bool, cancel);
+    void magCalibrationCancelSkipsSave() {
         TBoardLink link;
         TFakeBoard board(link);
         bool stop = false;
-        TRunHooks hooks = Quick(cancel ? 60000 : 1500);
+        TRunHooks hooks = Quick(60000);
         hooks.Cancel = [&] { return stop; };
-        if (cancel)
-            QTimer::singleShot(1300, [&] { stop = true; });
+        QTimer::singleShot(1300, [&] { stop = true; });
         const TArchiveResult r = RunMagCalibration(
             link, [] { return true; }, [](const TExtremes&) {},
             [](const QByteArray&, const QByteArray&) {}, hooks);
-        QCOMPARE(r.Status, cancel ? TArchiveStatus::Cancelled : TArchiveStatus::BoardSilent);
+        QCOMPARE(r.Status, TArchiveStatus::Cancelled);
         // The board's calibration is abandoned rather than left running.
         QCOMPARE(board.Sent, (QByteArrayList{"cal mag", "cal mag_cancel"}));
+    }
+
+    // The operator may turn the board for as long as it takes: half a
+    // minute without an extremes line neither ends nor cancels the
+    // calibration, and "Завершить" then saves it.
+    void magCalibrationHasNoTimeLimit() {
+        TManualClock clock;
+        TBoardLink link(&clock);
+        TFakeBoard board(link);
+        board.Answers["cal mag_save"] = {"mag_bias_x = 7"};
+        bool calibrating = true;
+        QByteArrayList sentWhileQuiet;
+        QTimer::singleShot(100, [&] {
+            clock.Advance(1500); // past the dropped first second
+            board.Say({"x_max=1 x_min=-1 y_max=2 y_min=-2 z_max=3 z_min=-3"});
+            clock.Advance(30000);
+        });
+        QTimer::singleShot(600, [&] {
+            sentWhileQuiet = board.Sent;
+            calibrating = false;
+        });
+        int extremes = 0;
+        QList<QByteArray> params;
+        const TArchiveResult r = RunMagCalibration(
+            link, [&] { return calibrating; }, [&](const TExtremes&) { ++extremes; },
+            [&](const QByteArray& n, const QByteArray& v) { params << n + "=" + v; }, Quick());
+        QVERIFY2(r.Ok(), qPrintable(r.EnglishText()));
+        QCOMPARE(sentWhileQuiet, QByteArrayList{"cal mag"});
+        QCOMPARE(extremes, 1);
+        QCOMPARE(board.Sent, (QByteArrayList{"cal mag", "cal mag_save"}));
+        QCOMPARE(params, QList<QByteArray>{"mag_bias_x=7"});
     }
 
     void saveCommandsInOrder() {

@@ -314,7 +314,7 @@ private slots:
         QVERIFY(pty.Create());
         TBoardLink link;
         TMessageRecorder owner;
-        TComPort worker(false, &owner, &link, pty.SlavePath(), 12345);
+        TComPort worker(false, &owner, &link, pty.SlavePath(), 0);
         QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
         QCOMPARE(Snapshot(link.ErrorQueue),
                  QByteArrayList{"Connot set " + pty.SlavePath() + " params"});
@@ -336,14 +336,22 @@ private slots:
         QCOMPARE(owner.Count(WM_PORT_OPENED), 0);
     }
 
+    void ptyIsSwitchedToRawMode_data() {
+        QTest::addColumn<int>("baud");
+        QTest::newRow("115200") << 115200;
+        // Outside the classic table: the kernel's arbitrary-rate interface.
+        QTest::newRow("250000") << 250000;
+        QTest::newRow("74880") << 74880;
+    }
     void ptyIsSwitchedToRawMode() {
+        QFETCH(int, baud);
         TPtyTransport pty;
         QVERIFY(pty.Create());
         TPosixSerialPort port;
         QVERIFY(port.Open(pty.SlavePath()));
         QVERIFY(port.GetParams());
-        QVERIFY(port.SetParams(115200));
-        QCOMPARE(pty.BaudRate(), 115200);
+        QVERIFY(port.SetParams(baud));
+        QCOMPARE(pty.BaudRate(), baud);
         // "\r\n" must arrive unchanged in both directions, with no echo.
         port.Write("cat stab\r\n");
         QByteArray got;
