@@ -87,6 +87,11 @@ QString TArchiveResult::EnglishText() const {
     return QString();
 }
 
+void ShowFileOpen(const TRunHooks& hooks, int total) {
+    if (hooks.Progress)
+        hooks.Progress(TProgress{1, 0, total});
+}
+
 TRequest RunRequest(const QByteArray& command, int silenceMs, const TRunHooks& hooks,
                     std::function<bool(const QByteArray&)> onLine) {
     TRequest r;

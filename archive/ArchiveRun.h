@@ -28,6 +28,11 @@ struct TProgress {
     qint64 Settling = 0;
 };
 
+struct TRunHooks;
+// The run's file is open (or read): the first progress report, counter at
+// its start, so that the window shows its counter from now on.
+void ShowFileOpen(const TRunHooks& hooks, int total);
+
 struct TRunHooks {
     std::function<void(const TProgress&)> Progress;
     // Asked whenever the run wakes; true stops it (status Cancelled).

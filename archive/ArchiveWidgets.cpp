@@ -111,10 +111,11 @@ TRunIndicator::TRunIndicator(const QString& counterCaption, bool withCounter, QW
 }
 
 void TRunIndicator::Start() {
+    // The counter shows once the run has its file open (the first report).
     if (secCount) {
         secCount->setText("0");
-        secCount->show();
-        Label4->show();
+        secCount->hide();
+        Label4->hide();
     }
     Progress->setEnabled(true);
     Progress->setRange(0, 0); // busy until the run says how long it is
@@ -129,6 +130,10 @@ void TRunIndicator::Show(const TProgress& p) {
         return;
     }
     SettleNote->hide();
+    if (secCount && secCount->isHidden()) {
+        secCount->show();
+        Label4->show();
+    }
     // The counter starts at 1 and shows from the first counted line on.
     if (secCount && p.Counter > 1)
         secCount->setText(QString::number(p.Counter));

@@ -170,6 +170,7 @@ TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRu
     QSaveFile file(fileName);
     if (!OpenOutputFile(file, fileName, result))
         return result;
+    ShowFileOpen(hooks, 0);
     TArchiveResult r = ExportToSink(link, hooks, [&file](const QByteArray& bytes) {
         return file.write(bytes) == bytes.size();
     });

@@ -83,6 +83,7 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
     const QByteArrayList lines = SplitFileLines(file.readAll());
     file.close();
 
+    ShowFileOpen(hooks, static_cast<int>(lines.size()));
     TLoadTracker tracker;
     TProgress progress{1, 0, static_cast<int>(lines.size())};
     // The board's prompt is waited for a second after each line; a board

@@ -62,6 +62,7 @@ TArchiveResult ExportFlightLog(TBoardLink& link, int flight, const QString& file
     QSaveFile file(fileName);
     if (!OpenOutputFile(file, fileName, result))
         return result;
+    ShowFileOpen(hooks, 0);
     TProgress progress{1, 0, 0};
     bool writeFailed = false;
     TArchiveResult read = ResultOf(link.Request(

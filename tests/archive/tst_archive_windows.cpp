@@ -84,7 +84,7 @@ private slots:
         w->close();
     }
 
-    void exportWithoutFileNameSendsNothing() {
+    void exportWithoutUsableFileSendsNothing() {
         TFakePanel panel;
         TScriptedDialogs dialogs;
         TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
@@ -92,6 +92,12 @@ private slots:
         Click(w->SpeedButton1); // cancelled dialog leaves the name empty
         Click(w->BitBtn1);
         QCOMPARE(dialogs.Messages, QStringList{"Не задан файл для выгрузки"});
+        // A file that cannot be created: the counter never shows.
+        w->FileName->setText("/nonexistent/dir/backup.cfg");
+        Click(w->BitBtn1);
+        QCOMPARE(dialogs.Errors.size(), 1);
+        QVERIFY(dialogs.Errors[0].startsWith("Не удалось создать файл"));
+        QVERIFY(!Counter(w)->isVisible());
         QVERIFY(panel.Board.Sent.isEmpty());
         w->close();
     }
