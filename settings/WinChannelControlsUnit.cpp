@@ -352,6 +352,11 @@ void TWinChannelControls::SpeedButton1Click() {
     connect(Dlg_PPM_Monitor, &QDialog::finished, this, [this] { EndBusy(); });
     Dlg_PPM_Monitor->setWindowModality(Qt::ApplicationModal);
     Dlg_PPM_Monitor->show();
+    // Centred on the main window (the toolkit's own placement goes by the
+    // dialog's size before its layout has settled).
+    QRect g = Dlg_PPM_Monitor->frameGeometry();
+    g.moveCenter(window()->frameGeometry().center());
+    Dlg_PPM_Monitor->move(g.topLeft());
 }
 
 void TWinChannelControls::SpeedButton2Click() {

@@ -36,11 +36,19 @@ private slots:
     void openedModallyFromTheChannelWindow() {
         TScriptedPanel panel;
         TScriptedDialogs dialogs;
+        // The frame away from the screen's centre: the monitor opens
+        // centred on it.
+        panel.Area().setGeometry(40, 60, 1024, 768);
+        panel.Area().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel.Area()));
         QVERIFY(OpenTaskWindow(WinChannelControls));
         panel.TakeSent();
         Ctl()->click();
         QPointer<TDlg_PPM_Monitor> d = WinChannelControls->Dlg_PPM_Monitor;
         QVERIFY(d && d->isVisible());
+        const QPoint off = d->frameGeometry().center() - panel.Area().frameGeometry().center();
+        QVERIFY2(off.manhattanLength() <= 4,
+                 qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
         QCOMPARE(d->windowModality(), Qt::ApplicationModal);
         QCOMPARE(d->windowTitle(), "Монитор значений входных каналов");
         QCOMPARE(panel.TakeSent(), QByteArrayList{"mon on ppm_input\r\n"});
