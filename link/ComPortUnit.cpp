@@ -94,8 +94,14 @@ void TComPort::Execute() {
             Link->PortGone();
             port->Close();
         }
+    } catch (const std::exception& e) {
+        // Nothing may escape the thread body. The operator is told, as for
+        // any port failure, and the close message still follows.
+        AddError("Port " + PortName + " stopped: " + QByteArray(e.what()));
+        Post(WM_PORT_ERROR, 1);
     } catch (...) {
-        // Nothing may escape the thread body; the close message still follows.
+        AddError("Port " + PortName + " stopped: unexpected error");
+        Post(WM_PORT_ERROR, 1);
     }
     Link->PortGone();
     Post(WM_PORT_CLOSED);

@@ -299,14 +299,21 @@ private slots:
         QCOMPARE(form.StatusText(), "Соединение установлено");
     }
 
+    void nonexistentPortReportsTheWorkersText_data() {
+        QTest::addColumn<QString>("port");
+        QTest::newRow("ascii") << "/dev/vantor-no-such-port";
+        // The name goes to the system and comes back in the worker's text in
+        // the system's encoding: shown as typed.
+        QTest::newRow("not ascii") << "/dev/vantor-нет-порта";
+    }
     void nonexistentPortReportsTheWorkersText() {
+        QFETCH(QString, port);
         TRig rig;
-        rig.Port = "/dev/vantor-no-such-port";
+        rig.Port = port;
         TMainForm& form = rig.Start(false, false, &CreateSystemPort);
         form.Action("ActionConnect")->trigger();
         QCOMPARE(rig.Dialogs.Messages,
-                 QStringList{"Ошибка соединения: Cannot open /dev/vantor-no-such-port port, "
-                             "error: 2\r\n"});
+                 QStringList{"Ошибка соединения: Cannot open " + port + " port, error: 2\r\n"});
         QTRY_COMPARE(form.StatusText(), "Соединение разорвано");
         QVERIFY(!form.Connected);
         QVERIFY(form.Action("ActionConnect")->isEnabled());

@@ -309,6 +309,20 @@ private slots:
         QCOMPARE(owner.Entries[1].Msg, WM_PORT_CLOSED);
     }
 
+    // An exception in the worker (here its port factory) is never a silent
+    // end: an error text and WM_PORT_ERROR come before WM_PORT_CLOSED.
+    void unexpectedFailureIsReported() {
+        TBoardLink link;
+        TMessageRecorder owner;
+        TComPort worker(false, &owner, &link, "sim0", 115200,
+                        []() -> std::unique_ptr<ISerialPort> { throw std::runtime_error("boom"); });
+        QTRY_COMPARE(owner.Count(WM_PORT_CLOSED), 1);
+        QCOMPARE(Snapshot(link.ErrorQueue), QByteArrayList{"Port sim0 stopped: boom"});
+        QCOMPARE(owner.Entries.size(), 2);
+        QCOMPARE(owner.Entries[0].Msg, WM_PORT_ERROR);
+        QVERIFY(link.LinkGone());
+    }
+
     void unsupportedSpeedCannotBeSet() {
         TPtyTransport pty;
         QVERIFY(pty.Create());
