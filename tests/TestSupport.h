@@ -5,6 +5,7 @@
 #include "link/PortMessages.h"
 #include "link/SafeListsUnit.h"
 
+#include <QFile>
 #include <QList>
 #include <QObject>
 
@@ -66,3 +67,17 @@ inline QByteArrayList Exchange(TBoardLink& link, const QByteArray& command, int 
         lines << "<end " + QByteArray::number(int(a.End)) + ">";
     return lines;
 }
+
+// A file's whole contents, or "<missing>" when it cannot be read.
+inline QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline bool WriteAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+// What an older file held: a run that fails must leave it as it was.
+inline const QByteArray OldFile = QByteArray("old contents\r\n").repeated(500);

@@ -21,17 +21,6 @@
 #include <QTimer>
 
 namespace {
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
 TBoardState Snapshot(TTestPanel& panel) {
     TBoardState s;
     panel.WithBoard([&](TBoardSim& sim) { s = sim.State(); });
@@ -53,7 +42,6 @@ void CompareExported(const TBoardState& got, const TBoardState& want) {
     }
 }
 
-const QByteArray OldFile = QByteArray("old contents\r\n").repeated(300);
 } // namespace
 
 class TestArchiveSim : public QObject {

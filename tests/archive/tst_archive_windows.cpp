@@ -6,6 +6,7 @@
 #include "FakePanel.h"
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
+#include "TestSupport.h"
 #include "archive/ArchiveWidgets.h"
 #include "archive/WinBackupConfigUnit.h"
 #include "archive/WinExportLogsUnit.h"
@@ -25,19 +26,6 @@
 #include <QToolButton>
 
 namespace {
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-const QByteArray OldFile = QByteArray("old contents\r\n").repeated(300);
-
 void Click(QAbstractButton* b) {
     QTest::mouseClick(b, Qt::LeftButton);
 }

@@ -45,11 +45,6 @@ public:
     QMap<QString, QVariant> Keys;
 };
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 // A panel as the program has it: a settings file (backups on by default), a
 // backup folder of its own and the gate on the link.
 struct TRig {

@@ -20,19 +20,6 @@ struct TCliRun {
     QByteArray Err;
 };
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-const QByteArray OldFile = QByteArray("old contents\r\n").repeated(500);
-
 // vantor-board-sim on a pty behind <dir>/board.
 class TSimProcess {
 public:

@@ -10,6 +10,7 @@
 
 #include "FaultRig.h"
 #include "TestMain.h"
+#include "TestSupport.h"
 #include "archive/ArchiveRun.h"
 #include "archive/AutoBackupUnit.h"
 #include "archive/ConfigExport.h"
@@ -49,22 +50,10 @@
 
 namespace {
 const QString Column = QStringLiteral(FAULT_COLUMN);
-const QByteArray OldFile = QByteArray("old contents\r\n").repeated(300);
-
 // Faults that a paced wire shows as it would on the aircraft: a flood and
 // full-rate streams compete with answers for 115200 bit/s.
 bool PacedColumn() {
     return Column == "flood" || Column == "streams" || Column == "interrupted";
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool WriteAll(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 // What one run of an operation gave.
