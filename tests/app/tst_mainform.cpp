@@ -630,6 +630,16 @@ private slots:
         QCOMPARE(SettingsFilePath(program.filePath("gone"), user.filePath("cfg")),
                  user.filePath("cfg/Vantor_CP.conf"));
         QVERIFY(QFileInfo(user.filePath("cfg")).isDir());
+#ifdef Q_OS_LINUX
+        // Refused for want of permission: the device's group and how to join it.
+        const QString group = QFileInfo("/dev/null").group();
+        QCOMPARE(PortAccessHint("/dev/null", "Cannot open /dev/null port, error: 13"),
+                 "Порт принадлежит группе \"" + group +
+                     "\": добавьте себя в неё командой "
+                     "\"sudo usermod -aG " +
+                     group + " $USER\" и войдите в систему заново.");
+        QVERIFY(PortAccessHint("/dev/null", "Cannot open /dev/null port, error: 2").isEmpty());
+#endif
 #ifndef Q_OS_WIN
         QCOMPARE(DevicePortName("/dev/ttyUSB0"), QByteArray("/dev/ttyUSB0"));
 #else

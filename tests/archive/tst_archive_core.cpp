@@ -141,14 +141,6 @@ private slots:
         QCOMPARE(left, oldFile ? QStringList{"board.cfg"} : QStringList{});
     }
 
-    void exportToUncreatableFileSendsNothing() {
-        TBoardLink link;
-        TFakeBoard board(link);
-        const TArchiveResult r = ExportConfig(link, "/nonexistent-dir/x.cfg", Quick());
-        QCOMPARE(r.Status, TArchiveStatus::FileOpenFailed);
-        QVERIFY(board.Sent.isEmpty());
-    }
-
     // Random listings: whatever the board says, the file is eleven sections
     // of "set" lines, and loading it sends exactly those lines, trimmed.
     void randomListingsRoundTrip() {
@@ -548,13 +540,6 @@ private slots:
         QCOMPARE(extremes, 1);
         QCOMPARE(board.Sent, (QByteArrayList{"cal mag", "cal mag_save"}));
         QCOMPARE(params, QList<QByteArray>{"mag_bias_x=7"});
-    }
-
-    void saveCommandsInOrder() {
-        QCOMPARE(SaveSettingsCommands(true, true),
-                 (QByteArrayList{"save config\r\n", "save controls\r\n"}));
-        QCOMPARE(SaveSettingsCommands(false, true), QByteArrayList{"save controls\r\n"});
-        QVERIFY(SaveSettingsCommands(false, false).isEmpty());
     }
 };
 

@@ -6,6 +6,7 @@
 // lists exactly the lines that would change a value, and sends only those
 // when asked.
 
+#include "MemoryPrefs.h"
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
 #include "TestPanel.h"
@@ -34,17 +35,6 @@
 #include <QTimer>
 
 namespace {
-class TMemoryPrefs : public IPanelPrefs {
-public:
-    TMemoryPrefs() { SetPanelPrefs(this); }
-    ~TMemoryPrefs() override { SetPanelPrefs(nullptr); }
-    QVariant Value(const QString& key, const QVariant& def) const override {
-        return Keys.value(key, def);
-    }
-    void SetValue(const QString& key, const QVariant& value) override { Keys[key] = value; }
-    QMap<QString, QVariant> Keys;
-};
-
 // A panel as the program has it: a settings file (backups on by default), a
 // backup folder of its own and the gate on the link.
 struct TRig {

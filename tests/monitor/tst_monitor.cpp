@@ -6,6 +6,7 @@
 #include "ScriptedPanel.h"
 #include "TestMain.h"
 #include "TestPanel.h"
+#include "TestSupport.h"
 #include "monitor/MonitorPlot.h"
 #include "monitor/WinMonSensorUnit.h"
 #include "ui/TaskRegistry.h"
@@ -27,18 +28,6 @@ QByteArrayList Sent(const QSignalSpy& spy) {
     return out;
 }
 
-QByteArray ReadFile(const QString& name) {
-    QFile f(name);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return f.readAll();
-}
-
-void WriteFile(const QString& name, const QByteArray& data) {
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 } // namespace
 
 class TestMonitor : public QObject {
@@ -144,7 +133,7 @@ private slots:
     // the real timer.
     void logFileHoldsOneLinePerTick() {
         const QString name = m_dir.filePath("gyro.txt");
-        WriteFile(name, "old data that must go\r\nsecond old line\r\n");
+        WriteAll(name, "old data that must go\r\nsecond old line\r\n");
         TWinMonGyro* w = OpenGyro();
         ChooseFile(w, name);
         QCOMPARE(w->FileName->text(), name);
@@ -156,7 +145,7 @@ private slots:
         QTRY_VERIFY(w->Monitor->LineCount() >= 5);
         w->SpeedButton3Click();
         QVERIFY(!w->HasLogFile());
-        const QByteArray data = ReadFile(name);
+        const QByteArray data = ReadAll(name);
         const QStringList listed = w->Monitor->Lines();
         QCOMPARE(data, (listed.join("\r\n") + "\r\n").toLatin1());
         QCOMPARE(data.count("\r\n"), listed.size());
@@ -176,21 +165,21 @@ private slots:
         w->SpeedButton2Click(); // first closed, second opened
         Store("b");
         w->Timer1Timer();
-        QCOMPARE(ReadFile(first), QByteArray("a\r\na\r\n"));
-        QCOMPARE(ReadFile(second), QByteArray("b\r\n"));
+        QCOMPARE(ReadAll(first), QByteArray("a\r\na\r\n"));
+        QCOMPARE(ReadAll(second), QByteArray("b\r\n"));
         // The same file again is cut again.
         w->SpeedButton2Click();
         Store("c");
         w->Timer1Timer();
-        QCOMPARE(ReadFile(second), QByteArray("c\r\n"));
+        QCOMPARE(ReadAll(second), QByteArray("c\r\n"));
         // Unchecked: the file is closed at the next start and left alone.
         w->CheckBox1->setChecked(false);
         w->Timer1Timer();
-        QCOMPARE(ReadFile(second), QByteArray("c\r\nc\r\n")); // no effect until Start
+        QCOMPARE(ReadAll(second), QByteArray("c\r\nc\r\n")); // no effect until Start
         w->SpeedButton2Click();
         QVERIFY(!w->HasLogFile());
         w->Timer1Timer();
-        QCOMPARE(ReadFile(second), QByteArray("c\r\nc\r\n"));
+        QCOMPARE(ReadAll(second), QByteArray("c\r\nc\r\n"));
         QCOMPARE(Sent(*m_sent).count("mon on gyro\r\n"), 4);
         w->close();
     }
@@ -254,7 +243,7 @@ private slots:
         QTRY_VERIFY(TWinMonGyro::Instance().isNull());
         QCOMPARE(Sent(*m_sent), sent);
         if (start)
-            QCOMPARE(ReadFile(name), QByteArray("7\r\n")); // closed with what was written
+            QCOMPARE(ReadAll(name), QByteArray("7\r\n")); // closed with what was written
     }
 
     void plotTakesThePayloadNumbers() {

@@ -552,36 +552,6 @@ private slots:
         WinChannelControls->close();
         QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
     }
-
-    // Not a check: with VANTOR_SHOT_DIR set, saves the window's pages from
-    // the simulated board's listings, for a look by eye.
-    void screenshots() {
-        const QString dir = qEnvironmentVariable("VANTOR_SHOT_DIR");
-        if (dir.isEmpty())
-            QSKIP("VANTOR_SHOT_DIR not set");
-        TTestPanel panel;
-        QVERIFY(panel.Connect());
-        TWinChannelControls* w = OpenTaskWindow(WinChannelControls);
-        QVERIFY(w);
-        w->adjustSize();
-        struct TShot {
-            int Page;
-            const char* Sub;
-            int SubIndex;
-            const char* Name;
-        };
-        for (const TShot& s :
-             {TShot{0, "PageControl2", 0, "channels_in1"},
-              TShot{0, "PageControl2", 1, "channels_in2"},
-              TShot{1, "PageControl3", 0, "channels_out1"},
-              TShot{1, "PageControl3", 1, "channels_out2"}, TShot{2, nullptr, 0, "channels_mix"}}) {
-            w->PageControl1->setCurrentIndex(s.Page);
-            if (s.Sub)
-                Ctl<QTabWidget>(w, s.Sub)->setCurrentIndex(s.SubIndex);
-            w->grab().save(QDir(dir).filePath(QString(s.Name) + ".png"));
-        }
-        w->close();
-    }
 };
 
 VANTOR_TEST_MAIN(TestChannelControls)

@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -139,17 +138,6 @@ private slots:
                              qPrintable(o->objectName()));
         }
         w->close();
-    }
-
-    void imuFormHasItsFourEdits() {
-        TScriptedPanel panel;
-        QVERIFY(OpenTaskWindow(WinImuSettings));
-        for (const QByteArray& n : TWinImuSettings::Names()) {
-            QCOMPARE(CountNamed(WinImuSettings, n), 1);
-            auto* e = Ctl<QLineEdit>(WinImuSettings, n);
-            QVERIFY(e && e->metaObject() == &QLineEdit::staticMetaObject);
-        }
-        WinImuSettings->close();
     }
 
     void actionsOpenTheirWindows_data() {
@@ -321,19 +309,6 @@ private slots:
         w->close();
     }
 
-    void osdResetRelists() {
-        TScriptedPanel panel;
-        panel.SetAnswer("cat osd", {"osd_show_horizon = 1", "rssi_xy = 1,2"});
-        QVERIFY(OpenTaskWindow(WinOSDControls));
-        panel.SetAnswer("cat osd", {"osd_show_horizon = 0", "rssi_xy = 46,46"});
-        panel.TakeSent();
-        Ctl<QPushButton>(WinOSDControls, "SpeedButton1")->click();
-        QCOMPARE(panel.TakeSent(), Lines({"reset osd", "cat osd"}));
-        QVERIFY(!Ctl<QCheckBox>(WinOSDControls, "OSD_Show_Horizon")->isChecked());
-        QCOMPARE(Ctl<QSpinBox>(WinOSDControls, "RSSI_X")->value(), 46);
-        WinOSDControls->close();
-    }
-
     void adcKeyWalking_data() {
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QStringList>("shown"); // per AdcKeys, "-" = unchanged
@@ -365,36 +340,6 @@ private slots:
             QCOMPARE(Ctl<QLabel>(WinAdcSettings, AdcKeys[k].Label)->text(), expected);
         }
         WinAdcSettings->close();
-    }
-
-    // Random payloads: any subset of the keys in their order, values without
-    // blanks. Each present key shows its value with the blank after it, the
-    // last item of the line shows nothing (no blank follows), "AIR_Speed="
-    // the rest of the line; absent keys show nothing new.
-    void adcRandomPayloads() {
-        QRandomGenerator rng(11);
-        for (int round = 0; round < 500; ++round) {
-            QByteArrayList items;
-            QList<int> present;
-            for (int k = 0; k < 9; ++k)
-                if (rng.bounded(3)) {
-                    items << QByteArray(AdcKeys[k].Key) + QByteArray::number(rng.bounded(10000));
-                    present << k;
-                }
-            const QByteArray payload = items.join(' ');
-            const QList<std::optional<QByteArray>> got = ParseAdcPayload(payload);
-            for (int k = 0; k < 9; ++k) {
-                const int at = present.indexOf(k);
-                if (at < 0) {
-                    QVERIFY2(!got[k], payload.constData());
-                    continue;
-                }
-                const QByteArray value = items[at].mid(qstrlen(AdcKeys[k].Key));
-                const bool last = at == present.size() - 1;
-                const QByteArray expected = k == 8 ? value : last ? QByteArray("") : value + " ";
-                QVERIFY2(got[k] && *got[k] == expected, payload.constData());
-            }
-        }
     }
 
     void adcTimerShowsLiveReadings() {
@@ -496,7 +441,10 @@ private slots:
         QVERIFY(OpenTaskWindow(WinImuSettings));
         QCOMPARE(WinImuSettings->BitBtn3, nullptr); // no "Применить"
         for (int i = 0; i < 4; ++i) {
+            // Four plain edits, one of each name.
+            QCOMPARE(CountNamed(WinImuSettings, TWinImuSettings::Names()[i]), 1);
             auto* e = Ctl<QLineEdit>(WinImuSettings, TWinImuSettings::Names()[i]);
+            QVERIFY(e && e->metaObject() == &QLineEdit::staticMetaObject);
             if (typed[i] == "-")
                 e->clear();
             else if (!typed[i].isEmpty())
@@ -525,35 +473,6 @@ private slots:
         WinImuSettings->BitBtn2->click(); // Отмена
         QTRY_VERIFY(WinImuSettings.isNull());
         QCOMPARE(panel.TakeSent(), QByteArrayList{});
-    }
-
-    // Not a check: with VANTOR_SHOT_DIR set, saves each window as the
-    // operator sees it, for a look by eye.
-    void screenshots() {
-        const QString dir = qEnvironmentVariable("VANTOR_SHOT_DIR");
-        if (dir.isEmpty())
-            QSKIP("VANTOR_SHOT_DIR not set");
-        TTestPanel panel; // the simulated board's values
-        TScriptedDialogs dialogs;
-        QVERIFY(panel.Connect());
-        QList<QPair<QString, TTaskWindow*>> windows = {
-            {"stab", OpenTaskWindow(WinStabControl)}, {"hard", OpenTaskWindow(WinHardConfig)},
-            {"osd", OpenTaskWindow(WinOSDControls)},  {"bat", OpenTaskWindow(WinBatSettings)},
-            {"adc", OpenTaskWindow(WinAdcSettings)},  {"imu", OpenTaskWindow(WinImuSettings)},
-        };
-        for (auto& [name, w] : windows) {
-            w->adjustSize();
-            w->widget()->grab().save(QDir(dir).filePath(name + ".png"));
-        }
-        auto* tabs = WinStabControl->findChild<QTabWidget*>("PageControl1");
-        for (int i = 1; i < tabs->count(); ++i) {
-            tabs->setCurrentIndex(i);
-            WinStabControl->widget()->grab().save(
-                QDir(dir).filePath(QString("stab%1.png").arg(i + 1)));
-        }
-        WinOSDControls->PageControl1->setCurrentIndex(2);
-        WinOSDControls->widget()->grab().save(QDir(dir).filePath("osd2.png"));
-        panel.Area().closeAllSubWindows();
     }
 };
 

@@ -93,7 +93,7 @@ private slots:
             const QByteArray name = l.left(l.indexOf(separator));
             QVERIFY2(!name.isEmpty() && name == LowerAscii(name) && !name.contains(' '),
                      l.constData());
-            QVERIFY2(l.indexOf(separator) == name.size(), l.constData());
+            QVERIFY2(l.indexOf(separator) == name.size() && !l.contains('\r'), l.constData());
         }
         const QByteArrayList names = Names(lines);
         for (const QByteArray& r : required)
@@ -197,21 +197,42 @@ private slots:
         QVERIFY(Listing(sim, "cat " + group).contains(expectedLine));
     }
 
-    void setErrorsAreOneLine_data() {
+    // A command the board does not take gets one error line, then the
+    // prompt, and changes nothing; an action it takes gets at most one line.
+    void answersOfOneLine_data() {
         QTest::addColumn<QByteArray>("command");
-        QTest::newRow("unknown parameter") << QByteArray("set no_such_thing 1");
-        QTest::newRow("missing value") << QByteArray("set gaz_cruise");
-        QTest::newRow("row index out of range") << QByteArray("set ch_in  24 1 1 1000 1500 2000");
-        QTest::newRow("row with a word") << QByteArray("set ch_out  1 x 1 1000 1500 2000");
-        QTest::newRow("mixer column 6") << QByteArray("set mix  7 6 10");
-        QTest::newRow("mixer 0") << QByteArray("set mix  0 1 10");
+        QTest::addColumn<bool>("error");
+        QTest::newRow("unknown parameter") << QByteArray("set no_such_thing 1") << true;
+        QTest::newRow("missing value") << QByteArray("set gaz_cruise") << true;
+        QTest::newRow("row index out of range")
+            << QByteArray("set ch_in  24 1 1 1000 1500 2000") << true;
+        QTest::newRow("row with a word") << QByteArray("set ch_out  1 x 1 1000 1500 2000") << true;
+        QTest::newRow("mixer column 6") << QByteArray("set mix  7 6 10") << true;
+        QTest::newRow("mixer 0") << QByteArray("set mix  0 1 10") << true;
+        QTest::newRow("word") << QByteArray("fly away") << true;
+        QTest::newRow("cat of nothing") << QByteArray("cat nothing") << true;
+        QTest::newRow("mon of unknown stream") << QByteArray("mon on radar") << true;
+        QTest::newRow("reset of unknown") << QByteArray("reset everything") << true;
+        QTest::newRow("cal of unknown") << QByteArray("cal baro") << true;
+        QTest::newRow("echo maybe") << QByteArray("echo maybe") << true;
+        QTest::newRow("dump of an unknown flight") << QByteArray("log dump 99") << true;
+        QTest::newRow("save ref") << QByteArray("save ref") << false;
+        QTest::newRow("start current_integ") << QByteArray("start current_integ") << false;
+        QTest::newRow("mon on") << QByteArray("mon on gyro") << false;
+        QTest::newRow("mon off") << QByteArray("mon off gyro") << false;
     }
-    void setErrorsAreOneLine() {
+    void answersOfOneLine() {
         QFETCH(QByteArray, command);
+        QFETCH(bool, error);
         TBoardSim sim;
         Quiet(sim);
         const TBoardState before = sim.State();
-        const QByteArrayList lines = Lines(Ask(sim, command));
+        const QByteArray out = Ask(sim, command);
+        if (!error) { // the prompt, perhaps after a line saying what was done
+            QVERIFY2(out.endsWith("\r\n=>") && out.count("\r\n") <= 2, out.constData());
+            return;
+        }
+        const QByteArrayList lines = Lines(out);
         QCOMPARE(lines.size(), 3); // prompt's line end, the error, the prompt
         QVERIFY(!lines[1].isEmpty());
         QCOMPARE(lines[2], QByteArray("=>"));
@@ -298,87 +319,67 @@ private slots:
         QCOMPARE(Listing(sim, untouched), otherBefore);
     }
 
-    void savePersistsAcrossRestart() {
+    // What outlives a restart: with a state file, what the saves stored (a
+    // damaged file keeps the defaults of what it cannot read); without one,
+    // nothing.
+    void persistenceAcrossRestart_data() {
+        QTest::addColumn<bool>("stateFile");
+        QTest::addColumn<QByteArray>("fileText"); // written before the first start
+        QTest::addColumn<QByteArrayList>("typed");
+        QTest::addColumn<QByteArrayList>("expected"); // "group|line"
+        QTest::newRow("both saves")
+            << true << QByteArray()
+            << QByteArrayList{"set gaz_cruise 640",     "set rssi_xy 7 9",
+                              "set wp 5 1.0 2.0 30",    "set ch_in  2 13 7 950 1500 2050",
+                              "set mix  8 3 -45",       "save config",
+                              "set home_point_alt 999", "save controls"}
+            << QByteArrayList{"stab|gaz_cruise = 640",
+                              "stab|home_point_alt = 120",
+                              "osd|rssi_xy = 7,9",
+                              "wp|5: 1.0, 2.0, 30",
+                              "control in|2: 13 7 950 1500 2050",
+                              "control mixers|8: 0 0 -45 0 0"};
+        QTest::newRow("save config keeps the controls unsaved")
+            << true << QByteArray()
+            << QByteArrayList{"set ch_in  0 1 1 1000 1500 2000", "set gaz_cruise 610",
+                              "save config"}
+            << QByteArrayList{"stab|gaz_cruise = 610", "control in|0: 2 1 1000 1500 2000"};
+        QTest::newRow("without a state file nothing persists")
+            << false << QByteArray() << QByteArrayList{"set gaz_cruise 640", "save config"}
+            << QByteArrayList{"stab|gaz_cruise = 560"};
+        QTest::newRow("damaged state file")
+            << true
+            << QByteArray("stab.gaz_cruise=600\ngarbage\nin.99=1 2 3 4 5\nin.1=1 2\n"
+                          "mix.3=1 2 3 4 5\n")
+            << QByteArrayList{}
+            << QByteArrayList{"stab|gaz_cruise = 600", "control in|1: 3 1 1000 1500 2000",
+                              "control mixers|3: 1 2 3 4 5"};
+    }
+    void persistenceAcrossRestart() {
+        QFETCH(bool, stateFile);
+        QFETCH(QByteArray, fileText);
+        QFETCH(QByteArrayList, typed);
+        QFETCH(QByteArrayList, expected);
         QTemporaryDir dir;
         TSimOptions opt;
-        opt.StatePath = dir.filePath("board.state");
+        if (stateFile)
+            opt.StatePath = dir.filePath("board.state");
+        if (!fileText.isEmpty()) {
+            QFile f(opt.StatePath);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(fileText) == fileText.size());
+        }
         {
             TBoardSim sim(opt);
             Quiet(sim);
-            Ask(sim, "set gaz_cruise 640");
-            Ask(sim, "set rssi_xy 7 9");
-            Ask(sim, "set wp 5 1.0 2.0 30");
-            Ask(sim, "set ch_in  2 13 7 950 1500 2050");
-            Ask(sim, "set mix  8 3 -45");
-            Ask(sim, "save config");
-            Ask(sim, "set home_point_alt 999"); // after the save: lost
-            Ask(sim, "save controls");
+            for (const QByteArray& line : typed)
+                Ask(sim, line);
         }
         TBoardSim sim(opt);
         Quiet(sim);
-        QVERIFY(Listing(sim, "cat stab").contains("gaz_cruise = 640"));
-        QVERIFY(Listing(sim, "cat stab").contains("home_point_alt = 120"));
-        QVERIFY(Listing(sim, "cat osd").contains("rssi_xy = 7,9"));
-        QVERIFY(Listing(sim, "cat wp").contains("5: 1.0, 2.0, 30"));
-        QVERIFY(Listing(sim, "cat control in").contains("2: 13 7 950 1500 2050"));
-        QVERIFY(Listing(sim, "cat control mixers").contains("8: 0 0 -45 0 0"));
-    }
-
-    void saveConfigKeepsControlsUnsaved() {
-        QTemporaryDir dir;
-        TSimOptions opt;
-        opt.StatePath = dir.filePath("board.state");
-        {
-            TBoardSim sim(opt);
-            Quiet(sim);
-            Ask(sim, "set ch_in  0 1 1 1000 1500 2000");
-            Ask(sim, "set gaz_cruise 610");
-            Ask(sim, "save config");
+        for (const QByteArray& e : expected) {
+            const QByteArrayList parts = e.split('|');
+            QVERIFY2(Listing(sim, "cat " + parts[0]).contains(parts[1]), e.constData());
         }
-        TBoardSim sim(opt);
-        Quiet(sim);
-        QVERIFY(Listing(sim, "cat stab").contains("gaz_cruise = 610"));
-        QVERIFY(Listing(sim, "cat control in").contains("0: 2 1 1000 1500 2000"));
-    }
-
-    void withoutStateNothingPersists() {
-        {
-            TBoardSim sim;
-            Quiet(sim);
-            Ask(sim, "set gaz_cruise 640");
-            Ask(sim, "save config");
-        }
-        TBoardSim sim;
-        Quiet(sim);
-        QVERIFY(Listing(sim, "cat stab").contains("gaz_cruise = 560"));
-    }
-
-    void damagedStateFileKeepsDefaults() {
-        QTemporaryDir dir;
-        TSimOptions opt;
-        opt.StatePath = dir.filePath("board.state");
-        QFile f(opt.StatePath);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("stab.gaz_cruise=600\ngarbage\nin.99=1 2 3 4 5\nin.1=1 2\nmix.3=1 2 3 4 5\n");
-        f.close();
-        TBoardSim sim(opt);
-        Quiet(sim);
-        QVERIFY(Listing(sim, "cat stab").contains("gaz_cruise = 600"));
-        QVERIFY(Listing(sim, "cat control in").contains("1: 3 1 1000 1500 2000"));
-        QVERIFY(Listing(sim, "cat control mixers").contains("3: 1 2 3 4 5"));
-    }
-
-    void versionLines() {
-        TBoardSim sim;
-        Quiet(sim);
-        const QByteArrayList lines = Listing(sim, "ver");
-        int ap = 0, rx = 0;
-        for (const QByteArray& l : lines) {
-            ap += l.startsWith("Autopilot software version: ");
-            rx += l.startsWith("Receiver software version: ");
-        }
-        QCOMPARE(ap, 1);
-        QCOMPARE(rx, 1);
     }
 };
 
