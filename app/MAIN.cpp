@@ -361,6 +361,10 @@ void TMainForm::ConnectionSequence() {
             {
                 TListGuard g(m_link.ErrorQueue);
                 text = QString::fromLocal8Bit(m_link.ErrorQueue.join("\r\n") + "\r\n");
+                if (!m_link.ErrorQueue.isEmpty())
+                    if (const QString hint = PortAccessHint(device, m_link.ErrorQueue.first());
+                        !hint.isEmpty())
+                        text += hint;
             }
             ReleasePortMessages();
             Dialogs().Message("Ошибка соединения: " + text);

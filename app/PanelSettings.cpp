@@ -17,6 +17,23 @@ QByteArray DevicePortName(const QString& typed) {
 #endif
 }
 
+QString PortAccessHint(const QByteArray& device, const QByteArray& errorText) {
+#ifdef Q_OS_LINUX
+    if (!errorText.contains("Cannot open ") || !errorText.endsWith("error: 13"))
+        return {};
+    const QString group = QFileInfo(QString::fromLocal8Bit(device)).group();
+    if (group.isEmpty())
+        return {};
+    return QStringLiteral("Порт принадлежит группе \"%1\": добавьте себя в неё командой "
+                          "\"sudo usermod -aG %1 $USER\" и войдите в систему заново.")
+        .arg(group);
+#else
+    Q_UNUSED(device);
+    Q_UNUSED(errorText);
+    return {};
+#endif
+}
+
 QString SettingsFilePath(const QString& programDir, const QString& userConfigDir) {
     const QFileInfo dir(programDir);
     if (!programDir.isEmpty() && dir.isDir() && dir.isWritable())

@@ -23,6 +23,10 @@ inline const char* const SettingsFileName = "Vantor_CP.conf";
 // Windows needs the "\\.\" prefix (ports above COM9 open only that way); on
 // POSIX the name stays as typed (a bare name is looked up under /dev).
 QByteArray DevicePortName(const QString& typed);
+// For a port the system refused for want of permission ("Cannot open ...
+// port, error: 13" in `errorText`): a line naming the group that owns the
+// device and the command that joins it; empty otherwise (and off Linux).
+QString PortAccessHint(const QByteArray& device, const QByteArray& errorText);
 
 // Where the settings file lives: beside the program when that folder is
 // writable, else in the user's configuration folder.
