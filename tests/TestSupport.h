@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QList>
 #include <QObject>
+#include <QProcess>
+#include <QTemporaryDir>
 
 // Receives the worker's posted messages and records them in order.
 class TMessageRecorder : public QObject {
@@ -81,3 +83,25 @@ inline bool WriteAll(const QString& path, const QByteArray& data) {
 
 // What an older file held: a run that fails must leave it as it was.
 inline const QByteArray OldFile = QByteArray("old contents\r\n").repeated(500);
+
+// The vantor-board-sim program (VANTOR_SIM_BIN) on a pty behind <dir>/board,
+// stopped when this goes.
+class TSimProcess {
+public:
+    explicit TSimProcess(const QStringList& extra = {}) {
+        Path = m_dir.filePath("board");
+        m_proc.start(qEnvironmentVariable("VANTOR_SIM_BIN"), QStringList{"--link", Path} + extra);
+        Ok = m_proc.waitForStarted() && m_proc.waitForReadyRead(5000);
+    }
+    ~TSimProcess() {
+        m_proc.terminate();
+        m_proc.waitForFinished(5000);
+    }
+    QString File(const QString& name) const { return m_dir.filePath(name); }
+    QString Path;
+    bool Ok = false;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_proc;
+};

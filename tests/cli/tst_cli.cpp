@@ -20,27 +20,6 @@ struct TCliRun {
     QByteArray Err;
 };
 
-// vantor-board-sim on a pty behind <dir>/board.
-class TSimProcess {
-public:
-    explicit TSimProcess(const QStringList& extra = {}) {
-        Path = m_dir.filePath("board");
-        m_proc.start(qEnvironmentVariable("VANTOR_SIM_BIN"), QStringList{"--link", Path} + extra);
-        Ok = m_proc.waitForStarted() && m_proc.waitForReadyRead(5000);
-    }
-    ~TSimProcess() {
-        m_proc.terminate();
-        m_proc.waitForFinished(5000);
-    }
-    QString File(const QString& name) const { return m_dir.filePath(name); }
-    QString Path;
-    bool Ok = false;
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_proc;
-};
-
 TCliRun Cli(const QStringList& args, const QString& port = QString()) {
     QProcess p;
     p.start(qEnvironmentVariable("VANTOR_CLI_BIN"),

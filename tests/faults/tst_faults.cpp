@@ -415,25 +415,6 @@ struct TCliRun {
     qint64 Ms = 0;
 };
 
-class TSimProcess {
-public:
-    explicit TSimProcess(const QStringList& extra) {
-        Path = m_dir.filePath("board");
-        m_proc.start(qEnvironmentVariable("VANTOR_SIM_BIN"), QStringList{"--link", Path} + extra);
-        Ok = m_proc.waitForStarted() && m_proc.waitForReadyRead(5000);
-    }
-    ~TSimProcess() {
-        m_proc.terminate();
-        m_proc.waitForFinished(5000);
-    }
-    QString Path;
-    bool Ok = false;
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_proc;
-};
-
 TCliRun CliExport(const QString& port, const QString& file) {
     QProcess p;
     QElapsedTimer t;

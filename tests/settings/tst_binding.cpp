@@ -5,6 +5,7 @@
 
 #include "ScriptedDialogs.h"
 #include "ScriptedPanel.h"
+#include "SettingsTestUtil.h"
 #include "TestMain.h"
 #include "link/Proc.h"
 #include "settings/ParamFormUnit.h"
@@ -79,12 +80,6 @@ QString Shown(QWidget* w) {
 
 using TEditFn = std::function<void(TWinProbe*)>;
 
-QByteArrayList Lines(std::initializer_list<const char*> list) {
-    QByteArrayList out;
-    for (const char* s : list)
-        out << QByteArray(s) + "\r\n";
-    return out;
-}
 } // namespace
 Q_DECLARE_METATYPE(TEditFn)
 

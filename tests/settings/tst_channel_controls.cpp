@@ -6,6 +6,7 @@
 
 #include "ScriptedDialogs.h"
 #include "ScriptedPanel.h"
+#include "SettingsTestUtil.h"
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "link/Proc.h"
@@ -21,20 +22,6 @@
 #include <QTabWidget>
 
 namespace {
-QByteArrayList Lines(std::initializer_list<const char*> list) {
-    QByteArrayList out;
-    for (const char* s : list)
-        out << QByteArray(s) + "\r\n";
-    return out;
-}
-
-template <class T> T* Ctl(QWidget* w, const QByteArray& name) {
-    T* c = w->findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qWarning("no control %s", name.constData());
-    return c;
-}
-
 QByteArray IndexOf(const QByteArray& row) {
     return Trim(row.left(row.indexOf(':')));
 }

@@ -3,6 +3,7 @@
 // "Применить", and check the lines the board executed and what it now holds.
 
 #include "ScriptedDialogs.h"
+#include "SettingsTestUtil.h"
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "settings/WinAdcSettingsUnit.h"
@@ -21,10 +22,6 @@
 
 namespace {
 using TEditFn = std::function<void(QWidget*)>;
-
-template <class T> T* Ctl(QWidget* w, const char* name) {
-    return w->findChild<T*>(name);
-}
 
 TSettingsWindow* Open(const QByteArray& name) {
     if (name == "stab")

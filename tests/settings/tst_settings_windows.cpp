@@ -5,6 +5,7 @@
 
 #include "ScriptedDialogs.h"
 #include "ScriptedPanel.h"
+#include "SettingsTestUtil.h"
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "link/Proc.h"
@@ -27,20 +28,6 @@
 #include <QTimer>
 
 namespace {
-QByteArrayList Lines(std::initializer_list<const char*> list) {
-    QByteArrayList out;
-    for (const char* s : list)
-        out << QByteArray(s) + "\r\n";
-    return out;
-}
-
-template <class T> T* Ctl(QWidget* w, const char* name) {
-    T* c = w->findChild<T*>(name);
-    if (!c)
-        qWarning("no control %s", name);
-    return c;
-}
-
 // Opens one of the five binding windows by name.
 TParamWindow* OpenByName(const QByteArray& name) {
     if (name == "stab")
