@@ -5,6 +5,7 @@
 #include "link/PortMessages.h"
 #include "link/SafeListsUnit.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QList>
 #include <QObject>
@@ -105,3 +106,32 @@ private:
     QTemporaryDir m_dir;
     QProcess m_proc;
 };
+
+// One run of vantor-cli (VANTOR_CLI_BIN), with `--port port` when given. A
+// run that outlives `limitMs` is killed and reports "hung"; a crash exits -2.
+struct TCliRun {
+    int Exit = -1;
+    QByteArray Out;
+    QByteArray Err;
+    qint64 Ms = 0;
+};
+inline TCliRun RunCli(const QStringList& args, const QString& port = QString(),
+                      int limitMs = 120000) {
+    QProcess p;
+    QElapsedTimer t;
+    t.start();
+    p.start(qEnvironmentVariable("VANTOR_CLI_BIN"),
+            port.isEmpty() ? args : QStringList{"--port", port} + args);
+    TCliRun r;
+    if (!p.waitForFinished(limitMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.Err = "hung";
+        return r;
+    }
+    r.Ms = t.elapsed();
+    r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.Out = p.readAllStandardOutput();
+    r.Err = p.readAllStandardError();
+    return r;
+}

@@ -3,41 +3,31 @@
 // once the real simulator program on a pty), the settings file, the link's
 // states, closing, a pulled cable, the port monitor and the About box.
 
-#include "ScriptedDialogs.h"
+#include "PanelRig.h"
 #include "TestMain.h"
 #include "TestSupport.h"
 #include "app/DlgConnectUnit.h"
 #include "app/MAIN.h"
-#include "app/MainActions.h"
 #include "archive/AutoBackupUnit.h"
 #include "archive/WndLoadSettingsUnit.h"
-#include "link/MemoryPort.h"
-#include "link/PortMessages.h"
 #include "settings/WinImuSettingsUnit.h"
 #include "settings/WinStabControlUnit.h"
 #include "shell/WinDebugMonUnit.h"
-#include "shell/about.h"
-#include "sim/SimRunner.h"
 #include "ui/TaskWindow.h"
 #include "ui/UnsavedChanges.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
-#include <QToolBar>
-#include <atomic>
 
 namespace {
 const QStringList DeviceActions = {
@@ -49,137 +39,6 @@ const QStringList DeviceActions = {
 const QStringList AlwaysActions = {
     "HelpAbout1",          "FileExitItem",       "WindowCascade1",   "WindowTileHorizontal1",
     "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1"};
-
-// The board end of the memory wire with the misbehaviours these tests need:
-// a greeting in front of its first answer, and silence from "echo off" on
-// (before its prompt) that also sets the panel's clock running.
-class TTapTransport : public ISimTransport {
-public:
-    explicit TTapTransport(std::shared_ptr<TMemoryWire> wire) : m_inner(std::move(wire)) {}
-    QByteArray Greeting;
-    std::atomic<bool> SilentAfterEchoOff{false};
-    std::atomic<bool> Silent{false}; // the board's output is lost
-    // Started when the board falls silent, so the panel's limit passes quickly.
-    TManualClock* ClockToRun = nullptr;
-
-    QByteArray Read(int waitMs) override {
-        const QByteArray in = m_inner.Read(waitMs);
-        if (in.isEmpty())
-            return in;
-        if (!Greeting.isEmpty() && !m_greeted.exchange(true))
-            m_inner.Write(Greeting);
-        if (SilentAfterEchoOff && in.contains("echo off")) {
-            Silent = true;
-            if (ClockToRun)
-                ClockToRun->SetAutoStep(2000);
-        }
-        return in;
-    }
-    void Write(const QByteArray& bytes) override {
-        if (!Silent)
-            m_inner.Write(bytes);
-    }
-    int BaudRate() override { return m_inner.BaudRate(); }
-    void HangUp() override { m_inner.HangUp(); }
-
-private:
-    TMemoryTransport m_inner;
-    std::atomic<bool> m_greeted{false};
-};
-
-// A main window on a temporary settings file with the simulated board on a
-// memory wire named "sim". The connect dialog is answered from the fields
-// below, and what it showed is kept.
-class TRig {
-public:
-    QTemporaryDir Dir;
-    std::shared_ptr<TMemoryWire> Wire = std::make_shared<TMemoryWire>();
-    TTapTransport* Tap;
-    std::unique_ptr<TSimRunner> Board;
-    TManualClock Clock;
-    TScriptedDialogs Dialogs;
-    std::unique_ptr<TMainForm> Form;
-
-    // The operator's answer to the connect dialog.
-    bool Accept = true;
-    QString Port = "sim";
-    QString Speed = "115200";
-    bool OpenMon = true;
-    // What the dialog showed when it opened: port, speed, monitor box.
-    QStringList Shown;
-    // What the About box showed: own version, autopilot, receiver.
-    QStringList About;
-
-    TRig() {
-        auto tap = std::make_unique<TTapTransport>(Wire);
-        Tap = tap.get();
-        Board = std::make_unique<TSimRunner>(std::move(tap), TSimOptions{}, false);
-    }
-    ~TRig() {
-        Form.reset();
-        Board->Stop();
-    }
-    QString SettingsFile() const { return Dir.filePath("Vantor_CP.conf"); }
-
-    TMainForm& Start(bool autoConnect = false, bool manualClock = false,
-                     TPortFactory factory = {}) {
-        Board->Start();
-        TMainFormOptions o;
-        o.PortFactory = factory ? factory : TMemoryPort::Factory(Wire, "sim");
-        o.Clock = manualClock ? &Clock : nullptr;
-        o.SettingsFile = SettingsFile();
-        o.AutoConnect = autoConnect;
-        o.ExecDialog = [this](QDialog& d) { return Answer(d); };
-        Form = std::make_unique<TMainForm>(o);
-        return *Form;
-    }
-
-    int Answer(QDialog& d) {
-        if (auto* c = qobject_cast<TDlgConnect*>(&d)) {
-            Shown = QStringList{c->PortNum->text(), c->SpeedNum->currentText(),
-                                c->OpenMon->isChecked() ? "checked" : "unchecked"};
-            if (!Accept)
-                return QDialog::Rejected;
-            c->PortNum->setText(Port);
-            c->SpeedNum->setCurrentText(Speed);
-            c->OpenMon->setChecked(OpenMon);
-            return QDialog::Accepted;
-        }
-        if (auto* a = qobject_cast<TAboutBox*>(&d))
-            About = QStringList{a->CP_Ver->text(), a->AP_Ver->text(), a->STDAPP_Ver->text()};
-        return QDialog::Accepted;
-    }
-
-    bool Connect() {
-        Form->Action("ActionConnect")->trigger();
-        return QTest::qWaitFor([this] { return Form->Connected; }, 5000);
-    }
-
-    QStringList EnabledActions() const {
-        QStringList out;
-        for (int i = 0; i < MainActionCount; ++i)
-            if (Form->Action(MainActions[i].Name)->isEnabled())
-                out << MainActions[i].Name;
-        out.sort();
-        return out;
-    }
-    QByteArrayList BoardLines() {
-        QByteArrayList out;
-        Board->WithSim([&](TBoardSim& sim) {
-            out = sim.History();
-            sim.ClearHistory();
-        });
-        return out;
-    }
-    QStringList MonitorLines() const {
-        QStringList out;
-        if (!Form->DebugMon)
-            return out;
-        for (QTextBlock b = Form->DebugMon->LogCtrl->document()->begin(); b.isValid(); b = b.next())
-            out << b.text();
-        return out;
-    }
-};
 
 // A task window that can be held busy, as a long operation holds it.
 class TWinProbe : public TTaskWindow {
@@ -213,7 +72,7 @@ private slots:
     void startShowsTheStoredOrDefaultConnection() {
         QFETCH(QString, stored);
         QFETCH(QStringList, shown);
-        TRig rig;
+        TPanelRig rig;
         if (!stored.isEmpty()) {
             QFile f(rig.SettingsFile());
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -221,7 +80,7 @@ private slots:
         }
         rig.Accept = false;
         TMainForm& form = rig.Start(/*autoConnect=*/true);
-        QTRY_COMPARE(rig.Shown, shown); // the dialog comes up by itself
+        QTRY_COMPARE(rig.DialogFields, shown); // the dialog comes up by itself
         QCOMPARE(form.windowTitle(), "Контрольная панель :: " + form.AppVersion);
         QVERIFY(
             QRegularExpression("^\\d+\\.\\d+\\.\\d+\\.\\d+$").match(form.AppVersion).hasMatch());
@@ -233,7 +92,7 @@ private slots:
     }
 
     void goodConnectionEnablesDeviceActionsAndStoresSettings() {
-        TRig rig;
+        TPanelRig rig;
         rig.Speed = "9600";
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
@@ -258,11 +117,11 @@ private slots:
         // Connecting again is impossible while connected.
         QVERIFY(!form.Action("ActionConnect")->isEnabled());
         form.ActionConnectExecute();
-        QCOMPARE(rig.Shown.size(), 3); // the dialog was shown once only
+        QCOMPARE(rig.DialogFields.size(), 3); // the dialog was shown once only
     }
 
     void greetingAndBlankLinesBeforeThePromptAreDropped() {
-        TRig rig;
+        TPanelRig rig;
         rig.Tap->Greeting = "Vantor autopilot\r\n\r\n   \r\nboot ok\r\n";
         rig.OpenMon = false;
         TMainForm& form = rig.Start();
@@ -282,7 +141,7 @@ private slots:
     }
     void unrecognisedBoardAfterTheLimit() {
         QFETCH(bool, silentFromStart);
-        TRig rig;
+        TPanelRig rig;
         rig.Tap->SilentAfterEchoOff = true;
         rig.Tap->ClockToRun = &rig.Clock;
         TMainForm& form = rig.Start(false, /*manualClock=*/true);
@@ -308,7 +167,7 @@ private slots:
     }
     void nonexistentPortReportsTheWorkersText() {
         QFETCH(QString, port);
-        TRig rig;
+        TPanelRig rig;
         rig.Port = port;
         TMainForm& form = rig.Start(false, false, &CreateSystemPort);
         form.Action("ActionConnect")->trigger();
@@ -321,7 +180,7 @@ private slots:
     }
 
     void speedThatIsNotANumber() {
-        TRig rig;
+        TPanelRig rig;
         rig.Speed = "115k";
         TMainForm& form = rig.Start(/*autoConnect=*/true);
         QTRY_COMPARE(rig.Dialogs.Errors, QStringList{"'115k' is not a valid integer value"});
@@ -336,7 +195,7 @@ private slots:
     }
 
     void closingWhileConnectedStopsTheWorker() {
-        TRig rig;
+        TPanelRig rig;
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
         QVERIFY(rig.Wire->PanelOpen());
@@ -356,7 +215,7 @@ private slots:
     }
 
     void pulledCableReturnsToIdleAndReconnects() {
-        TRig rig;
+        TPanelRig rig;
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
         rig.BoardLines();
@@ -374,7 +233,7 @@ private slots:
     }
 
     void aboutBoxShowsTheBoardsVersions() {
-        TRig rig;
+        TPanelRig rig;
         TMainForm& form = rig.Start();
         form.Action("HelpAbout1")->trigger();
         QCOMPARE(rig.About, (QStringList{form.AppVersion, "unknown", "unknown"}));
@@ -384,7 +243,7 @@ private slots:
     }
 
     void monitorActionOpensOneMonitor() {
-        TRig rig;
+        TPanelRig rig;
         rig.OpenMon = false;
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
@@ -408,34 +267,6 @@ private slots:
         QTRY_VERIFY((executed += rig.BoardLines()).contains("cat stab"));
     }
 
-    void windowArrangement() {
-        TRig rig;
-        TMainForm& form = rig.Start();
-        form.resize(900, 700);
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(rig.Connect());
-        OpenTaskWindow(WinProbe);
-        QMdiArea* area = form.MdiArea();
-        const QRect r = area->viewport()->rect();
-        const QList<QMdiSubWindow*> windows = area->subWindowList();
-        QCOMPARE(windows.size(), 2);
-
-        form.Action("WindowTileVertical1")->trigger(); // side by side
-        QCOMPARE(windows[0]->geometry(), QRect(0, 0, r.width() / 2, r.height()));
-        QCOMPARE(windows[1]->geometry().left(), r.width() / 2);
-        form.Action("WindowTileHorizontal1")->trigger(); // one above the other
-        QCOMPARE(windows[0]->geometry(), QRect(0, 0, r.width(), r.height() / 2));
-        QCOMPARE(windows[1]->geometry().top(), r.height() / 2);
-
-        form.Action("WindowMinimizeAll1")->trigger();
-        QVERIFY(windows[0]->isMinimized() && windows[1]->isMinimized());
-        for (QMdiSubWindow* w : windows)
-            QVERIFY(r.contains(w->geometry()));
-        form.Action("WindowCascade1")->trigger();
-        WinProbe->close();
-    }
-
     void unsavedChangesNoteAndCloseQuestion_data() {
         QTest::addColumn<int>("answer"); // to the question; -1: the box closed
         QTest::addColumn<bool>("closed");
@@ -450,7 +281,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, closed);
         QFETCH(QByteArrayList, savesSent);
-        TRig rig;
+        TPanelRig rig;
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
         QVERIFY(form.UnsavedNote()->isHidden());
@@ -490,7 +321,7 @@ private slots:
     }
 
     void unsavedCountFollowsApplyLoadAndSaves() {
-        TRig rig;
+        TPanelRig rig;
         rig.OpenMon = false;
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
@@ -544,7 +375,7 @@ private slots:
     }
 
     void noCloseQuestionWhenDisconnected() {
-        TRig rig;
+        TPanelRig rig;
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
         Exchange(form.Link(), "set roll_kp 2.5");
@@ -559,7 +390,7 @@ private slots:
 
     void saveOnCloseWaitsBehindABusyWindow() {
         // The question comes once; the saves go after the busy window ended.
-        TRig rig;
+        TPanelRig rig;
         TMainForm& form = rig.Start();
         form.show();
         QVERIFY(rig.Connect());
@@ -576,7 +407,7 @@ private slots:
     }
 
     void closingWaitsForABusyWindow() {
-        TRig rig;
+        TPanelRig rig;
         TMainForm& form = rig.Start();
         form.show();
         QVERIFY(rig.Connect());
@@ -593,7 +424,7 @@ private slots:
     void closingDuringTheHandshake() {
         // A board that never gives its second prompt and a clock that stands
         // still: only the operator's close ends the wait.
-        TRig rig;
+        TPanelRig rig;
         rig.Tap->SilentAfterEchoOff = true;
         TMainForm& form = rig.Start(false, /*manualClock=*/true);
         form.show();
@@ -604,23 +435,6 @@ private slots:
         QTRY_VERIFY(!form.isVisible());
         QVERIFY(!form.ComPort);
         QVERIFY(!rig.Wire->PanelOpen());
-    }
-
-    void toolBarInItsOrder() {
-        TRig rig;
-        TMainForm& form = rig.Start();
-        auto* bar = form.findChild<QToolBar*>("ToolBar2");
-        QVERIFY(bar);
-        QStringList items;
-        for (QAction* a : bar->actions())
-            items << (a->isSeparator() ? "-" : a->objectName());
-        QCOMPARE(items,
-                 (QStringList{"ActionConnect", "ActionSaveSettings", "-", "ActionExportConfig",
-                              "ActionLoadConfig", "-", "ActionStabControls",
-                              "ActionChannelControls", "Action_OSD_Settings", "ActionADCSettings",
-                              "ActionBatParams", "ActionCalibrate"}));
-        for (QAction* a : bar->actions())
-            QVERIFY2(a->isSeparator() || !a->icon().isNull(), qPrintable(a->objectName()));
     }
 
     void settingsFileLocation() {

@@ -2,8 +2,8 @@
 // its golden file, the load's section tracking, flight log lines, the
 // calibration extremes, and what a silent board or a cancel leaves behind.
 
-#include "BoardState.h"
 #include "FakeBoard.h"
+#include "KnownBoard.h"
 #include "TestSupport.h"
 #include "archive/ConfigExport.h"
 #include "archive/ConfigLoad.h"

@@ -127,46 +127,6 @@ private slots:
         QVERIFY(Snapshot(panel).Inputs == before.Inputs);
     }
 
-    void exportWindowSurvivesPulledCable() {
-        TSimOptions options;
-        options.Faults.HangUpAfterCommand = "cat imu";
-        TTestPanel panel(options);
-        QVERIFY(panel.Connect());
-        TScriptedDialogs dialogs;
-        QTemporaryDir dir;
-        const QString path = dir.filePath("board.cfg");
-        WriteAll(path, OldFile);
-        TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
-        w->FileName->setText(path);
-        QTest::mouseClick(w->BitBtn1, Qt::LeftButton);
-        QCOMPARE(dialogs.Errors.size(), 1);
-        QVERIFY2(dialogs.Errors[0].contains("оставлен без изменений"),
-                 qPrintable(dialogs.Errors[0]));
-        QCOMPARE(ReadAll(path), OldFile);
-        QVERIFY(w->BitBtn1->isEnabled());
-        w->close();
-        QTRY_VERIFY(WinBackupConfig.isNull());
-    }
-
-    void dumpCutShortKeepsOldFile() {
-        TSimOptions options;
-        options.LogDumpBytes = 200 * 1024;
-        options.Faults.SilenceAfterBytes = 20 * 1024;
-        TTestPanel panel(options);
-        QVERIFY(panel.Connect());
-        QTemporaryDir dir;
-        const QString path = dir.filePath("f.csv");
-        WriteAll(path, OldFile);
-        TRunHooks hooks;
-        hooks.SilenceMs = 1000;
-        int lines = 0;
-        hooks.Progress = [&](const TProgress& p) { lines = p.Counter; };
-        const TArchiveResult r = ExportFlightLog(panel.Link(), 3, path, {}, hooks);
-        QCOMPARE(r.Status, TArchiveStatus::BoardSilent);
-        QVERIFY(lines > 10);
-        QCOMPARE(ReadAll(path), OldFile);
-    }
-
     void magCalibrationWindowAgainstBoard() {
         TTestPanel panel;
         QVERIFY(panel.Connect());

@@ -2,8 +2,8 @@
 // the lines that reach the board, the files written, the messages shown, and
 // what a silent board, a pulled cable, a stop or a close leave behind.
 
-#include "BoardState.h"
 #include "FakePanel.h"
+#include "KnownBoard.h"
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
 #include "TestSupport.h"
@@ -90,51 +90,6 @@ private slots:
         w->close();
     }
 
-    // A board that stops answering, a pulled cable and the stop button all
-    // end the export with the old file intact and the window ready again.
-    void exportFaultsLeaveOldFileAndWindowUsable_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("says");
-        QTest::newRow("board silent") << "silent"
-                                      << "Плата не отвечает";
-        QTest::newRow("cable pulled") << "unplug"
-                                      << "Связь с платой потеряна";
-        QTest::newRow("stop button") << "stop"
-                                     << "Операция отменена";
-    }
-    void exportFaultsLeaveOldFileAndWindowUsable() {
-        QFETCH(QString, fault);
-        QFETCH(QString, says);
-        TFakePanel panel;
-        FillKnownBoard(panel.Board);
-        TScriptedDialogs dialogs;
-        QTemporaryDir dir;
-        const QString path = dir.filePath("backup.cfg");
-        WriteAll(path, OldFile);
-        TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
-        w->FileName->setText(path);
-        panel.Board.SilentAfter = 3;
-        if (fault == "unplug")
-            QTimer::singleShot(200, [&] { panel.Link().PortGone(); });
-        if (fault == "stop")
-            ClickLater(w->Run->StopButton, 200);
-        Click(w->BitBtn1);
-        const QStringList shown = dialogs.Messages + dialogs.Errors;
-        QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].startsWith(says), qPrintable(shown[0]));
-        QVERIFY(shown[0].contains("оставлен без изменений"));
-        QCOMPARE(ReadAll(path), OldFile);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"backup.cfg"});
-        QCOMPARE(panel.Board.Sent.size(), 4);
-        // Usable again: the board is back and a second export completes.
-        panel.Board.SilentAfter = -1;
-        panel.Link().ResetConversation(); // connected again
-        QVERIFY(w->BitBtn1->isEnabled());
-        Click(w->BitBtn1);
-        QCOMPARE(ReadAll(path), ReadAll(QFINDTESTDATA("data/golden_export.cfg")));
-        w->close();
-    }
-
     void closingDuringExportCancelsQuietly() {
         TFakePanel panel;
         FillKnownBoard(panel.Board);
@@ -150,28 +105,6 @@ private slots:
         QTRY_VERIFY(WinBackupConfig.isNull());
         QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
         QCOMPARE(ReadAll(path), OldFile);
-    }
-
-    void loadWindowHasElevenBoxesInGroups() {
-        TFakePanel panel;
-        TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
-        // The section boxes of the panel (the backups column beside it has its own).
-        QList<QCheckBox*> boxes = w->findChild<QWidget*>("Pannel1")->findChildren<QCheckBox*>();
-        std::sort(boxes.begin(), boxes.end(), [w](QCheckBox* a, QCheckBox* b) {
-            return a->mapTo(w, QPoint()).y() < b->mapTo(w, QPoint()).y();
-        });
-        QStringList names;
-        for (QCheckBox* b : boxes) {
-            names << b->objectName();
-            QVERIFY(!b->isChecked());
-        }
-        QCOMPARE(names, (QStringList{"IMU", "gyro", "mag", "stab", "wp", "osd", "adc", "bat",
-                                     "control_in", "control_out", "control_mix"}));
-        QCOMPARE(w->findChild<QCheckBox*>("stab")->text(),
-                 QString("Общие гастройки стаба и навигатора"));
-        QCOMPARE(w->BitBtn1->text(), QString("Загрузка"));
-        QVERIFY(w->findChild<QWidget*>("Pannel1"));
-        w->close();
     }
 
     void loadSendsCheckedSectionsOnly_data() {
@@ -328,36 +261,6 @@ private slots:
         w->close();
     }
 
-    void logDumpCutOffKeepsOldFile_data() {
-        QTest::addColumn<bool>("unplug");
-        QTest::newRow("board silent") << false;
-        QTest::newRow("cable pulled") << true;
-    }
-    void logDumpCutOffKeepsOldFile() {
-        QFETCH(bool, unplug);
-        TFakePanel panel;
-        TScriptedDialogs dialogs;
-        panel.Board.Answers["log dir"] = {"flight_id_min = 1", "flight_id_max = 1"};
-        panel.Board.SilentAfter = 1;
-        QTemporaryDir dir;
-        const QString path = dir.filePath("flight.csv");
-        WriteAll(path, OldFile);
-        TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
-        QTRY_VERIFY(!w->ReadingFlights());
-        w->FileName->setText(path);
-        QTimer::singleShot(50, [&] {
-            panel.Board.Say({"1.0;2.0", "1.1;2.1"});
-            if (unplug)
-                panel.Connected = false;
-        });
-        Click(w->BitBtn1); // the silent case waits out the dump's silence limit
-        QCOMPARE(dialogs.Errors.size(), 1);
-        QVERIFY(dialogs.Errors[0].contains("оставлен без изменений"));
-        QCOMPARE(ReadAll(path), OldFile);
-        QVERIFY(w->BitBtn1->isEnabled());
-        w->close();
-    }
-
     void calibrationOpensWithBiasValuesAndApplies() {
         TFakePanel panel;
         panel.Board.Answers["cat mag"] = {"Mag_Bias_X = 12", "mag_bias_y = -3", "other = 1"};
@@ -444,21 +347,6 @@ private slots:
         w->close();
         QTRY_VERIFY(WinMemsCalibrate.isNull());
         QCOMPARE(panel.Board.Sent.last(), QByteArray("cal mag_cancel"));
-    }
-
-    void gyroCalibrationFillsEdits() {
-        TFakePanel panel;
-        TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
-        panel.Board.Sent.clear();
-        QTimer::singleShot(1600, [&] {
-            QVERIFY(w->Label8->isVisible());
-            panel.Board.Say({"gyro_bias_x = -7", "gyro_bias_y = 3", "=>"});
-        });
-        Click(w->SpeedButton1);
-        QCOMPARE(panel.Board.Sent, QByteArrayList{"cal gyro"});
-        QCOMPARE(w->Gyro_bias_X->text(), QString("-7"));
-        QVERIFY(!w->Label8->isVisible());
-        w->close();
     }
 
     void secondRunWaitsForTheFirst() {

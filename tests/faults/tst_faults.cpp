@@ -8,7 +8,7 @@
 // this file with FAULT_COLUMN), so ctest runs them side by side; each prints
 // its column of the matrix at the end.
 
-#include "FaultRig.h"
+#include "PanelRig.h"
 #include "TestMain.h"
 #include "TestSupport.h"
 #include "archive/ArchiveRun.h"
@@ -90,12 +90,12 @@ bool Waits(QMdiSubWindow* w) {
     return t && t->WaitingForBoard();
 }
 
-QMdiSubWindow* NewestWindow(TFaultRig& rig) {
+QMdiSubWindow* NewestWindow(TPanelRig& rig) {
     const QList<QMdiSubWindow*> l = rig.Form->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     return l.isEmpty() ? nullptr : l.last();
 }
 
-QByteArray BoardGroupText(TFaultRig& rig, const QByteArray& group) {
+QByteArray BoardGroupText(TPanelRig& rig, const QByteArray& group) {
     QByteArray out;
     rig.WithBoard([&](TBoardSim& sim, qint64) {
         for (const auto& p : sim.Group(group))
@@ -109,8 +109,8 @@ QByteArray BoardGroupText(TFaultRig& rig, const QByteArray& group) {
 struct TOp {
     QString Name;
     int LimitMs;                             // the operation's own silence limit
-    std::function<void(TFaultRig&)> Prepare; // untimed, before every run
-    std::function<TOutcome(TFaultRig&)> Run; // timed
+    std::function<void(TPanelRig&)> Prepare; // untimed, before every run
+    std::function<TOutcome(TPanelRig&)> Run; // timed
     QString File;                            // a file it writes (relative to the rig's dir)
     bool Connects = false;                   // the operation is the connection itself
     // It takes no input while it waits (the handshake, a listing at a
@@ -120,7 +120,7 @@ struct TOp {
 
 TOp SettingsOp(const char* action, const char* name) {
     TOp op{QString("settings ") + name, ListingSilenceMs, {}, {}, {}, false, true};
-    op.Run = [action](TFaultRig& rig) {
+    op.Run = [action](TPanelRig& rig) {
         TOutcome o;
         rig.Form->Action(action)->trigger();
         // A window whose board is taken opens at once and lists when it is
@@ -139,7 +139,7 @@ TOp SettingsOp(const char* action, const char* name) {
 QList<TOp> Operations() {
     QList<TOp> ops;
     TOp connect{"connect", TMainForm::ConnectPromptLimitMs, {}, {}, {}, true, true};
-    connect.Run = [](TFaultRig& rig) {
+    connect.Run = [](TPanelRig& rig) {
         TOutcome o;
         rig.Form->Action("ActionConnect")->trigger();
         o.ReportedOk = rig.Form->Connected && rig.Shown().isEmpty() &&
@@ -153,10 +153,10 @@ QList<TOp> Operations() {
         << SettingsOp("ActionChannelControls", "channels");
 
     TOp exportOp{"config export", ListingSilenceMs, {}, {}, "backup.cfg"};
-    exportOp.Prepare = [](TFaultRig& rig) {
+    exportOp.Prepare = [](TPanelRig& rig) {
         OpenTaskWindow(WinBackupConfig)->FileName->setText(rig.Dir.filePath("backup.cfg"));
     };
-    exportOp.Run = [](TFaultRig& rig) {
+    exportOp.Run = [](TPanelRig& rig) {
         if (!WinBackupConfig)
             return TOutcome{false, "window gone"};
         WinBackupConfig->BitBtn1->click();
@@ -168,7 +168,7 @@ QList<TOp> Operations() {
     // Loads the STAB section of a quiet board's export after the board's
     // stabiliser settings were spoilt: the result is the group the board holds.
     TOp load{"config load", ListingSilenceMs, {}, {}, {}};
-    load.Prepare = [](TFaultRig& rig) {
+    load.Prepare = [](TPanelRig& rig) {
         const QString path = rig.Dir.filePath("load.cfg");
         if (!QFile::exists(path)) {
             rig.Settle();
@@ -188,7 +188,7 @@ QList<TOp> Operations() {
         for (QCheckBox* b : w->Boxes)
             b->setChecked(b->objectName() == "stab");
     };
-    load.Run = [](TFaultRig& rig) {
+    load.Run = [](TPanelRig& rig) {
         if (!WndLoadSettings)
             return TOutcome{false, "window gone"};
         WndLoadSettings->BitBtn1->click();
@@ -198,7 +198,7 @@ QList<TOp> Operations() {
     ops << load;
 
     TOp logs{"log download", LogDumpSilenceMs, {}, {}, "flight.csv"};
-    logs.Prepare = [](TFaultRig& rig) {
+    logs.Prepare = [](TPanelRig& rig) {
         if (!WinExportLogs) {
             rig.Settle();
             OpenTaskWindow(WinExportLogs);
@@ -210,7 +210,7 @@ QList<TOp> Operations() {
         WinExportLogs->FileName->setText(rig.Dir.filePath("flight.csv"));
         WinExportLogs->FlightNumber->setCurrentIndex(2);
     };
-    logs.Run = [](TFaultRig& rig) {
+    logs.Run = [](TPanelRig& rig) {
         if (!WinExportLogs)
             return TOutcome{false, "window gone"};
         WinExportLogs->BitBtn1->click();
@@ -219,7 +219,7 @@ QList<TOp> Operations() {
     };
     ops << logs;
 
-    auto openCal = [](TFaultRig& rig) {
+    auto openCal = [](TPanelRig& rig) {
         if (!WinMemsCalibrate) {
             rig.Settle();
             OpenTaskWindow(WinMemsCalibrate);
@@ -228,7 +228,7 @@ QList<TOp> Operations() {
     // A calibration's values differ from run to run: the result is whether
     // the window shows what the board now holds.
     TOp gyro{"gyro calibration", CalibrationSilenceMs, openCal, {}, {}};
-    gyro.Run = [](TFaultRig& rig) {
+    gyro.Run = [](TPanelRig& rig) {
         if (!WinMemsCalibrate)
             return TOutcome{false, "window gone"};
         WinMemsCalibrate->SpeedButton1->click();
@@ -243,7 +243,7 @@ QList<TOp> Operations() {
     };
     ops << gyro;
     TOp mag{"mag calibration", CalibrationSilenceMs, openCal, {}, {}};
-    mag.Run = [](TFaultRig& rig) {
+    mag.Run = [](TPanelRig& rig) {
         if (!WinMemsCalibrate)
             return TOutcome{false, "window gone"};
         QTimer::singleShot(1500, WinMemsCalibrate, [] { WinMemsCalibrate->SpeedButton3->click(); });
@@ -262,7 +262,7 @@ QList<TOp> Operations() {
     // The gyroscope monitor logging to a file for a second. Its values move
     // on, so the result is whether every logged line is a whole payload.
     TOp monitor{"gyro monitor + log", ListingSilenceMs, {}, {}, {}};
-    monitor.Run = [](TFaultRig& rig) {
+    monitor.Run = [](TPanelRig& rig) {
         const QString path = rig.Dir.filePath("gyro.txt");
         rig.Form->Action("ActionMonGyro")->trigger();
         QPointer<TWinMonitorFrame> w = qobject_cast<TWinMonitorFrame*>(NewestWindow(rig));
@@ -300,7 +300,7 @@ QList<TOp> Operations() {
     ops << monitor;
 
     TOp about{"about query", ListingSilenceMs, {}, {}, {}, false, true};
-    about.Run = [](TFaultRig& rig) {
+    about.Run = [](TPanelRig& rig) {
         rig.About.clear();
         rig.Form->Action("HelpAbout1")->trigger();
         // A box opened while the board is taken fills in once it is free.
@@ -317,7 +317,7 @@ QList<TOp> Operations() {
 // --- the faults ------------------------------------------------------------------
 
 // Every stream "on" or "off", in one conversation.
-void SwitchStreams(TFaultRig& rig, const QByteArray& how) {
+void SwitchStreams(TPanelRig& rig, const QByteArray& how) {
     TRequest r;
     for (const QByteArray& s : TTelemetry::Streams())
         r.Commands << "mon " + how + " " + s + "\r\n";
@@ -326,8 +326,8 @@ void SwitchStreams(TFaultRig& rig, const QByteArray& how) {
 }
 
 // Arms the column's fault to strike `offset` bytes into the operation's output.
-void ArmFault(TFaultRig& rig, qint64 offset) {
-    TFaultTap* tap = rig.Tap;
+void ArmFault(TPanelRig& rig, qint64 offset) {
+    TBoardTap* tap = rig.Tap;
     if (Column == "silent") {
         tap->Strike = [](TBoardSim& sim, qint64 now) {
             sim.Faults().SilenceMs = 0;
@@ -360,7 +360,7 @@ void ArmFault(TFaultRig& rig, qint64 offset) {
     tap->FireAt = tap->Written + offset;
 }
 
-void ClearFault(TFaultRig& rig) {
+void ClearFault(TPanelRig& rig) {
     rig.Tap->FireAt = -1;
     if (Column == "streams")
         SwitchStreams(rig, "off");
@@ -409,30 +409,6 @@ private:
 
 // --- vantor-cli on a pty -----------------------------------------------------------
 
-struct TCliRun {
-    int Exit = -1;
-    QByteArray Err;
-    qint64 Ms = 0;
-};
-
-TCliRun CliExport(const QString& port, const QString& file) {
-    QProcess p;
-    QElapsedTimer t;
-    t.start();
-    p.start(qEnvironmentVariable("VANTOR_CLI_BIN"), {"--port", port, "export", file});
-    TCliRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        r.Err = "hung";
-        return r;
-    }
-    r.Ms = t.elapsed();
-    r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.Err = p.readAllStandardError();
-    return r;
-}
-
 QStringList CliFaultOptions() {
     if (Column == "interrupted")
         return {"--log-size", "48K"}; // some seconds of printing at 115200 bit/s
@@ -457,7 +433,7 @@ struct TTimedRun {
     qint64 Ms = 0;
     QStringList Shown;
 };
-TTimedRun TimedRun(const TOp& op, TFaultRig& rig, qint64 quietMs, const QString& what) {
+TTimedRun TimedRun(const TOp& op, TPanelRig& rig, qint64 quietMs, const QString& what) {
     QElapsedTimer t;
     t.start();
     TTimedRun r{op.Run(rig), 0, {}};
@@ -478,7 +454,7 @@ const QStringList Interruptions = {"stopped dump", "stopped export", "silent lis
 
 // Cuts another operation short, as the operator (or a silence) would, and
 // returns at once: the board may still be sending the rest of its answer.
-void Interrupt(TFaultRig& rig, const QString& kind) {
+void Interrupt(TPanelRig& rig, const QString& kind) {
     TBoardLink& link = rig.Form->Link();
     int lines = 0;
     QElapsedTimer t;
@@ -534,9 +510,9 @@ const char* const SettingsActions[] = {
     "ActionStabControls", "ActionWinHardConfig", "Action_OSD_Settings",  "ActionADCSettings",
     "ActionBatParams",    "ActionIMU_Settings",  "ActionChannelControls"};
 
-QMdiSubWindow* WindowOf(TFaultRig& rig, const char* action);
+QMdiSubWindow* WindowOf(TPanelRig& rig, const char* action);
 
-void Meddle(TFaultRig& rig, TMeddling& m) {
+void Meddle(TPanelRig& rig, TMeddling& m) {
     m.Fired = true;
     for (const char* action : SettingsActions) {
         QAction* a = rig.Form->Action(action);
@@ -563,7 +539,7 @@ void Meddle(TFaultRig& rig, TMeddling& m) {
     }
 }
 
-QMdiSubWindow* WindowOf(TFaultRig& rig, const char* action) {
+QMdiSubWindow* WindowOf(TPanelRig& rig, const char* action) {
     static const QMap<QByteArray, const char*> titles = {
         {"ActionStabControls", "Настройка параметров стабилизатора"},
         {"ActionWinHardConfig", "Аппаратная конфигурация"},
@@ -582,7 +558,7 @@ QMdiSubWindow* WindowOf(TFaultRig& rig, const char* action) {
 
 // After the operation: every meddling window got its own answers, as a fresh
 // window listing the board now gets them.
-void CheckMeddling(TFaultRig& rig, TMeddling& m) {
+void CheckMeddling(TPanelRig& rig, TMeddling& m) {
     TBoardLink& link = rig.Form->Link();
     QVERIFY2(QTest::qWaitFor(
                  [&] {
@@ -631,7 +607,7 @@ void CheckMeddling(TFaultRig& rig, TMeddling& m) {
 // "Interrupted before": the operation right after another was cut short
 // mid-answer, for each way one may be; its result is the quiet board's
 // (or a failure with a message), within its limit plus a second.
-void Interrupted(const TOp& op, TFaultRig& rig, const TOutcome& quiet, qint64 quietMs,
+void Interrupted(const TOp& op, TPanelRig& rig, const TOutcome& quiet, qint64 quietMs,
                  TCell& cell) {
     const QString file = op.File.isEmpty() ? QString() : rig.Dir.filePath(op.File);
     QStringList how;
@@ -682,7 +658,7 @@ void Interrupted(const TOp& op, TFaultRig& rig, const TOutcome& quiet, qint64 qu
 // "Meddled": while the operation runs, the operator opens every window
 // that needs the board and types a console line. The operation's result
 // is the quiet board's; the meddlers get their own answers afterwards.
-void Meddled(const TOp& op, TFaultRig& rig, const TOutcome& quiet, qint64 quietMs, TCell& cell) {
+void Meddled(const TOp& op, TPanelRig& rig, const TOutcome& quiet, qint64 quietMs, TCell& cell) {
     if (!op.Connects && !rig.Form->Connected)
         QVERIFY(rig.Connect());
     if (op.Prepare)
@@ -736,7 +712,9 @@ private slots:
         options.CalMagPeriodMs = 200;
         for (const QByteArray& s : TTelemetry::Streams())
             options.StreamPeriodMs.insert(s, 1); // the highest rate, when switched on
-        TFaultRig rig(options, PacedColumn());
+        TPanelRig rig(options, PacedColumn());
+        rig.OpenMon = false;
+        rig.Start();
         const QString file = op.File.isEmpty() ? QString() : rig.Dir.filePath(op.File);
 
         // A quiet board first: the reference result, time and output size.
@@ -855,7 +833,7 @@ private slots:
         {
             TSimProcess quiet(pace);
             QVERIFY(quiet.Ok);
-            const TCliRun r = CliExport(quiet.Path, file);
+            const TCliRun r = RunCli({"export", file}, quiet.Path, 60000);
             QCOMPARE(r.Exit, 0);
             reference = ReadAll(file);
             quietMs = r.Ms;
@@ -886,7 +864,7 @@ private slots:
                 QCOMPARE(dump.exitCode(), 1);
                 QVERIFY(!QFile::exists(dir.filePath("f.csv")));
             }
-            const TCliRun r = CliExport(board.Path, file);
+            const TCliRun r = RunCli({"export", file}, board.Path, 60000);
             qDebug("vantor-cli export / %s: exit %d in %lld ms (quiet %lld ms): %s",
                    qPrintable(Column), r.Exit, r.Ms, quietMs, r.Err.trimmed().constData());
             // Its limits: 10 s for each prompt of the handshake, 3 s of
@@ -907,6 +885,8 @@ private slots:
                 QVERIFY2(!line.isEmpty() && !line.contains('\n'), r.Err.constData());
                 for (char c : line)
                     QVERIFY2(c >= 0x20 && c < 0x7f, r.Err.constData()); // one English line
+                QVERIFY2(line.startsWith("vantor-cli: ") && line.contains("left unchanged"),
+                         r.Err.constData());
                 QCOMPARE(ReadAll(file), OldFile);
             }
             QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"backup.cfg"});
@@ -914,7 +894,7 @@ private slots:
         // A sound board again: the same export succeeds.
         TSimProcess again(pace);
         QVERIFY(again.Ok);
-        QCOMPARE(CliExport(again.Path, file).Exit, 0);
+        QCOMPARE(RunCli({"export", file}, again.Path, 60000).Exit, 0);
         QCOMPARE(ReadAll(file), reference);
         cell.Pass(how);
     }
