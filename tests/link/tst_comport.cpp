@@ -8,7 +8,6 @@
 
 #include <QTest>
 #include <atomic>
-#include <thread>
 
 namespace {
 // A memory port that counts the worker's passes: one status query each.
@@ -235,20 +234,17 @@ private slots:
         r.Stop();
     }
 
-    // After the worker has lost the port, a wait on the board ends at once:
-    // the link's clock stands still, so no limit can end it.
+    // A wait on the board ends as soon as the worker has lost the port (the
+    // cable goes as the command is sent): the link's clock stands still, so
+    // no limit can end it.
     void lostPortEndsEveryWaitAtOnce() {
         Rig r;
         r.Start();
-        std::thread cable([&] {
-            QThread::msleep(100);
-            r.wire->HangUp();
-        });
+        connect(&r.link, &TBoardLink::CommandSent, [&] { r.wire->HangUp(); });
         TRequest req;
         req.Commands = {"log dump 1\r\n"};
-        req.SilenceMs = 1000; // on the link's clock, which stands still
+        req.SilenceMs = 1000;
         QCOMPARE(r.link.Request(req).End, TAnswerEnd::LinkLost);
-        cable.join();
     }
 
     // An answer cut short leaves its last line unterminated in the worker;
