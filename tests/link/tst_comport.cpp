@@ -39,12 +39,10 @@ struct Rig {
             [this] { return std::make_unique<TCountingPort>(wire, polls); }, &clock);
         QTRY_VERIFY(owner.Count(WM_PORT_OPENED) == 1);
     }
-    // Sends bytes from the board and waits until the worker has read them
-    // and finished that pass.
+    // Sends bytes from the board and waits until the worker has read them.
     void Board(const QByteArray& bytes) {
         wire->SendToPanel(bytes);
         QTRY_COMPARE(wire->PendingToPanel(), 0);
-        Passes(1);
     }
     // Waits until the worker has run `n` whole passes more.
     void Passes(int n) {
@@ -228,6 +226,7 @@ private slots:
             r.wire->FailNextStatus();
         for (const QByteArray& bytes : reads)
             r.Board(bytes);
+        r.Passes(1); // the last read handled
         QTEST(Snapshot(r.link.ResponseQueue), "responses");
         QTEST(r.link.GyroData(), "gyro");
         QCOMPARE(r.owner.Count(WM_PORT_ERROR), 0);
