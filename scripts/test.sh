@@ -37,7 +37,7 @@ stage "ThreadSanitizer: link and exchange"
 rm -rf build-tsan
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTOR_SANITIZE=thread \
     -DVANTOR_BUILD_GUI=OFF >/dev/null
-cmake --build build-tsan --target tst_comport tst_conversation tst_dispatch tst_e2e_link vantor-board-sim
+cmake --build build-tsan --target tst_comport tst_conversation tst_lines tst_sim_faults vantor-board-sim
 (cd build-tsan && \
     TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp die_after_fork=0 halt_on_error=1" \
-    ctest --output-on-failure -R '^tst_(comport|conversation|dispatch|e2e_link)$')
+    ctest --output-on-failure -R '^tst_(comport|conversation|lines|sim_faults)$')

@@ -3,16 +3,11 @@
 // same target source builds as a coverage-guided libFuzzer binary with
 // -DVANTOR_FUZZ=ON (clang).
 
-#include <QByteArray>
-#include <cstdint>
+#include "FuzzTarget.h"
+
 #include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <vector>
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
-// Inputs worth starting from (valid lines of the format the target reads).
-extern const char* const FuzzSeeds[];
 
 int main(int argc, char** argv) {
     long iterations = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 20000;

@@ -1,12 +1,9 @@
 // Channel and mixer row parsing: never crashes; a parsed row has an index
 // and five fields, the first four free of separators.
 
+#include "FuzzTarget.h"
 #include "settings/ChannelRowsUnit.h"
 
-#include <cstdint>
-#include <cstdlib>
-
-extern const char* const FuzzSeeds[];
 const char* const FuzzSeeds[] = {"0: 2 1 1000 1500 2000",
                                  "3:\t11  5\t1000 1500\t 2000",
                                  "# N: type ch min neutral max",
@@ -17,7 +14,7 @@ const char* const FuzzSeeds[] = {"0: 2 1 1000 1500 2000",
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TRowLine row;
-    if (!ParseRowLine(QByteArray(reinterpret_cast<const char*>(data), int(size)), row))
+    if (!ParseRowLine(FuzzInput(data, size), row))
         return 0;
     for (int i = 0; i < 4; ++i)
         if (row.Fields[i].isEmpty() || row.Fields[i].contains(' ') || row.Fields[i].contains('\t'))

@@ -2,13 +2,10 @@
 // boundaries, gives back exactly its bytes as lines; telemetry never reaches
 // the response queue and nothing else reaches a slot.
 
+#include "FuzzTarget.h"
 #include "link/BoardLinkUnit.h"
 #include "link/LineCutter.h"
 
-#include <cstdint>
-#include <cstdlib>
-
-extern const char* const FuzzSeeds[];
 const char* const FuzzSeeds[] = {"roll = 1\r\n=>",
                                  "$GYRO:1 2 3\r\n$EKF:t r=1 p=2 y=3\r\n",
                                  "A\r\n\r\nB",
@@ -22,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first byte chooses the read sizes and a small line limit, so the
     // cut at the limit is reached too.
     const unsigned chunk = 1 + data[0] % 7;
-    const QByteArray input(reinterpret_cast<const char*>(data + 1), int(size - 1));
+    const QByteArray input = FuzzInput(data + 1, size - 1);
     TLineCutter cutter(8 + data[0] % 32);
     TBoardLink link;
     QByteArray rebuilt;

@@ -2,12 +2,9 @@
 // followed through its section markers without crashing, and what it hands
 // on is sane (trimmed lines without line ends, a section that exists).
 
+#include "FuzzTarget.h"
 #include "archive/ConfigLoad.h"
 
-#include <cstdint>
-#include <cstdlib>
-
-extern const char* const FuzzSeeds[];
 const char* const FuzzSeeds[] = {
     "##### BEGIN STAB #####\r\nset roll_sensitivity 1.2\r\n##### END STAB #####\r\n",
     "##### BEGIN OSD #####\nset rssi_xy 2 2\n\n   \n##### BEGIN WP #####\r\nset wp 1 55 37 100\r",
@@ -15,7 +12,7 @@ const char* const FuzzSeeds[] = {
     "##### BEGIN UNKNOWN #####\r\n  set x 1\r\n", nullptr};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray file(reinterpret_cast<const char*>(data), int(size));
+    const QByteArray file = FuzzInput(data, size);
     TLoadTracker tracker;
     for (const QByteArray& raw : SplitFileLines(file)) {
         if (raw.contains('\r') || raw.contains('\n'))

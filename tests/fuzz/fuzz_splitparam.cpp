@@ -1,18 +1,15 @@
 // The listing-line splitter: never crashes, and what it gives back obeys its
 // rules (lower-case ASCII, trimmed, split at the first "=").
 
+#include "FuzzTarget.h"
 #include "link/Proc.h"
 
-#include <cstdint>
-#include <cstdlib>
-
-extern const char* const FuzzSeeds[];
 const char* const FuzzSeeds[] = {
     "Roll_Sensitivity = 1.5", "a = b = c", "  Abc = XyZ  ", "=5", "hello",
     "osd_alt_xy = 1,2",       nullptr};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray line(reinterpret_cast<const char*>(data), int(size));
+    const QByteArray line = FuzzInput(data, size);
     QByteArray name, value;
     const bool ok = SplitParamLine(line, name, value);
     if (ok != !name.isEmpty())
