@@ -340,29 +340,26 @@ private slots:
         QCOMPARE(Shown(Ctl<QWidget>(w, "InType_6")), "Миссия");
         QCOMPARE(Shown(Ctl<QWidget>(w, "Mix_ELE_UD_10")), "-40");
 
-        Ctl<QComboBox>(w, "InType_6")->setCurrentIndex(10); // "Потеря связи", code 14
-        Ctl<QSpinBox>(w, "Out_V_Min_UpDown_2")->setValue(1050);
-        Ctl<QSpinBox>(w, "Out_V_Max_UpDown_2")->setValue(1950);
-        Ctl<QSpinBox>(w, "Mix_RUD_UD_10")->setValue(-150);
-        w->BitBtn3->click();
+        Operate(w, {"InType_6=Потеря связи", "Out_V_Min_UpDown_2=1050", "Out_V_Max_UpDown_2=1950",
+                    "Mix_RUD_UD_10=-150"});
+        w->BitBtn1->click(); // OK: applies and closes
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(WinChannelControls.isNull());
+        // Reopened at once: no prompt of the "set" lines may still be on its
+        // way to end the new window's listings early.
+        QVERIFY(OpenTaskWindow(WinChannelControls));
         QCOMPARE(
-            panel.WaitBoardLines(7),
+            panel.WaitBoardLines(10),
             (QByteArrayList{"set ch_in  5 14 6 1000 1500 2000", "set ch_out  1 2 2 1050 1500 1950",
                             "set mix  10 1 10", "set mix  10 2 -20", "set mix  10 3 30",
-                            "set mix  10 4 -40", "set mix  10 5 -150"}));
+                            "set mix  10 4 -40", "set mix  10 5 -150", "cat control in",
+                            "cat control out", "cat control mixers"}));
         panel.WithBoard([](TBoardSim& s) {
             QCOMPARE(s.State().Inputs[5], (TChannelRow{14, 6, 1000, 1500, 2000}));
             QCOMPARE(s.State().Outputs[1], (TChannelRow{2, 2, 1050, 1500, 1950}));
             QCOMPARE(s.State().Mixers[9], (TMixerRow{{10, -20, 30, -40, -150}}));
         });
-        w->BitBtn1->click(); // OK, nothing left to send
-        QTRY_VERIFY(WinChannelControls.isNull());
-        // Reopened at once: the prompts of the "set" lines are still on
-        // their way and must not end the new window's listings early.
-
-        // A new window lists what the board now holds.
-        QVERIFY(OpenTaskWindow(WinChannelControls));
-        panel.WaitBoardLines(3);
+        // The new window shows what the board now holds.
         QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "InType_6")), "Потеря связи");
         QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "Out_V_Max_UpDown_2")), "1950");
         QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "Mix_RUD_UD_10")), "-150");
