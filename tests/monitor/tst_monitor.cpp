@@ -1,6 +1,10 @@
-// The six sensor monitors as the operator uses them: start and stop, the
-// log file, the capped list, the plot, closing while a stream runs, and one
-// monitor against the simulated board.
+// The monitors as the operator uses them: the six sensor monitors (start and
+// stop, the log file, the capped list, the plot, closing while a stream
+// runs), the attitude monitor (the plate under every check box combination,
+// any locale, unreadable payloads failing quietly, the horizon reset), both
+// against the simulated board, and the payload parsers underneath. Runs
+// under xvfb-run (with a GL view) and on the offscreen platform (where the
+// attitude view is replaced by a note).
 
 #include "ScriptedDialogs.h"
 #include "ScriptedPanel.h"
@@ -8,27 +12,27 @@
 #include "TestPanel.h"
 #include "TestSupport.h"
 #include "monitor/MonitorPlot.h"
+#include "monitor/PayloadNumbers.h"
+#include "monitor/WinMonImuUnit.h"
 #include "monitor/WinMonSensorUnit.h"
+#include "support/PinGlDriver.h"
 #include "ui/TaskRegistry.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QOpenGLWidget>
+#include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <clocale>
+#include <cmath>
 
-namespace {
-// Commands the window handed to the link, in order.
-QByteArrayList Sent(const QSignalSpy& spy) {
-    QByteArrayList out;
-    for (const auto& args : spy)
-        out << args.at(0).toByteArray();
-    return out;
-}
-
-} // namespace
+using TValues = QVector<double>;
 
 class TestMonitor : public QObject {
     Q_OBJECT
@@ -40,9 +44,20 @@ class TestMonitor : public QObject {
     std::unique_ptr<QSignalSpy> m_sent;
     QTemporaryDir m_dir;
 
+    // Commands the window handed to the link, in order.
+    QByteArrayList Sent() const {
+        QByteArrayList out;
+        for (const auto& args : *m_sent)
+            out << args.at(0).toByteArray();
+        return out;
+    }
     TWinMonGyro* OpenGyro() {
         TaskWindowFor("ActionMonGyro")();
         return TWinMonGyro::Instance();
+    }
+    TWinMonImu* OpenImu() {
+        TaskWindowFor("ActionMonImu")();
+        return TWinMonImu::Instance();
     }
     // Chooses `name` through the file dialog and ticks "Сохранять в файл".
     void ChooseFile(TWinSensorMonitor* w, const QString& name) {
@@ -50,8 +65,12 @@ class TestMonitor : public QObject {
         w->SpeedButton1Click();
         w->CheckBox1->setChecked(true);
     }
-    void Store(const QByteArray& payload) {
-        m_panel->Link().StoreTelemetry(TTelemetrySlot::Gyro, payload);
+    void Store(const QByteArray& payload, TTelemetrySlot slot = TTelemetrySlot::Gyro) {
+        m_panel->Link().StoreTelemetry(slot, payload);
+    }
+    void StoreEkf(const QByteArray& payload) { Store(payload, TTelemetrySlot::Ekf); }
+    static QVector3D Angles(TWinMonImu* w) {
+        return QVector3D(w->Model()->ax, w->Model()->ay, w->Model()->az);
     }
 
 private slots:
@@ -68,62 +87,28 @@ private slots:
         m_dialogs.reset();
     }
 
-    void everyMemberRunsItsOwnStream_data() {
-        QTest::addColumn<int>("kind");
-        for (int k = 0; k < int(TSensorKind::Count); ++k)
-            QTest::newRow(SensorMonitors[k].Stream) << k;
+    // --- the sensor monitors ----------------------------------------------------
+
+    // A file that cannot be used: refused before anything is sent.
+    void badFileIsRefused_data() {
+        QTest::addColumn<QString>("file"); // "" = none chosen
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no file chosen") << QString() << "Файл задан неправильно";
+        QTest::newRow("unopenable") << "no/such/folder/log.txt"
+                                    << "no/such/folder/log.txt";
     }
-    void everyMemberRunsItsOwnStream() {
-        QFETCH(int, kind);
-        const TMonitorMember& m = SensorMonitors[kind];
-        TaskWindowFor(m.Action)();
-        QCOMPARE(m_panel->Area().subWindowList().size(), 1);
-        auto* w = qobject_cast<TWinSensorMonitor*>(m_panel->Area().subWindowList().first());
-        QVERIFY(w);
-        QCOMPARE(w->windowTitle(), QString::fromUtf8(m.Caption));
-        QCOMPARE(w->Label3->text(), QString::fromUtf8(m.Heading));
-        QVERIFY(!w->CheckBox1->isChecked());
-        QVERIFY(!w->Monitoring());
-        QCOMPARE(m_sent->size(), 0); // opening sends nothing
-
-        // The menu entry again restores the minimised window, no second one.
-        w->showMinimized();
-        TaskWindowFor(m.Action)();
-        QCOMPARE(m_panel->Area().subWindowList().size(), 1);
-        QVERIFY(!w->isMinimized());
-
-        // Its own slot only: another stream's payload does not show.
-        for (int other = 0; other < int(TSensorKind::Count); ++other)
-            m_panel->Link().StoreTelemetry(SensorMonitors[other].Slot, "other");
-        m_panel->Link().StoreTelemetry(m.Slot, "own 42");
-        w->SpeedButton2Click();
-        QVERIFY(w->Monitoring());
-        QCOMPARE(w->Timer1->interval(), 100);
-        w->Timer1Timer();
-        QCOMPARE(w->Monitor->Lines().last(), QString("own 42"));
-        w->SpeedButton3Click();
-        QVERIFY(!w->Monitoring());
-        QCOMPARE(Sent(*m_sent), (QByteArrayList{"mon on " + QByteArray(m.Stream) + "\r\n",
-                                                "mon off " + QByteArray(m.Stream) + "\r\n"}));
-        w->close();
-    }
-
-    void savingWithoutFileIsRefused() {
+    void badFileIsRefused() {
+        QFETCH(QString, file);
+        QFETCH(QString, error);
         TWinMonGyro* w = OpenGyro();
-        w->CheckBox1->setChecked(true);
+        if (file.isEmpty())
+            w->CheckBox1->setChecked(true);
+        else
+            ChooseFile(w, m_dir.filePath(file));
         w->SpeedButton2Click();
-        QCOMPARE(m_dialogs->Messages, QStringList{"Файл задан неправильно"});
-        QCOMPARE(m_sent->size(), 0);
-        QVERIFY(!w->Monitoring());
-        w->close();
-    }
-
-    void unopenableFileIsReportedAndNothingSent() {
-        TWinMonGyro* w = OpenGyro();
-        ChooseFile(w, m_dir.filePath("no/such/folder/log.txt"));
-        w->SpeedButton2Click();
-        QCOMPARE(m_dialogs->Errors.size(), 1);
-        QVERIFY(m_dialogs->Errors.first().contains("no/such/folder/log.txt"));
+        const QStringList shown = m_dialogs->Messages + m_dialogs->Errors;
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains(error), qPrintable(shown[0]));
         QCOMPARE(m_sent->size(), 0);
         QVERIFY(!w->Monitoring());
         w->close();
@@ -180,7 +165,7 @@ private slots:
         QVERIFY(!w->HasLogFile());
         w->Timer1Timer();
         QCOMPARE(ReadAll(second), QByteArray("c\r\nc\r\n"));
-        QCOMPARE(Sent(*m_sent).count("mon on gyro\r\n"), 4);
+        QCOMPARE(Sent().count("mon on gyro\r\n"), 4);
         w->close();
     }
 
@@ -241,7 +226,7 @@ private slots:
             w->SpeedButton3Click();
         w->close();
         QTRY_VERIFY(TWinMonGyro::Instance().isNull());
-        QCOMPARE(Sent(*m_sent), sent);
+        QCOMPARE(Sent(), sent);
         if (start)
             QCOMPARE(ReadAll(name), QByteArray("7\r\n")); // closed with what was written
     }
@@ -281,9 +266,13 @@ private slots:
         QVERIFY(!plot.grab().isNull()); // paints with gaps only
     }
 
-    // Against the simulated board: each stream really starts, its payloads
-    // are listed and plotted, and it really stops.
-    void streamsAgainstTheBoard_data() { everyMemberRunsItsOwnStream_data(); }
+    // Against the simulated board: each member starts its own stream (only
+    // that one runs), lists and plots its payloads, and really stops it.
+    void streamsAgainstTheBoard_data() {
+        QTest::addColumn<int>("kind");
+        for (int k = 0; k < int(TSensorKind::Count); ++k)
+            QTest::newRow(SensorMonitors[k].Stream) << k;
+    }
     void streamsAgainstTheBoard() {
         QFETCH(int, kind);
         const TMonitorMember& m = SensorMonitors[kind];
@@ -292,7 +281,8 @@ private slots:
         TTestPanel board;
         QVERIFY(board.Connect());
         TaskWindowFor(m.Action)();
-        auto* w = qobject_cast<TWinSensorMonitor*>(board.Area().subWindowList().first());
+        auto* w = qobject_cast<TWinSensorMonitor*>(board.Area().subWindowList().value(0));
+        QVERIFY(w);
         w->SpeedButton2Click();
         QCOMPARE(board.WaitBoardLines(1), QByteArrayList{"mon on " + QByteArray(m.Stream)});
         QTRY_VERIFY(w->Plot->SampleCount() >= 3);
@@ -306,6 +296,247 @@ private slots:
         board.WithBoard([&](TBoardSim& sim) { on = sim.StreamOn(m.Stream); });
         QVERIFY(!on);
         w->close();
+    }
+
+    // --- the attitude monitor ---------------------------------------------------
+
+    void imuOpensWithTheModelInPlace() {
+        TWinMonImu* w = OpenImu();
+        QVERIFY(!w->Monitoring());
+        if (TsceneGL::OpenGLAvailable())
+            QVERIFY(w->Scene()->active && w->Scene()->View()->isVisibleTo(w->Panel3));
+        else
+            QVERIFY(w->Panel3->findChild<QLabel*>());
+        QCOMPARE(m_sent->size(), 0);
+        w->close();
+    }
+
+    void imuCheckBoxes_data() {
+        QTest::addColumn<int>("boxes"); // bit 0 reverse roll, 1 pitch, 2 yaw, 3 yaw on
+        for (int boxes = 0; boxes < 16; ++boxes) {
+            const QString name = QString("roll%1 pitch%2 yaw%3 %4")
+                                     .arg(boxes & 1 ? "-" : "+", boxes & 2 ? "-" : "+",
+                                          boxes & 4 ? "-" : "+", boxes & 8 ? "yaw on" : "yaw off");
+            QTest::newRow(qPrintable(name)) << boxes;
+        }
+    }
+    void imuCheckBoxes() {
+        QFETCH(int, boxes);
+        TWinMonImu* w = OpenImu();
+        QTest::mouseClick(w->CheckBox2, Qt::LeftButton); // check and clear again:
+        QTest::mouseClick(w->CheckBox2, Qt::LeftButton); // the factor follows the box
+        w->CheckBox2->setChecked(boxes & 1);
+        w->CheckBox3->setChecked(boxes & 2);
+        w->CheckBox4->setChecked(boxes & 4);
+        w->CheckBox5->setChecked(boxes & 8);
+        w->SpeedButton2Click();
+        StoreEkf("t=1200 r=10 p=-5 y=90");
+        w->Timer1Timer();
+        const float roll = boxes & 1 ? -10 : 10;
+        const float pitch = boxes & 2 ? 5 : -5;
+        const float yaw = boxes & 4 ? -90 : 90;
+        QCOMPARE(Angles(w), QVector3D(pitch, boxes & 8 ? yaw : 0, roll));
+        QCOMPARE(w->yaw, yaw); // kept after the factor even while yaw is off
+        QCOMPARE(w->StatusText->text(), QString());
+        QVERIFY(m_dialogs->Messages.isEmpty() && m_dialogs->Errors.isEmpty());
+        w->close();
+    }
+
+    // Qt's default locale and the C library's numeric locale both with a
+    // decimal comma (the C one compiled into a temporary folder when the
+    // system has none installed).
+    void imuDecimalCommaLocaleReadsPoints() {
+        QTemporaryDir locales;
+        if (QProcess::execute("localedef",
+                              {"-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8")}) == 0)
+            qputenv("LOCPATH", QFile::encodeName(locales.path()));
+        const QByteArray cSaved = std::setlocale(LC_NUMERIC, nullptr);
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") ||
+            std::localeconv()->decimal_point[0] != ',') {
+            std::setlocale(LC_NUMERIC, cSaved.constData());
+            qunsetenv("LOCPATH");
+            QSKIP("no C locale with a decimal comma could be made (localedef -i de_DE)");
+        }
+        const QLocale saved;
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        TWinMonImu* w = OpenImu();
+        w->SpeedButton2Click();
+        StoreEkf("0 r=1.5 p=-2.25 y=3.75e1");
+        w->Timer1Timer();
+        std::setlocale(LC_NUMERIC, cSaved.constData());
+        QLocale::setDefault(saved);
+        qunsetenv("LOCPATH");
+        QCOMPARE(Angles(w), QVector3D(-2.25f, 0, 1.5f));
+        QCOMPARE(w->yaw, 37.5f);
+        w->close();
+    }
+
+    // What the parser refuses is in the ekf table below; here the window's
+    // own rules: angles beyond a float, the count, no dialog, going on.
+    void imuUnreadablePayloadsFailQuietly_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("two blanks between tokens")
+            << QByteArray("t=1  r=1 p=2 y=3") << "Нечитаемых пакетов: 1";
+        QTest::newRow("beyond a float")
+            << QByteArray("t=1 r=1e300 p=2 y=3") << "Нечитаемых пакетов: 1";
+        QTest::newRow("nothing yet") << QByteArray() << "Нет данных EKF";
+    }
+    void imuUnreadablePayloadsFailQuietly() {
+        QFETCH(QByteArray, payload);
+        QFETCH(QString, status);
+        TWinMonImu* w = OpenImu();
+        w->SpeedButton2Click();
+        StoreEkf("0 r=10 p=20 y=30");
+        w->CheckBox5->setChecked(true);
+        w->Timer1Timer();
+        StoreEkf(payload);
+        w->Timer1Timer();
+        QCOMPARE(Angles(w), QVector3D(20, 30, 10)); // the last attitude stays
+        QCOMPARE(w->StatusText->text(), status);
+        QCOMPARE(w->Monitor->Lines().last(), QString::fromLatin1(payload)); // still listed
+        QVERIFY(w->Monitoring());                                           // goes on
+        StoreEkf("0 r=1 p=2 y=3");
+        w->Timer1Timer();
+        QCOMPARE(Angles(w), QVector3D(2, 3, 1));
+        QVERIFY(m_dialogs->Messages.isEmpty() && m_dialogs->Errors.isEmpty());
+        w->close();
+    }
+
+    void imuHorizonReset_data() {
+        QTest::addColumn<bool>("start");
+        QTest::addColumn<QByteArrayList>("sent");
+        QTest::newRow("while idle, close sends nothing") << false << QByteArrayList{"save ref\r\n"};
+        QTest::newRow("while monitoring")
+            << true << QByteArrayList{"mon on ekf\r\n", "save ref\r\n", "mon off ekf\r\n"};
+    }
+    void imuHorizonReset() {
+        QFETCH(bool, start);
+        QFETCH(QByteArrayList, sent);
+        TWinMonImu* w = OpenImu();
+        if (start)
+            w->SpeedButton2Click();
+        QTest::mouseClick(w->SpeedButton4, Qt::LeftButton);
+        w->close();
+        QTRY_VERIFY(TWinMonImu::Instance().isNull());
+        QCOMPARE(Sent(), sent);
+    }
+
+    // Against the simulated board: the plate turns by the angles of the
+    // board's payload, and the horizon reset reaches the board.
+    void imuFollowsTheBoard() {
+        m_sent.reset();
+        m_panel.reset();
+        TTestPanel board;
+        QVERIFY(board.Connect());
+        TWinMonImu* w = OpenImu();
+        w->CheckBox5->setChecked(true);
+        w->SpeedButton2Click();
+        QCOMPARE(board.WaitBoardLines(1), QByteArrayList{"mon on ekf"});
+        // A tick on a payload that stays put while it runs: the plate shows
+        // that payload's angles.
+        const auto showsThePayload = [&] {
+            const QByteArray payload = board.Link().EkfData();
+            double r = 0, p = 0, y = 0;
+            w->Timer1Timer();
+            return ParseEkfAttitude(payload, r, p, y) && payload == board.Link().EkfData() &&
+                   (r != 0 || p != 0 || y != 0) &&
+                   Angles(w) == QVector3D(float(p), float(y), float(r));
+        };
+        QTRY_VERIFY(showsThePayload());
+        QCOMPARE(w->UnreadablePayloads(), 0);
+        QTest::mouseClick(w->SpeedButton4, Qt::LeftButton);
+        QCOMPARE(board.WaitBoardLines(1), QByteArrayList{"save ref"});
+        w->close();
+        QCOMPARE(board.WaitBoardLines(1), QByteArrayList{"mon off ekf"});
+    }
+
+    // --- the payload parsers ----------------------------------------------------
+
+    void numbers_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<TValues>("values");
+        QTest::addColumn<QByteArrayList>("keys");
+        QTest::newRow("bare numbers") << QByteArray("0.123 -0.456 0.02")
+                                      << TValues{0.123, -0.456, 0.02} << QByteArrayList{"", "", ""};
+        QTest::newRow("keyed numbers") << QByteArray("x=1.5 y=-2 z=3e2") << TValues{1.5, -2, 300}
+                                       << QByteArrayList{"x", "y", "z"};
+        QTest::newRow("digits inside a word are not numbers")
+            << QByteArray("BAT1=12.6 RSSI=80 x2") << TValues{12.6, 80}
+            << QByteArrayList{"BAT1", "RSSI"};
+        QTest::newRow("comma separated")
+            << QByteArray("1,2, -3") << TValues{1, 2, -3} << QByteArrayList{"", "", ""};
+        QTest::newRow("tab and semicolon, keys on some")
+            << QByteArray("  k0=-12.125\t7.5;k2=0.001 ") << TValues{-12.125, 7.5, 0.001}
+            << QByteArrayList{"k0", "", "k2"};
+        QTest::newRow("time of day")
+            << QByteArray("12:34:56") << TValues{12, 34, 56} << QByteArrayList{"", "", ""};
+        QTest::newRow("fraction only, explicit plus")
+            << QByteArray("-.5 +7") << TValues{-0.5, 7} << QByteArrayList{"", ""};
+        QTest::newRow("incomplete exponent stays out")
+            << QByteArray("5e x") << TValues{5} << QByteArrayList{""};
+        QTest::newRow("dotted triple gives its first number")
+            << QByteArray("1.2.3") << TValues{1.2} << QByteArrayList{""};
+        QTest::newRow("empty") << QByteArray() << TValues{} << QByteArrayList{};
+        QTest::newRow("text only") << QByteArray("NO FIX") << TValues{} << QByteArrayList{};
+        QTest::newRow("huge number left out")
+            << QByteArray("1e999 4") << TValues{4} << QByteArrayList{""};
+    }
+    void numbers() {
+        QFETCH(QByteArray, payload);
+        QFETCH(TValues, values);
+        QFETCH(QByteArrayList, keys);
+        TValues gotValues;
+        QByteArrayList gotKeys;
+        for (const auto& n : PayloadNumbers(payload)) {
+            gotValues << n.Value;
+            gotKeys << n.Key;
+        }
+        QCOMPARE(gotValues, values);
+        QCOMPARE(gotKeys, keys);
+    }
+
+    void ekf_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("roll");
+        QTest::addColumn<double>("pitch");
+        QTest::addColumn<double>("yaw");
+        QTest::newRow("roll 10, pitch -5, yaw 90")
+            << QByteArray("t=1200 r=10 p=-5 y=90") << true << 10.0 << -5.0 << 90.0;
+        QTest::newRow("fractions and exponent")
+            << QByteArray("0 r=1.25 p=-0.5e1 y=359.9") << true << 1.25 << -5.0 << 359.9;
+        QTest::newRow("blanks at both ends trimmed")
+            << QByteArray(" \t0 r=1 p=2 y=3 \r") << true << 1.0 << 2.0 << 3.0;
+        QTest::newRow("further tokens ignored")
+            << QByteArray("0 r=1 p=2 y=3 q=junk") << true << 1.0 << 2.0 << 3.0;
+        QTest::newRow("every occurrence of the key removed")
+            << QByteArray("0 r=r=1 p=2 y=3") << true << 1.0 << 2.0 << 3.0;
+        QTest::newRow("bare numbers") << QByteArray("0 1 2 3") << true << 1.0 << 2.0 << 3.0;
+        QTest::newRow("two blanks shift the tokens")
+            << QByteArray("0  r=1 p=2 y=3") << false << 0.0 << 0.0 << 0.0;
+        QTest::newRow("pitch in token 2 misread")
+            << QByteArray("0 p=2 r=1 y=3") << false << 0.0 << 0.0 << 0.0;
+        QTest::newRow("decimal comma is not a number")
+            << QByteArray("0 r=1,5 p=2 y=3") << false << 0.0 << 0.0 << 0.0;
+        QTest::newRow("three tokens") << QByteArray("0 r=1 p=2") << false << 0.0 << 0.0 << 0.0;
+        QTest::newRow("empty") << QByteArray() << false << 0.0 << 0.0 << 0.0;
+        QTest::newRow("key without number")
+            << QByteArray("0 r= p=2 y=3") << false << 0.0 << 0.0 << 0.0;
+        QTest::newRow("not a finite number")
+            << QByteArray("0 r=inf p=nan y=3") << false << 0.0 << 0.0 << 0.0;
+    }
+    void ekf() {
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, ok);
+        QFETCH(double, roll);
+        QFETCH(double, pitch);
+        QFETCH(double, yaw);
+        double r = 0, p = 0, y = 0;
+        QCOMPARE(ParseEkfAttitude(payload, r, p, y), ok);
+        QCOMPARE(r, roll); // unchanged (0) on failure
+        QCOMPARE(p, pitch);
+        QCOMPARE(y, yaw);
     }
 };
 

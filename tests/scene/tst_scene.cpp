@@ -1,5 +1,5 @@
 // The scene's model building without a rendering context: point sharing by
-// position and colour, light names, and a scene that is not attached.
+// position and colour, and a scene that is not attached.
 
 #include "scene/SceneGL.h"
 
@@ -59,23 +59,6 @@ private slots:
         blue->AddVertex(0, 0, 0, 0, 0, 1);
         blue->AddVertex(0, 0, 0, 0, 0, 1);
         QCOMPARE(int(e.points.size()), 3);
-    }
-
-    void lightNumbers_data() {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<int>("id");
-        QTest::newRow("1 is GL_LIGHT0") << 1 << int(GL_LIGHT0);
-        QTest::newRow("2 is GL_LIGHT1") << 2 << int(GL_LIGHT1);
-        QTest::newRow("8 is GL_LIGHT7") << 8 << int(GL_LIGHT7);
-        QTest::newRow("0 has no light") << 0 << 0;
-        QTest::newRow("9 has no light") << 9 << 0;
-    }
-    void lightNumbers() {
-        QFETCH(int, number);
-        QFETCH(int, id);
-        Tlight light(number);
-        QCOMPARE(int(light.lightid), id);
-        QCOMPARE(light.kind, int(lkDirectionless));
     }
 
     void unattachedSceneDrawsNothing() {

@@ -1,25 +1,28 @@
-// The channel window as the operator uses it: its form (every row control
-// where the board binding looks for it), the row-line parser, what a listed
-// row shows and what apply then sends (code mapping, clamping, unshown
-// codes, whole rows, mixers), reset and relisting, a silent or garbling
-// board, and the round trip against the simulated board.
+// The channel window as the operator uses it: the row-line parser, what a
+// listed row shows and what apply then sends (code mapping, clamping,
+// unshown codes, whole rows, mixers), reset and relisting, a silent or
+// garbling board, and the round trip against the simulated board. Then the
+// PPM input monitor it opens: the stream commands on opening and closing
+// (modally, waiting for the board when it is taken), what each tick lists
+// and draws, the 1000-line cap, and the live stream of the simulated board.
 
 #include "ScriptedDialogs.h"
 #include "ScriptedPanel.h"
-#include "SettingsTestUtil.h"
+#include "SettingsShown.h"
 #include "TestMain.h"
 #include "TestPanel.h"
+#include "TestSupport.h"
 #include "link/Proc.h"
+#include "settings/Dlg_PPM_MonitorUnit.h"
+#include "settings/PpmBarsUnit.h"
 #include "settings/WinChannelControlsUnit.h"
-#include "ui/TaskRegistry.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QLineEdit>
+#include <QImage>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
-#include <QSpinBox>
-#include <QTabWidget>
+#include <QTextBlock>
+#include <QTimer>
 
 namespace {
 QByteArray IndexOf(const QByteArray& row) {
@@ -54,20 +57,13 @@ void Script(TScriptedPanel& panel, const QByteArrayList& in = {}, const QByteArr
     panel.SetAnswer("cat control mixers", Listing("mixers", mix));
 }
 
-QString Shown(QWidget* c) {
-    if (auto* b = qobject_cast<QComboBox*>(c))
-        return b->currentText();
-    if (auto* s = qobject_cast<QSpinBox*>(c))
-        return QString::number(s->value());
-    return QString();
+QString LastLine(const TDlg_PPM_Monitor* d) {
+    return d->MonMemo->document()->lastBlock().text();
 }
 
 const QByteArrayList ListingCommands =
     Lines({"cat control in", "cat control out", "cat control mixers"});
-
-using TEditFn = std::function<void(TWinChannelControls*)>;
 } // namespace
-Q_DECLARE_METATYPE(TEditFn)
 
 class TestChannelControls : public QObject {
     Q_OBJECT
@@ -117,155 +113,33 @@ private slots:
             QCOMPARE(row.Fields[i], parts[i + 1]);
     }
 
-    // Rows written with random runs of blanks and TABs parse back to the
-    // numbers they were written from.
-    void parseRowLineRandomized() {
-        QRandomGenerator rng(4711);
-        auto gap = [&] {
-            QByteArray g;
-            for (int n = 1 + rng.bounded(4); n > 0; --n)
-                g += rng.bounded(2) ? ' ' : '\t';
-            return g;
-        };
-        for (int round = 0; round < 2000; ++round) {
-            const QByteArray index = QByteArray::number(rng.bounded(30));
-            QByteArray line = index + ":";
-            QByteArrayList fields;
-            for (int i = 0; i < 5; ++i) {
-                fields << QByteArray::number(rng.bounded(-3000, 3000));
-                line += gap() + fields.last();
-            }
-            TRowLine row;
-            QVERIFY2(ParseRowLine(line, row), line.constData());
-            QCOMPARE(row.Index, index);
-            for (int i = 0; i < 5; ++i)
-                QCOMPARE(row.Fields[i], fields[i]);
-            // Any line cut short before its fifth field is not a row.
-            const QByteArray cut = line.left(line.lastIndexOf(fields[4]));
-            QVERIFY2(!ParseRowLine(cut, row), cut.constData());
-        }
-    }
-
-    void inputCodeMapping_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<int>("item");
-        for (int c = 0; c <= 5; ++c)
-            QTest::addRow("code %d is item %d", c, c) << c << c;
-        for (int c = 10; c <= 16; ++c)
-            QTest::addRow("code %d is item %d", c, c - 4) << c << c - 4;
-    }
-    void inputCodeMapping() {
-        QFETCH(int, code);
-        QFETCH(int, item);
-        QCOMPARE(InputItemFromCode(code), item);
-        QCOMPARE(InputCodeFromItem(item), code);
-        QVERIFY(InputCodeShown(code));
-    }
-
-    // --- the form ---------------------------------------------------------------
-
-    void formHasEveryRowControl_data() {
-        QTest::addColumn<QByteArray>("table");
-        QTest::newRow("inputs") << QByteArray("in");
-        QTest::newRow("outputs") << QByteArray("out");
-        QTest::newRow("mixers") << QByteArray("mixers");
-    }
-    // Every control of every row exists once, as a direct child of its
-    // sub-page, of the column's kind, range, default and items, with its
-    // buddy edit named.
-    void formHasEveryRowControl() {
-        QFETCH(QByteArray, table);
-        const TRowTable& t = table == "in"    ? InputTable()
-                             : table == "out" ? OutputTable()
-                                              : MixerTable();
-        TScriptedPanel panel;
-        TScriptedDialogs dialogs;
-        Script(panel);
-        TWinChannelControls* w = OpenTaskWindow(WinChannelControls);
-        QVERIFY(w);
-        for (int k = 1; k <= t.Rows; ++k) {
-            const QByteArray page =
-                t.RowsPerPage && k > t.RowsPerPage ? t.Containers[1] : t.Containers[0];
-            for (const TRowColumn& c : t.Columns) {
-                const QByteArray name = c.ControlName(k);
-                QCOMPARE(w->findChildren<QWidget*>(QString::fromLatin1(name)).size(), 1);
-                QWidget* control = Ctl<QWidget>(w, name);
-                QCOMPARE(control->parentWidget()->objectName().toLatin1(), page);
-                if (c.IsChoice()) {
-                    auto* box = qobject_cast<QComboBox*>(control);
-                    QVERIFY2(box && !box->isEditable(), name.constData());
-                    const bool later = c.LaterPageItems && k > t.RowsPerPage;
-                    QCOMPARE(box->count(), later ? c.LaterPageItems : int(c.Items.size()));
-                } else {
-                    auto* spin = qobject_cast<QSpinBox*>(control);
-                    QVERIFY2(spin, name.constData());
-                    QCOMPARE(spin->minimum(), c.Min);
-                    QCOMPARE(spin->maximum(), c.Max);
-                    QVERIFY(spin->findChild<QLineEdit*>(QString::fromLatin1(c.BuddyName(k))));
-                }
-            }
-        }
-        // ... and the pages hold no other row control.
-        int controls = 0;
-        for (const QByteArray& page : t.Containers)
-            for (QObject* o : Ctl<QWidget>(w, page)->children())
-                controls += qobject_cast<QComboBox*>(o) || qobject_cast<QSpinBox*>(o);
-        QCOMPARE(controls, t.Rows * int(t.Columns.size()));
-        w->close();
-    }
-
-    // --- listing and apply ------------------------------------------------------
-
-    void openingListsInOrder() {
-        TScriptedPanel panel;
-        TScriptedDialogs dialogs;
-        Script(panel);
-        QVERIFY(OpenTaskWindow(WinChannelControls));
-        QCOMPARE(panel.TakeSent(), ListingCommands);
-        WinChannelControls->BitBtn3->click();
-        QCOMPARE(panel.TakeSent(), QByteArrayList{}); // nothing changed
-        WinChannelControls->BitBtn1->click();         // OK: applies (nothing) and closes
-        QTRY_VERIFY(WinChannelControls.isNull());
-        QCOMPARE(panel.TakeSent(), QByteArrayList{});
-        QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
-    }
-
     void rowCases_data() {
         QTest::addColumn<QByteArray>("table"); // listing the row belongs to
         QTest::addColumn<QByteArray>("row");
         QTest::addColumn<QByteArray>("control");
         QTest::addColumn<QString>("shown");
-        QTest::addColumn<TEditFn>("edit"); // the operator's change, or none
+        QTest::addColumn<QStringList>("edits"); // the operator's changes
         QTest::addColumn<QByteArrayList>("sent");
-        auto combo = [](const char* name, int item) {
-            return TEditFn(
-                [=](TWinChannelControls* w) { Ctl<QComboBox>(w, name)->setCurrentIndex(item); });
-        };
-        auto spin = [](const char* name, int value) {
-            return TEditFn(
-                [=](TWinChannelControls* w) { Ctl<QSpinBox>(w, name)->setValue(value); });
-        };
-        const TEditFn none;
+        const QStringList none;
 
         QTest::newRow("input code 11 selects Стабилизатор, unchanged sends nothing")
             << QByteArray("in") << QByteArray("0: 11 3 1000 1500 2000") << QByteArray("InType_1")
             << "Стабилизатор" << none << QByteArrayList{};
         QTest::newRow("selecting Газ sends the whole row with code 1")
             << QByteArray("in") << QByteArray("0: 11 3 1000 1500 2000") << QByteArray("InType_1")
-            << "Стабилизатор" << combo("InType_1", 1) << Lines({"set ch_in  0 1 3 1000 1500 2000"});
+            << "Стабилизатор" << QStringList{"InType_1=Газ"}
+            << Lines({"set ch_in  0 1 3 1000 1500 2000"});
         QTest::newRow("item 7 sends code 11")
             << QByteArray("in") << QByteArray("5: 0 6 1000 1500 2000") << QByteArray("InType_6")
-            << "Не используется" << combo("InType_6", 7)
+            << "Не используется" << QStringList{"InType_6=Стабилизатор"}
             << Lines({"set ch_in  5 11 6 1000 1500 2000"});
-        QTest::newRow("code 16 is the last function")
-            << QByteArray("in") << QByteArray("23: 16 24 1000 1500 2000") << QByteArray("InType_24")
-            << "Сброс миссии" << none << QByteArrayList{};
         QTest::newRow("input code 7 is not offered: empty, kept while untouched")
             << QByteArray("in") << QByteArray("1: 7 2 1000 1500 2000") << QByteArray("InType_2")
             << "" << none << QByteArrayList{};
         QTest::newRow("input code 9 not offered, row edited: the board's code kept")
             << QByteArray("in") << QByteArray("1: 9 2 1000 1500 2000") << QByteArray("InType_2")
-            << "" << spin("V_Cent_UpDown_2", 1510) << Lines({"set ch_in  1 9 2 1000 1510 2000"});
+            << "" << QStringList{"V_Cent_UpDown_2=1510"}
+            << Lines({"set ch_in  1 9 2 1000 1510 2000"});
         QTest::newRow("input code 20 is beyond the list: empty, sent as -1")
             << QByteArray("in") << QByteArray("1: 20 2 1000 1500 2000") << QByteArray("InType_2")
             << "" << none << Lines({"set ch_in  1 -1 2 1000 1500 2000"});
@@ -287,19 +161,16 @@ private slots:
             << QByteArray("out") << QByteArray("12: 11 2 1000 1500 2000")
             << QByteArray("OutType_13") << "" << none
             << Lines({"set ch_out  12 -1 2 1000 1500 2000"});
-        QTest::newRow("output row 24 with type 5")
-            << QByteArray("out") << QByteArray("23: 5 5 1000 1500 2000") << QByteArray("OutType_24")
-            << "Руль направления" << none << QByteArrayList{};
         QTest::newRow("output range change sends the output row")
             << QByteArray("out") << QByteArray("2: 3 3 1000 1500 2000")
-            << QByteArray("Out_V_Max_UpDown_3") << "2000" << spin("Out_V_Max_UpDown_3", 1900)
+            << QByteArray("Out_V_Max_UpDown_3") << "2000" << QStringList{"Out_V_Max_UpDown_3=1900"}
             << Lines({"set ch_out  2 3 3 1000 1500 1900"});
         QTest::newRow("mixer 7 with tabs and blanks, unchanged")
             << QByteArray("mixers") << QByteArray("7:  100\t-20 0   0 50")
             << QByteArray("Mix_RE_UD_7") << "-20" << none << QByteArrayList{};
         QTest::newRow("one column of mixer 8 sends all five")
             << QByteArray("mixers") << QByteArray("8: 10 20 30 40 50") << QByteArray("Mix_ELE_UD_8")
-            << "40" << spin("Mix_ELE_UD_8", -45)
+            << "40" << QStringList{"Mix_ELE_UD_8=-45"}
             << Lines({"set mix  8 1 10", "set mix  8 2 20", "set mix  8 3 30", "set mix  8 4 -45",
                       "set mix  8 5 50"});
         QTest::newRow("mixer value 200 shows and sends 150")
@@ -309,7 +180,7 @@ private slots:
                       "set mix  15 5 0"});
         QTest::newRow("mixer 2 is never written")
             << QByteArray("mixers") << QByteArray("2: 0 100 0 0 0") << QByteArray("Mix_RE_UD_2")
-            << "100" << spin("Mix_RE_UD_2", 50) << QByteArrayList{};
+            << "100" << QStringList{"Mix_RE_UD_2=50"} << QByteArrayList{};
         QTest::newRow("mixer 5 is never written, even out of range")
             << QByteArray("mixers") << QByteArray("5: 0 0 0 0 400") << QByteArray("Mix_RUD_UD_5")
             << "150" << none << QByteArrayList{};
@@ -319,7 +190,7 @@ private slots:
         QFETCH(QByteArray, row);
         QFETCH(QByteArray, control);
         QFETCH(QString, shown);
-        QFETCH(TEditFn, edit);
+        QFETCH(QStringList, edits);
         QFETCH(QByteArrayList, sent);
         TScriptedPanel panel;
         TScriptedDialogs dialogs;
@@ -329,8 +200,7 @@ private slots:
         TWinChannelControls* w = OpenTaskWindow(WinChannelControls);
         QVERIFY(w);
         QCOMPARE(Shown(Ctl<QWidget>(w, control)), shown);
-        if (edit)
-            edit(w);
+        Operate(w, edits);
         panel.TakeSent();
         w->BitBtn3->click();
         QCOMPARE(panel.TakeSent(), sent);
@@ -453,20 +323,6 @@ private slots:
         QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
     }
 
-    void actionOpensTheWindowOnce() {
-        static const bool registered = (RegisterSettingsWindows(), true);
-        Q_UNUSED(registered);
-        TScriptedPanel panel;
-        Script(panel);
-        TOpenWindowFn open = TaskWindowFor("ActionChannelControls");
-        QVERIFY(open);
-        open();
-        open();
-        QCOMPARE(panel.Area().subWindowList().size(), 1);
-        QCOMPARE(panel.TakeSent(), ListingCommands);
-        WinChannelControls->close();
-    }
-
     // --- against the simulated board ---------------------------------------------
 
     void roundTripWithTheBoard() {
@@ -484,60 +340,200 @@ private slots:
         QCOMPARE(Shown(Ctl<QWidget>(w, "InType_6")), "Миссия");
         QCOMPARE(Shown(Ctl<QWidget>(w, "Mix_ELE_UD_10")), "-40");
 
-        Ctl<QComboBox>(w, "InType_6")->setCurrentIndex(10); // "Потеря связи", code 14
-        Ctl<QSpinBox>(w, "Out_V_Min_UpDown_2")->setValue(1050);
-        Ctl<QSpinBox>(w, "Out_V_Max_UpDown_2")->setValue(1950);
-        Ctl<QSpinBox>(w, "Mix_RUD_UD_10")->setValue(-150);
-        w->BitBtn3->click();
+        Operate(w, {"InType_6=Потеря связи", "Out_V_Min_UpDown_2=1050", "Out_V_Max_UpDown_2=1950",
+                    "Mix_RUD_UD_10=-150"});
+        w->BitBtn1->click(); // OK: applies and closes
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(WinChannelControls.isNull());
+        // Reopened at once: no prompt of the "set" lines may still be on its
+        // way to end the new window's listings early.
+        QVERIFY(OpenTaskWindow(WinChannelControls));
         QCOMPARE(
-            panel.WaitBoardLines(7),
+            panel.WaitBoardLines(10),
             (QByteArrayList{"set ch_in  5 14 6 1000 1500 2000", "set ch_out  1 2 2 1050 1500 1950",
                             "set mix  10 1 10", "set mix  10 2 -20", "set mix  10 3 30",
-                            "set mix  10 4 -40", "set mix  10 5 -150"}));
+                            "set mix  10 4 -40", "set mix  10 5 -150", "cat control in",
+                            "cat control out", "cat control mixers"}));
         panel.WithBoard([](TBoardSim& s) {
             QCOMPARE(s.State().Inputs[5], (TChannelRow{14, 6, 1000, 1500, 2000}));
             QCOMPARE(s.State().Outputs[1], (TChannelRow{2, 2, 1050, 1500, 1950}));
             QCOMPARE(s.State().Mixers[9], (TMixerRow{{10, -20, 30, -40, -150}}));
         });
-        w->BitBtn1->click(); // OK, nothing left to send
-        QTRY_VERIFY(WinChannelControls.isNull());
-        // Reopened at once: the prompts of the "set" lines are still on
-        // their way and must not end the new window's listings early.
-
-        // A new window lists what the board now holds.
-        QVERIFY(OpenTaskWindow(WinChannelControls));
-        panel.WaitBoardLines(3);
+        // The new window shows what the board now holds.
         QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "InType_6")), "Потеря связи");
         QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "Out_V_Max_UpDown_2")), "1950");
         QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "Mix_RUD_UD_10")), "-150");
-        WinChannelControls->BitBtn3->click();
-        QTest::qWait(100);
-        QCOMPARE(panel.TakeBoardLines(), QByteArrayList{});
+        WinChannelControls->BitBtn3->click(); // nothing changed: nothing sent
+        Exchange(panel.Link(), "ver");        // so the sentinel is the next line
+        QCOMPARE(panel.TakeBoardLines(), QByteArrayList{"ver"});
         WinChannelControls->close();
         QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
     }
 
-    void resetWithTheBoard() {
-        TTestPanel panel;
+    // --- the PPM input monitor -------------------------------------------------
+
+    // Opened from the channel window: modal for the operator (the rest of
+    // the panel takes no input), but without a loop of its own; "mon on
+    // ppm_input" when it opens, "mon off ppm_input" when it closes, each a
+    // conversation read to its prompt; the channel window is usable after.
+    void openedModallyFromTheChannelWindow() {
+        TScriptedPanel panel;
         TScriptedDialogs dialogs;
-        QVERIFY(panel.Connect());
+        // The frame away from the screen's centre: the monitor opens
+        // centred on it.
+        panel.Area().setGeometry(40, 60, 1024, 768);
+        panel.Area().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel.Area()));
         QVERIFY(OpenTaskWindow(WinChannelControls));
-        panel.WaitBoardLines(3);
-        Ctl<QComboBox>(WinChannelControls, "InType_1")->setCurrentIndex(0);
-        Ctl<QSpinBox>(WinChannelControls, "Mix_LE_UD_6")->setValue(77);
-        WinChannelControls->BitBtn3->click();
-        panel.WaitBoardLines(6);
-        Ctl<QPushButton>(WinChannelControls, "SpeedButton2")->click();
-        QCOMPARE(panel.WaitBoardLines(4),
-                 (QByteArrayList{"reset control in", "cat control in", "cat control out",
-                                 "cat control mixers"}));
-        QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "InType_1")), "Элерон правый");
-        QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "Mix_LE_UD_6")), "77"); // not reset
-        Ctl<QPushButton>(WinChannelControls, "SpeedButton4")->click();
-        panel.WaitBoardLines(4);
-        QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "Mix_LE_UD_6")), "0");
-        WinChannelControls->close();
-        QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
+        panel.TakeSent();
+        Ctl<QPushButton>(WinChannelControls, "SpeedButton1")->click();
+        QPointer<TDlg_PPM_Monitor> d = WinChannelControls->Dlg_PPM_Monitor;
+        QVERIFY(d && d->isVisible());
+        const QPoint off = d->frameGeometry().center() - panel.Area().frameGeometry().center();
+        QVERIFY2(off.manhattanLength() <= 4,
+                 qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
+        QCOMPARE(d->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(d->windowTitle(), "Монитор значений входных каналов");
+        QCOMPARE(panel.TakeSent(), QByteArrayList{"mon on ppm_input\r\n"});
+        QVERIFY(panel.Link().InStep() && !d->WaitNote->isVisible());
+        // Closing the channel window (the frame closing, say) closes the
+        // monitor first, then the window.
+        QVERIFY(WinChannelControls->close());
+        QTRY_VERIFY(WinChannelControls.isNull() && d.isNull());
+        QCOMPARE(panel.TakeSent(), QByteArrayList{"mon off ppm_input\r\n"});
+    }
+
+    // Opened while another operation holds the board: the dialog says it
+    // waits, the stream goes on when the board is free; closed before that,
+    // nothing is sent at all.
+    void streamWaitsForTheBoard() {
+        TScriptedPanel panel;
+        for (bool closeFirst : {false, true}) {
+            QPointer<TDlg_PPM_Monitor> d;
+            {
+                const TBoardTurn exportRunning(panel.Link());
+                d = new TDlg_PPM_Monitor;
+                d->show();
+                QVERIFY(d->WaitNote->isVisible());
+                QVERIFY(d->WaitNote->text().contains("занята"));
+                if (closeFirst)
+                    d->close();
+            }
+            if (closeFirst) {
+                QTRY_VERIFY(d.isNull());
+                Exchange(panel.Link(), "ver"); // the sentinel is the first line sent
+                QCOMPARE(panel.TakeSent(), QByteArrayList{"ver\r\n"});
+                continue;
+            }
+            QByteArrayList sent;
+            QTRY_COMPARE(sent += panel.TakeSent(), QByteArrayList{"mon on ppm_input\r\n"});
+            QVERIFY(!d->WaitNote->isVisible());
+            d->close();
+            QTRY_COMPARE(sent += panel.TakeSent(),
+                         (QByteArrayList{"mon on ppm_input\r\n", "mon off ppm_input\r\n"}));
+        }
+    }
+
+    // What each tick lists and draws: a line of whole numbers (blanks or
+    // commas between) as bars, anything else listed only.
+    void tickListsThePayload_data() {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QList<int>>("bars"); // empty = bars hidden
+        QTest::newRow("no telemetry yet") << QByteArray() << "Данные отсутствуют" << QList<int>{};
+        QTest::newRow("blanks only")
+            << QByteArray("   \t ") << "Данные отсутствуют" << QList<int>{};
+        QTest::newRow("leading, trailing and inner runs of blanks")
+            << QByteArray("  1500  1520\t1100 ") << "1500  1520\t1100"
+            << QList<int>{1500, 1520, 1100};
+        QTest::newRow("twelve channels")
+            << QByteArray("1500 1500 1100 1500 1900 1100 1500 1500 1500 1500 1500 2100")
+            << "1500 1500 1100 1500 1900 1100 1500 1500 1500 1500 1500 2100"
+            << QList<int>{1500, 1500, 1100, 1500, 1900, 1100, 1500, 1500, 1500, 1500, 1500, 2100};
+        QTest::newRow("comma separated")
+            << QByteArray("1000, 2000") << "1000, 2000" << QList<int>{1000, 2000};
+        QTest::newRow("negative is a number")
+            << QByteArray("-1 1500") << "-1 1500" << QList<int>{-1, 1500};
+        QTest::newRow("text is listed, not drawn")
+            << QByteArray(" CH1=1500 CH2=1600") << "CH1=1500 CH2=1600" << QList<int>{};
+        QTest::newRow("a number and a word")
+            << QByteArray("1500 lost") << "1500 lost" << QList<int>{};
+        QTest::newRow("decimal point") << QByteArray("1500.5") << "1500.5" << QList<int>{};
+    }
+    void tickListsThePayload() {
+        QFETCH(QByteArray, payload);
+        QFETCH(QString, listed);
+        QFETCH(QList<int>, bars);
+        TScriptedPanel panel;
+        panel.Link().StoreTelemetry(TTelemetrySlot::Ppm, payload);
+        QPointer<TDlg_PPM_Monitor> d = new TDlg_PPM_Monitor;
+        d->show();
+        QCOMPARE(d->MonMemo->toPlainText(), QString()); // each opening starts empty
+        d->Timer1Timer();
+        QCOMPARE(d->MonMemo->toPlainText(), listed);
+        QCOMPARE(d->Bars->isVisible(), !bars.isEmpty());
+        if (!bars.isEmpty())
+            QCOMPARE(d->Bars->Values(), bars);
+        d->close();
+        QTRY_VERIFY(d.isNull());
+    }
+
+    void keepsTheNewest1000Lines() {
+        TScriptedPanel panel;
+        QPointer<TDlg_PPM_Monitor> d = new TDlg_PPM_Monitor;
+        d->Timer1->stop();
+        for (int i = 1; i <= 1005; ++i) {
+            panel.Link().StoreTelemetry(TTelemetrySlot::Ppm, QByteArray::number(i));
+            d->Timer1Timer();
+        }
+        QCOMPARE(d->MonMemo->blockCount(), 1000);
+        QCOMPARE(d->MonMemo->document()->firstBlock().text(), "6");
+        QCOMPARE(LastLine(d), "1005");
+        d->close();
+        QTRY_VERIFY(d.isNull());
+    }
+
+    // The bars are drawn as the values say: full at 2100, empty at 900, half
+    // at 1500; widths beyond the range held at its ends, in another colour.
+    void barsAreDrawn() {
+        TPpmBars bars;
+        bars.SetValues({2100, 900, 1500, 2500, 800});
+        bars.resize(400, bars.sizeHint().height());
+        const QImage img = bars.grab().toImage();
+        const int line = bars.fontMetrics().height() + 4;
+        const int fillRgb = QColor(70, 130, 200).rgb();
+        auto px = [&](int row, double at) {
+            // A point on the bar of `row`, `at` of the way along its length.
+            const int labelW = bars.fontMetrics().horizontalAdvance("24") + 8;
+            const int valueW = bars.fontMetrics().horizontalAdvance("00000") + 8;
+            const int barW = 400 - labelW - valueW;
+            const int x = labelW + static_cast<int>(barW * at);
+            const int y = line * (row + 1) + line / 2;
+            return img.pixel(x, y);
+        };
+        QCOMPARE(px(0, 0.9), QRgb(fillRgb));
+        QVERIFY(px(1, 0.2) != QRgb(fillRgb));
+        QCOMPARE(px(2, 0.3), QRgb(fillRgb));
+        QVERIFY(px(2, 0.7) != QRgb(fillRgb));
+        QCOMPARE(px(3, 0.9), QColor(200, 90, 60).rgb()); // full, in the warning colour
+        QCOMPARE(px(4, 0.2), px(1, 0.2));                // empty
+    }
+
+    // The monitor against the simulated board: the stream's twelve widths
+    // are listed and drawn, and closing switches the stream off.
+    void liveStreamFromTheBoard() {
+        TTestPanel panel;
+        QVERIFY(panel.Connect());
+        QPointer<TDlg_PPM_Monitor> d = new TDlg_PPM_Monitor;
+        d->show();
+        QCOMPARE(panel.WaitBoardLines(1), QByteArrayList{"mon on ppm_input"});
+        QTRY_VERIFY_WITH_TIMEOUT(d->Bars->isVisible(), 5000);
+        QCOMPARE(d->Bars->Values().size(), 12);
+        QCOMPARE(LastLine(d).split(' ').size(), 12);
+        d->close();
+        QTRY_VERIFY(d.isNull());
+        QCOMPARE(panel.WaitBoardLines(1), QByteArrayList{"mon off ppm_input"});
+        panel.WithBoard([](TBoardSim& s) { QVERIFY(!s.StreamOn("ppm_input")); });
     }
 };
 

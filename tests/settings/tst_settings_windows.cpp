@@ -1,13 +1,15 @@
-// The settings windows as the operator uses them, against a scripted board:
-// each window's form matches its table, the particular rules of each window
-// (sign flags, spin bounds, choices, position pairs and pages, the live ADC
-// readings and their stream, the IMU filter window), and how each looks.
+// The settings windows as the operator uses them: each window's form
+// against its table, the particular rules of each window (sign flags, spin
+// bounds, choices, position pairs and pages, the live ADC readings and their
+// stream, the IMU filter window) on a scripted board, and a change of each
+// kind, the live readings and a reset against the simulated board.
 
 #include "ScriptedDialogs.h"
 #include "ScriptedPanel.h"
-#include "SettingsTestUtil.h"
+#include "SettingsShown.h"
 #include "TestMain.h"
 #include "TestPanel.h"
+#include "TestSupport.h"
 #include "link/Proc.h"
 #include "settings/WinAdcSettingsUnit.h"
 #include "settings/WinBatSettingsUnit.h"
@@ -15,21 +17,15 @@
 #include "settings/WinImuSettingsUnit.h"
 #include "settings/WinOSDControlsUnit.h"
 #include "settings/WinStabControlUnit.h"
-#include "ui/TaskRegistry.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 
 namespace {
-// Opens one of the five binding windows by name.
-TParamWindow* OpenByName(const QByteArray& name) {
+// Opens a settings window by name.
+TSettingsWindow* OpenByName(const QByteArray& name) {
     if (name == "stab")
         return OpenTaskWindow(WinStabControl);
     if (name == "hard")
@@ -40,7 +36,7 @@ TParamWindow* OpenByName(const QByteArray& name) {
         return OpenTaskWindow(WinBatSettings);
     if (name == "adc")
         return OpenTaskWindow(WinAdcSettings);
-    return nullptr;
+    return OpenTaskWindow(WinImuSettings);
 }
 
 struct TWindowInfo {
@@ -56,24 +52,9 @@ TWindowInfo Info(const QByteArray& name) {
         return {"osd", &TWinOSDControls::Table()};
     if (name == "bat")
         return {"batteries", &TWinBatSettings::Table()};
-    return {"adc_settings", &TWinAdcSettings::Table()};
-}
-
-TParamKind KindFor(TDefKind k) {
-    switch (k) {
-    case TDefKind::Edit:
-        return TParamKind::Edit;
-    case TDefKind::Choice:
-        return TParamKind::Choice;
-    case TDefKind::Spin:
-    case TDefKind::PositionPair:
-        return TParamKind::Spin;
-    case TDefKind::Flag:
-        return TParamKind::Flag;
-    case TDefKind::SignFlag:
-        return TParamKind::SignFlag;
-    }
-    return TParamKind::None;
+    if (name == "adc")
+        return {"adc_settings", &TWinAdcSettings::Table()};
+    return {"imu", nullptr};
 }
 
 int CountNamed(QWidget* root, const QByteArray& name) {
@@ -92,28 +73,22 @@ private slots:
         for (const char* w : {"stab", "hard", "osd", "bat", "adc"})
             QTest::newRow(w) << QByteArray(w);
     }
-    // Every parameter of the table has exactly one control, the binding finds
-    // it with the table's kind, and every bound control is in the table.
+    // Every parameter of the table has exactly one control, where the
+    // binding looks for it, and every control the binding handles there is
+    // in the table.
     void formIntegrity() {
         QFETCH(QByteArray, window);
         TScriptedPanel panel;
         TScriptedDialogs dialogs;
-        TParamWindow* w = OpenByName(window);
+        auto* w = static_cast<TParamWindow*>(OpenByName(window));
         QVERIFY(w);
         const TParamTable& table = *Info(window).Table;
         QSet<QByteArray> declared;
-        for (const QByteArray& n : ControlNames(table))
+        for (const QByteArray& n : ControlNames(table)) {
             declared.insert(LowerAscii(n));
-        for (const TParamDef& d : table) {
-            QByteArrayList names = d.Kind == TDefKind::PositionPair
-                                       ? QByteArrayList{d.Name + "_X", d.Name + "_Y"}
-                                       : QByteArrayList{d.Name};
-            for (const QByteArray& n : names) {
-                QCOMPARE(CountNamed(w, n), 1);
-                QWidget* c = w->Binding().FindParamControl(LowerAscii(n));
-                QVERIFY2(c && c->objectName().toLatin1() == n, n.constData());
-                QCOMPARE(int(w->Binding().KindOf(c)), int(KindFor(d.Kind)));
-            }
+            QCOMPARE(CountNamed(w, n), 1);
+            QWidget* c = w->Binding().FindParamControl(LowerAscii(n));
+            QVERIFY2(c && c->objectName().toLatin1() == n, n.constData());
         }
         for (const QByteArray& container : w->Binding().Config().Containers) {
             QWidget* c = w->findChild<QWidget*>(container);
@@ -127,37 +102,7 @@ private slots:
         w->close();
     }
 
-    void actionsOpenTheirWindows_data() {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("stab") << "ActionStabControls"
-                              << "Настройка параметров стабилизатора";
-        QTest::newRow("hard") << "ActionWinHardConfig"
-                              << "Аппаратная конфигурация";
-        QTest::newRow("osd") << "Action_OSD_Settings"
-                             << "Настройка OSD";
-        QTest::newRow("adc") << "ActionADCSettings"
-                             << "Настройка АЦП";
-        QTest::newRow("bat") << "ActionBatParams"
-                             << "Параметры батарей";
-        QTest::newRow("imu") << "ActionIMU_Settings"
-                             << "Настройка IMU";
-    }
-    void actionsOpenTheirWindows() {
-        QFETCH(QString, action);
-        QFETCH(QString, caption);
-        static const bool registered = (RegisterSettingsWindows(), true);
-        Q_UNUSED(registered);
-        TScriptedPanel panel;
-        TOpenWindowFn open = TaskWindowFor(action);
-        QVERIFY(open);
-        open();
-        open(); // one instance
-        QCOMPARE(panel.Area().subWindowList().size(), 1);
-        QCOMPARE(panel.Area().subWindowList()[0]->windowTitle(), caption);
-    }
-
-    // The cases particular to the "stab" windows and the batteries window.
+    // The cases particular to each window.
     void windowCases_data() {
         QTest::addColumn<QByteArray>("window");
         QTest::addColumn<QByteArrayList>("listing");
@@ -165,10 +110,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("operatorSets"); // "" = untouched
         QTest::addColumn<QByteArrayList>("sent");
-        QTest::newRow("reversed board pitch, unchecked by the operator")
-            << QByteArray("stab") << QByteArrayList{"board_reverse_pitch = -1"}
-            << QByteArray("Board_Reverse_Pitch") << "checked"
-            << "unchecked" << Lines({"set board_reverse_pitch 1"});
         QTest::newRow("cruise throttle above range")
             << QByteArray("stab") << QByteArrayList{"gaz_cruise = 2000"} << QByteArray("GAZ_Cruise")
             << "1023"
@@ -185,22 +126,14 @@ private slots:
             << QByteArray("hard") << QByteArrayList{"mixers_allowed = 0"}
             << QByteArray("Mixers_Allowed") << "unchecked"
             << "checked" << Lines({"set mixers_allowed 1"});
-        QTest::newRow("vario test value with a decimal comma")
-            << QByteArray("stab") << QByteArrayList{"test_alt_spd = 0"}
-            << QByteArray("Test_Alt_Spd") << "0"
-            << "3,5" << Lines({"set test_alt_spd 3.5"});
         QTest::newRow("autopilot mode choice")
             << QByteArray("stab") << QByteArrayList{"current_autopilot_mode = 1"}
             << QByteArray("Current_Autopilot_Mode") << "Ручное управление"
             << "Возврат на БАЗУ" << Lines({"set current_autopilot_mode 3"});
-        QTest::newRow("battery voltage with a decimal comma")
-            << QByteArray("bat") << QByteArrayList{"main_battery_full_v = 12.6"}
-            << QByteArray("Main_Battery_Full_V") << "12.6"
-            << "12,7" << Lines({"set main_battery_full_v 12.7"});
-        QTest::newRow("adc formula factor")
-            << QByteArray("adc") << QByteArrayList{"air_speed_koef_b = 1", "currentsens_k = 2"}
-            << QByteArray("CurrentSens_K") << "2"
-            << "2,5" << Lines({"set currentsens_k 2.5"});
+        QTest::newRow("OSD item named like a pair's half is a plain spin")
+            << QByteArray("osd") << QByteArrayList{"adv_altitude_x = 7"}
+            << QByteArray("Adv_Altitude_X") << "7"
+            << "8" << Lines({"set adv_altitude_x 8"});
     }
     void windowCases() {
         QFETCH(QByteArray, window);
@@ -212,54 +145,16 @@ private slots:
         TScriptedPanel panel;
         TScriptedDialogs dialogs;
         panel.SetAnswer("cat " + Info(window).Group, listing);
-        TParamWindow* w = OpenByName(window);
+        TSettingsWindow* w = OpenByName(window);
         QVERIFY(w);
-        QWidget* c = Ctl<QWidget>(w, control);
-        auto show = [&]() -> QString {
-            if (auto* e = qobject_cast<QLineEdit*>(c))
-                return e->text();
-            if (auto* b = qobject_cast<QComboBox*>(c))
-                return b->currentText();
-            if (auto* s = qobject_cast<QSpinBox*>(c))
-                return QString::number(s->value());
-            return static_cast<QCheckBox*>(c)->isChecked() ? "checked" : "unchecked";
-        };
-        QCOMPARE(show(), shown);
-        if (!operatorSets.isEmpty()) {
-            if (auto* e = qobject_cast<QLineEdit*>(c))
-                e->setText(operatorSets);
-            else if (auto* b = qobject_cast<QComboBox*>(c))
-                b->setCurrentText(operatorSets);
-            else if (auto* ch = qobject_cast<QCheckBox*>(c))
-                ch->setChecked(operatorSets == "checked");
-        }
+        QCOMPARE(Shown(Ctl<QWidget>(w, control)), shown);
+        if (!operatorSets.isEmpty())
+            Operate(w, {control + "=" + operatorSets});
         panel.TakeSent();
         w->BitBtn3->click();
         QCOMPARE(panel.TakeSent(), sent);
         w->close();
         QVERIFY(dialogs.Errors.isEmpty() && dialogs.Messages.isEmpty());
-    }
-
-    void osdPositionPairs() {
-        TScriptedPanel panel;
-        panel.SetAnswer("cat osd", {"rssi_xy = 10,20", "main_bat_xy = 10", "adv_altitude_x = 7",
-                                    "osd_resolution_mode = 0"});
-        QVERIFY(OpenTaskWindow(WinOSDControls));
-        TWinOSDControls* w = WinOSDControls;
-        QCOMPARE(Ctl<QSpinBox>(w, "RSSI_X")->value(), 10);
-        QCOMPARE(Ctl<QSpinBox>(w, "RSSI_Y")->value(), 20);
-        QCOMPARE(w->Binding().Stored().Value("rssi_xy"), QByteArray("10,20"));
-        QCOMPARE(Ctl<QSpinBox>(w, "Main_Bat_X")->value(), 46); // no comma: ignored
-        QVERIFY(!w->Binding().Stored().Contains("main_bat_xy"));
-        QCOMPARE(Ctl<QSpinBox>(w, "Adv_Altitude_X")->value(), 7); // own name: plain spin
-        Ctl<QSpinBox>(w, "RSSI_Y")->setValue(25);
-        Ctl<QSpinBox>(w, "Main_Bat_Y")->setValue(99);
-        Ctl<QSpinBox>(w, "Adv_Altitude_X")->setValue(8);
-        panel.TakeSent();
-        w->BitBtn3->click();
-        QCOMPARE(panel.TakeSent(), Lines({"set rssi_xy 10 25", "set adv_altitude_x 8"}));
-        QCOMPARE(w->Binding().Stored().Value("rssi_xy"), QByteArray("10,25"));
-        w->close();
     }
 
     void osdPageFollowsAppliedMode_data() {
@@ -326,18 +221,6 @@ private slots:
             const QString expected = shown[k] == "-" ? QString(AdcKeys[k].Label) : shown[k];
             QCOMPARE(Ctl<QLabel>(WinAdcSettings, AdcKeys[k].Label)->text(), expected);
         }
-        WinAdcSettings->close();
-    }
-
-    void adcTimerShowsLiveReadings() {
-        TScriptedPanel panel;
-        QVERIFY(OpenTaskWindow(WinAdcSettings));
-        QCOMPARE(WinAdcSettings->Timer1->interval(), 250);
-        panel.Link().StoreTelemetry(TTelemetrySlot::Adc, "BAT1=12.1 BAT2=0.0");
-        QTRY_COMPARE(Ctl<QLabel>(WinAdcSettings, "ADC_Main_bat")->text(), "12.1 ");
-        panel.TakeSent();
-        Ctl<QPushButton>(WinAdcSettings, "SpeedButton1")->click();
-        QCOMPARE(panel.TakeSent(), Lines({"start current_integ"}));
         WinAdcSettings->close();
     }
 
@@ -426,12 +309,8 @@ private slots:
         TScriptedPanel panel;
         panel.SetAnswer("cat imu", listing);
         QVERIFY(OpenTaskWindow(WinImuSettings));
-        QCOMPARE(WinImuSettings->BitBtn3, nullptr); // no "Применить"
         for (int i = 0; i < 4; ++i) {
-            // Four plain edits, one of each name.
-            QCOMPARE(CountNamed(WinImuSettings, TWinImuSettings::Names()[i]), 1);
             auto* e = Ctl<QLineEdit>(WinImuSettings, TWinImuSettings::Names()[i]);
-            QVERIFY(e && e->metaObject() == &QLineEdit::staticMetaObject);
             if (typed[i] == "-")
                 e->clear();
             else if (!typed[i].isEmpty())
@@ -460,6 +339,110 @@ private slots:
         WinImuSettings->BitBtn2->click(); // Отмена
         QTRY_VERIFY(WinImuSettings.isNull());
         QCOMPARE(panel.TakeSent(), QByteArrayList{});
+    }
+
+    // --- against the simulated board ---------------------------------------------
+
+    void changeOfEachKindReachesTheBoard_data() {
+        QTest::addColumn<QByteArray>("window");
+        QTest::addColumn<QStringList>("edits");
+        QTest::addColumn<QByteArrayList>("executed"); // after the listing
+        QTest::addColumn<QByteArrayList>("held");     // "name=value" on the board afterwards
+        QTest::newRow("stabiliser: edit, sign flag, spin, plain flag, choice")
+            << QByteArray("stab")
+            << QStringList{"Roll_Sensitivity=1,5", "Board_Reverse_Pitch=checked", "GAZ_Cruise=600",
+                           "Flight_Logs_Allowed=unchecked", "Current_Autopilot_Mode=Стабилизатор"}
+            << QByteArrayList{"set roll_sensitivity 1.5", "set board_reverse_pitch -1",
+                              "set gaz_cruise 600", "set flight_logs_allowed 0",
+                              "set current_autopilot_mode 2"}
+            << QByteArrayList{"roll_sensitivity=1.5", "board_reverse_pitch=-1", "gaz_cruise=600",
+                              "flight_logs_allowed=0", "current_autopilot_mode=2"};
+        QTest::newRow("hardware: choice, plain flag")
+            << QByteArray("hard") << QStringList{"Receiver_Mode=СТДАПП", "Mixers_Allowed=unchecked"}
+            << QByteArrayList{"set receiver_mode 2", "set mixers_allowed 0"}
+            << QByteArrayList{"receiver_mode=2", "mixers_allowed=0"};
+        QTest::newRow("OSD: choice, spin, flag, position pair")
+            << QByteArray("osd")
+            << QStringList{"OSD_Resolution_Mode=Низкое разрешение, простая графика",
+                           "OSD_Comp_Voltage=100", "OSD_Show_Horizon=unchecked", "RSSI_X=3",
+                           "RSSI_Y=4"}
+            << QByteArrayList{"set osd_resolution_mode 0", "set osd_comp_voltage 100",
+                              "set osd_show_horizon 0", "set rssi_xy 3 4"}
+            << QByteArrayList{"osd_resolution_mode=0", "osd_comp_voltage=100", "osd_show_horizon=0",
+                              "rssi_xy=3,4"};
+        QTest::newRow("batteries: edit with a decimal comma")
+            << QByteArray("bat") << QStringList{"Main_Battery_Full_V=12,7"}
+            << QByteArrayList{"set main_battery_full_v 12.7"}
+            << QByteArrayList{"main_battery_full_v=12.7"};
+        QTest::newRow("ADC: edit")
+            << QByteArray("adc") << QStringList{"CurrentSens_K=18.5"}
+            << QByteArrayList{"set currentsens_k 18.5"} << QByteArrayList{"currentsens_k=18.5"};
+        QTest::newRow("IMU: OK sends every listed value")
+            << QByteArray("imu") << QStringList{"EKF_Mag_Variance=0.7"}
+            << QByteArrayList{"set EKF_Proc_Variance 0.0001", "set EKF_Accel_Variance 0.05",
+                              "set EKF_Mag_Variance 0.7", "set EKF_Accel_Gravity_Cut_Off 0.15"}
+            << QByteArrayList{"ekf_mag_variance=0.7"};
+    }
+    void changeOfEachKindReachesTheBoard() {
+        QFETCH(QByteArray, window);
+        QFETCH(QStringList, edits);
+        QFETCH(QByteArrayList, executed);
+        QFETCH(QByteArrayList, held);
+        TTestPanel panel;
+        TScriptedDialogs dialogs;
+        QVERIFY(panel.Connect());
+        const QPointer<TSettingsWindow> w = OpenByName(window);
+        QVERIFY(w);
+        const QByteArray group = Info(window).Group;
+        QCOMPARE(panel.WaitBoardLines(window == "adc" ? 2 : 1).value(0), "cat " + group);
+        Operate(w, edits);
+        QPushButton* apply = w->BitBtn3;
+        (apply ? apply : w->BitBtn1)->click(); // the IMU window has OK only
+        QCOMPARE(panel.WaitBoardLines(executed.size()), executed);
+        for (const QByteArray& h : held)
+            QCOMPARE(panel.BoardValue(group, h.left(h.indexOf('='))), h.mid(h.indexOf('=') + 1));
+        if (apply) {
+            apply->click(); // nothing changed since
+            w->close();
+        }
+        QTRY_VERIFY(w.isNull());
+        Exchange(panel.Link(), "ver"); // the sentinel: nothing before it but the stream's end
+        QByteArrayList rest = panel.TakeBoardLines();
+        rest.removeAll("mon off adc_values");
+        QCOMPARE(rest, QByteArrayList{"ver"});
+        QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
+    }
+
+    void adcShowsTheBoardsLiveReadingsAndStopsTheStream() {
+        TTestPanel panel;
+        QVERIFY(panel.Connect());
+        QVERIFY(OpenTaskWindow(WinAdcSettings));
+        QCOMPARE(panel.WaitBoardLines(2),
+                 (QByteArrayList{"cat adc_settings", "mon on adc_values"}));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Ctl<QLabel>(WinAdcSettings, "ADC_Main_bat")->text() != "ADC_Main_bat", 5000);
+        Ctl<QPushButton>(WinAdcSettings, "SpeedButton1")->click();
+        QCOMPARE(panel.WaitBoardLines(1), QByteArrayList{"start current_integ"});
+        WinAdcSettings->BitBtn2->click();
+        QCOMPARE(panel.WaitBoardLines(1), QByteArrayList{"mon off adc_values"});
+        panel.WithBoard([](TBoardSim& sim) { QVERIFY(!sim.StreamOn("adc_values")); });
+    }
+
+    void osdResetRestoresTheBoardsDefaults() {
+        TTestPanel panel;
+        QVERIFY(panel.Connect());
+        QVERIFY(OpenTaskWindow(WinOSDControls));
+        Ctl<QSpinBox>(WinOSDControls, "OSD_Comp_Voltage")->setValue(10);
+        panel.WaitBoardLines(1);
+        WinOSDControls->BitBtn3->click();
+        // The reset follows at once: the set's prompt must not be taken for
+        // the reset's, nor the reset's end the relisting.
+        Ctl<QPushButton>(WinOSDControls, "SpeedButton1")->click();
+        QCOMPARE(panel.WaitBoardLines(3),
+                 (QByteArrayList{"set osd_comp_voltage 10", "reset osd", "cat osd"}));
+        QCOMPARE(Ctl<QSpinBox>(WinOSDControls, "OSD_Comp_Voltage")->value(), 120);
+        QCOMPARE(panel.BoardValue("osd", "osd_comp_voltage"), QByteArray("120"));
+        WinOSDControls->close();
     }
 };
 
