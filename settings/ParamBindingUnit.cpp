@@ -55,8 +55,9 @@ TParamBinding::TParamBinding(QWidget* form, TBindingConfig config) : m_config(st
         QWidget* c = form->objectName().toLatin1() == name
                          ? form
                          : form->findChild<QWidget*>(QString::fromLatin1(name));
-        Q_ASSERT_X(c, "TParamBinding", "container missing from the form");
-        if (c)
+        if (!c)
+            qCritical("TParamBinding: container %s missing from the form", name.constData());
+        else
             m_containers.append(c);
     }
 }

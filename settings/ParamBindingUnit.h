@@ -57,7 +57,8 @@ enum TKindMask : unsigned {
 struct TBindingConfig {
     QByteArray ListCommand;       // e.g. "cat stab\r\n"
     QByteArray ResetCommand;      // e.g. "reset osd\r\n"; empty when the window has none
-    QList<QByteArray> Containers; // object names searched for controls, in this order
+    QList<QByteArray> Containers; // object names searched for controls, in this order (windows:
+                                  // from their form builder)
     unsigned Kinds = AllKinds;
     bool PositionPairs = false; // names containing "_xy" are x,y pairs of two spins
 };

@@ -96,6 +96,8 @@ QByteArrayList ControlNames(const TParamTable& table) {
 
 void TParamFormBuilder::AddGrid(const QByteArray& container, QGridLayout* grid, int columns) {
     m_grids.insert(container, {grid, qMax(1, columns)});
+    if (!m_order.contains(container))
+        m_order << container;
 }
 
 namespace {
@@ -159,11 +161,14 @@ void TParamFormBuilder::Build(const TParamTable& table) {
         g.Layout->setColumnStretch(g.Columns * SlotWidth, 1);
     QMap<QByteArray, int> next;
     int row = 0, base = 0;
+    QStringList faults;
     for (const TParamDef& d : table) {
-        Q_ASSERT_X(m_grids.contains(d.Container), "TParamFormBuilder", d.Name.constData());
-        const TGrid& g = m_grids[d.Container];
-        QWidget* parent = g.Layout->parentWidget();
-        Q_ASSERT_X(parent, "TParamFormBuilder", "grid not installed in its container");
+        const TGrid g = m_grids.value(d.Container, TGrid{nullptr, 1});
+        QWidget* parent = g.Layout ? g.Layout->parentWidget() : nullptr;
+        if (!parent) {
+            faults << QString::fromLatin1(d.Name + " (" + d.Container + ")");
+            continue;
+        }
         const int header = hasPairs.value(d.Container);
         if (!d.SameRow) {
             const int perColumn = (rows[d.Container] + g.Columns - 1) / g.Columns;
@@ -203,6 +208,18 @@ void TParamFormBuilder::Build(const TParamTable& table) {
             g.Layout->addWidget(label, row, col, d.SameRow ? Qt::AlignRight : Qt::Alignment());
         }
     }
+    if (faults.isEmpty() || m_order.isEmpty())
+        return;
+    // A table that names a container the window lacks: the parameters are
+    // missing from the window, so it says so where the operator looks.
+    const QString text = "Ошибка формы: нет места для параметров " + faults.join(", ");
+    qCritical("%s", qPrintable(text));
+    const TGrid& first = m_grids[m_order.first()];
+    auto* note = new QLabel(text, first.Layout->parentWidget());
+    note->setObjectName("FormFault");
+    note->setStyleSheet("color: red");
+    note->setWordWrap(true);
+    first.Layout->addWidget(note, first.Layout->rowCount(), 0, 1, -1);
 }
 
 QLabel* MakeHeaderLabel(const QString& text, const char* name) {

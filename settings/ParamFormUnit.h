@@ -62,7 +62,12 @@ public:
     void AddGrid(const QByteArray& container, QGridLayout* grid, int columns = 1);
     // Creates every control of the table; the grids' widgets must already be
     // the containers named in the table.
+    // A table entry whose container has no grid is left out, and the
+    // window shows the fault in red (in every build).
     void Build(const TParamTable& table);
+    // The containers' object names in the order their grids were added: the
+    // binding searches them for the controls.
+    QList<QByteArray> Containers() const { return m_order; }
 
 private:
     struct TGrid {
@@ -70,6 +75,7 @@ private:
         int Columns;
     };
     QMap<QByteArray, TGrid> m_grids;
+    QList<QByteArray> m_order;
 };
 
 class QLabel;

@@ -1,12 +1,18 @@
 #include "settings/ParamWindowUnit.h"
 
 #include "link/Proc.h"
+#include "settings/ParamFormUnit.h"
 #include "ui/Dialogs.h"
 
 TParamWindow::TParamWindow(const QString& caption, bool hasApplyButton, QWidget* parent)
     : TSettingsWindow(caption, hasApplyButton, parent) {}
 
 TParamWindow::~TParamWindow() = default;
+
+void TParamWindow::InitBinding(TBindingConfig config, const TParamFormBuilder& builder) {
+    config.Containers = builder.Containers();
+    InitBinding(std::move(config));
+}
 
 void TParamWindow::InitBinding(TBindingConfig config) {
     m_binding = std::make_unique<TParamBinding>(Content(), std::move(config));

@@ -11,6 +11,8 @@
 
 #include <memory>
 
+class TParamFormBuilder;
+
 class TParamWindow : public TSettingsWindow {
     Q_OBJECT
 public:
@@ -25,6 +27,8 @@ public:
 protected:
     // Call once, after the form holds every container.
     void InitBinding(TBindingConfig config);
+    // The binding searches the containers the builder made, in its order.
+    void InitBinding(TBindingConfig config, const TParamFormBuilder& builder);
 
     TListingEnd ListParams() override;
     bool ApplyChangedValues() override;

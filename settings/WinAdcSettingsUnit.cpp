@@ -41,7 +41,7 @@ QList<std::optional<QByteArray>> ParseAdcPayload(const QByteArray& payload) {
 
 const TBindingConfig& TWinAdcSettings::Config() {
     static const TBindingConfig config{
-        "cat adc_settings\r\n", {}, {"Panel2"}, KindEdit | KindChoice | KindSpin | KindFlag};
+        "cat adc_settings\r\n", {}, {}, KindEdit | KindChoice | KindSpin | KindFlag};
     return config;
 }
 
@@ -116,7 +116,7 @@ TWinAdcSettings::TWinAdcSettings(QWidget* parent)
     h->setContentsMargins(0, 0, 0, 0);
     h->addWidget(panel, 1);
     h->addWidget(live);
-    InitBinding(Config());
+    InitBinding(Config(), builder);
 
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(250);

@@ -7,7 +7,7 @@ QPointer<TWinBatSettings> WinBatSettings;
 
 const TBindingConfig& TWinBatSettings::Config() {
     static const TBindingConfig config{
-        "cat batteries\r\n", {}, {"Panel2"}, KindEdit | KindChoice | KindSpin | KindFlag};
+        "cat batteries\r\n", {}, {}, KindEdit | KindChoice | KindSpin | KindFlag};
     return config;
 }
 
@@ -36,5 +36,5 @@ TWinBatSettings::TWinBatSettings(QWidget* parent)
     auto* v = new QVBoxLayout(Content());
     v->setContentsMargins(0, 0, 0, 0);
     v->addWidget(panel);
-    InitBinding(Config());
+    InitBinding(Config(), builder);
 }

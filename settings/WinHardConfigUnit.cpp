@@ -6,7 +6,7 @@
 QPointer<TWinHardConfig> WinHardConfig;
 
 const TBindingConfig& TWinHardConfig::Config() {
-    static const TBindingConfig config{"cat stab\r\n", {}, {"Panel2"}, AllKinds};
+    static const TBindingConfig config{"cat stab\r\n", {}, {}, AllKinds};
     return config;
 }
 
@@ -33,5 +33,5 @@ TWinHardConfig::TWinHardConfig(QWidget* parent)
     auto* v = new QVBoxLayout(Content());
     v->setContentsMargins(0, 0, 0, 0);
     v->addWidget(panel);
-    InitBinding(Config());
+    InitBinding(Config(), builder);
 }

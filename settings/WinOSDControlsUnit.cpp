@@ -9,11 +9,8 @@
 QPointer<TWinOSDControls> WinOSDControls;
 
 const TBindingConfig& TWinOSDControls::Config() {
-    static const TBindingConfig config{"cat osd\r\n",
-                                       "reset osd\r\n",
-                                       {"Panel1", "TabSheet1", "TabSheet2", "TabSheet3"},
-                                       KindChoice | KindSpin | KindFlag,
-                                       true};
+    static const TBindingConfig config{
+        "cat osd\r\n", "reset osd\r\n", {}, KindChoice | KindSpin | KindFlag, true};
     return config;
 }
 
@@ -136,7 +133,7 @@ TWinOSDControls::TWinOSDControls(QWidget* parent)
     v->setContentsMargins(0, 0, 0, 0);
     v->addWidget(panel1);
     v->addWidget(panel3, 1);
-    InitBinding(Config());
+    InitBinding(Config(), builder);
 }
 
 void TWinOSDControls::ShowPositionPage() {

@@ -9,11 +9,7 @@
 QPointer<TWinStabControl> WinStabControl;
 
 const TBindingConfig& TWinStabControl::Config() {
-    static const TBindingConfig config{
-        "cat stab\r\n",
-        {},
-        {"TabSheet1", "TabSheet2", "GroupBox1", "GroupBox2", "GroupBox3", "TabSheet3", "TabSheet4"},
-        AllKinds};
+    static const TBindingConfig config{"cat stab\r\n", {}, {}, AllKinds};
     return config;
 }
 
@@ -118,5 +114,5 @@ TWinStabControl::TWinStabControl(QWidget* parent)
     auto* v = new QVBoxLayout(Content());
     v->addWidget(MakeHeaderLabel(windowTitle()));
     v->addWidget(tabs, 1);
-    InitBinding(Config());
+    InitBinding(Config(), builder);
 }
