@@ -45,7 +45,8 @@ const QStringList DeviceActions = {
     "ActionADCSettings",  "ActionBatParams",    "ActionStabControls",    "ActionWinHardConfig",
     "ActionExportConfig", "ActionLoadConfig",   "ActionExportLogs",      "ActionCalibrate",
     "ActionSaveSettings", "ActionMonGyro",      "ActionMonAccel",        "ActionMonBaro",
-    "ActionMonMag",       "ActionMonStab",      "ActionMonImu",          "ActionMonGps"};
+    "ActionMonMag",       "ActionMonStab",      "ActionMonImu",          "ActionMonGps",
+    "ActionAllParams"};
 const QStringList AlwaysActions = {
     "HelpAbout1",          "FileExitItem",       "WindowCascade1",   "WindowTileHorizontal1",
     "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1"};
@@ -618,7 +619,7 @@ private slots:
                  (QStringList{"ActionConnect", "ActionSaveSettings", "-", "ActionExportConfig",
                               "ActionLoadConfig", "-", "ActionStabControls",
                               "ActionChannelControls", "Action_OSD_Settings", "ActionADCSettings",
-                              "ActionBatParams", "ActionCalibrate"}));
+                              "ActionBatParams", "ActionCalibrate", "ActionAllParams"}));
         for (QAction* a : bar->actions())
             QVERIFY2(a->isSeparator() || !a->icon().isNull(), qPrintable(a->objectName()));
     }
