@@ -375,16 +375,17 @@ void TWinAllParams::MoveToNextRow() {
 
 void TWinAllParams::UpdateButtons() {
     const bool idle = !IsBusy();
-    bool anyEdited = false, anyFile = false;
+    bool anyEdited = false, anyMarked = false, anyFile = false;
     for (int i = 0; i < m_rows.size(); ++i) {
-        anyEdited = anyEdited || Edited(i) || m_rows[i].Mismatch;
+        anyEdited = anyEdited || Edited(i);
+        anyMarked = anyMarked || m_rows[i].Mismatch;
         anyFile = anyFile || m_rows[i].HasFile;
     }
     ReadButton->setEnabled(idle);
     CompareButton->setEnabled(idle && !m_rows.isEmpty());
     TakeButton->setEnabled(idle && anyFile);
     ApplyButton->setEnabled(idle && anyEdited);
-    RevertButton->setEnabled(idle && anyEdited);
+    RevertButton->setEnabled(idle && (anyEdited || anyMarked));
     FlashButton->setEnabled(idle);
 }
 
@@ -507,6 +508,9 @@ void TWinAllParams::CompareClick() {
         const auto v = values.constFind(ParamKey(row.Param.Section, row.Param.Name));
         row.HasFile = v != values.constEnd();
         row.File = row.HasFile ? *v : QByteArray();
+        // The file writes an OSD pair as "x y"; shown as the board lists it.
+        if (row.Param.Section->Kind == TSectionKind::OsdParams && row.Param.Value.contains(','))
+            row.File = row.File.simplified().replace(' ', ',');
         differ += DiffersFromFile(i);
     }
     Grid->setColumnHidden(ColFile, false);

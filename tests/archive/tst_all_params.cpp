@@ -155,7 +155,7 @@ private slots:
         for (int i = 0; i < w->Grid->rowCount(); ++i)
             if (w->DiffersFromFile(i))
                 differ << w->Grid->item(i, 1)->text() + "=" + w->Grid->item(i, 3)->text();
-        QCOMPARE(differ, (QStringList{"gaz_cruise=560", "rssi_xy=2 2", "mag_bias_x=35"}));
+        QCOMPARE(differ, (QStringList{"gaz_cruise=560", "rssi_xy=2,2", "mag_bias_x=35"}));
         w->ChangedOnly->setChecked(true);
         QCOMPARE(Visible(w).size(), 3);
         w->Grid->selectAll();
