@@ -8,6 +8,7 @@
 #include "TestPanel.h"
 #include "archive/ArchiveWidgets.h"
 #include "archive/WinAllParamsUnit.h"
+#include "ui/UnsavedChanges.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -64,7 +65,6 @@ private slots:
         QCOMPARE(w->Grid->item(w->RowOf("STAB", "gps_uart_baud"), 4)->text(), "");
         QCOMPARE(w->Grid->item(w->RowOf("STAB", "GAZ_Cruise"), 4)->text(),
                  "Настройка параметров стабилизатора");
-        QCOMPARE(w->Grid->item(w->RowOf("IMU", "imu_rate_hz"), 4)->text(), "");
         w->SearchEdit->setText("GAZ");
         QCOMPARE(Visible(w), BoardRows(panel, "gaz"));
         w->GroupFilter->setCurrentText("OSD");
@@ -100,6 +100,7 @@ private slots:
         TTestPanel panel;
         TScriptedDialogs dialogs;
         QVERIFY(panel.Connect());
+        TUnsavedChanges unsaved(panel.Link());
         TWinAllParams* w = OpenRead(panel);
         const int row = w->RowOf(group.toUpper(), name);
         w->Grid->item(row, 2)->setText(typed);
@@ -115,8 +116,10 @@ private slots:
             QVERIFY(dialogs.Messages[0].startsWith("Плата приняла другое значение: " +
                                                    QString::fromLatin1(name)));
         QCOMPARE(w->Grid->item(row, 2)->text(), QString::fromLatin1(held));
+        QCOMPARE(unsaved.Count(), 1);
         w->FlashButton->click();
         QCOMPARE(panel.WaitBoardLines(2), (QByteArrayList{"save config", "save controls"}));
+        QCOMPARE(unsaved.Count(), 0);
     }
 
     void refusedValuesSendNothing() {
