@@ -178,6 +178,23 @@ void Paint(QPainter& p, TIconId id) {
         p.drawLine(QPointF(16, 12), QPointF(23, 12));
         break;
     }
+    case TIconId::AllParams: {
+        // A table with a magnifying glass over it.
+        p.setPen(Stroke(Ink, 1.2));
+        p.setBrush(Paper);
+        p.drawRect(QRectF(2.5, 3.5, 16, 15));
+        p.setBrush(Blue);
+        p.drawRect(QRectF(2.5, 3.5, 16, 4));
+        for (qreal y : {11.0, 14.5})
+            p.drawLine(QPointF(2.5, y), QPointF(18.5, y));
+        p.drawLine(QPointF(8, 7.5), QPointF(8, 18.5));
+        p.setPen(Stroke(Orange, 2));
+        p.setBrush(QColor(255, 255, 255, 180));
+        p.drawEllipse(QPointF(15.5, 15), 4, 4);
+        p.setPen(Stroke(Orange, 2.6));
+        p.drawLine(QPointF(18.4, 17.9), QPointF(22, 21.5));
+        break;
+    }
     case TIconId::None:
         break;
     }

@@ -9,7 +9,7 @@ enum class TMenuId { Actions, Setup, Calibrations, Monitoring, Windows, Help };
 
 enum class TActionKind {
     Connect, // enabled while not connected
-    Device,  // enabled while connected (the twenty device actions)
+    Device,  // enabled while connected
     Always   // About, exit, window arrangement: never switched
 };
 
@@ -24,7 +24,8 @@ enum class TIconId {
     Osd,
     Adc,
     Battery,
-    Calibrate
+    Calibrate,
+    AllParams
 };
 
 struct TActionDef {

@@ -1,3 +1,4 @@
+#include "archive/WinAllParamsUnit.h"
 #include "archive/WinBackupConfigUnit.h"
 #include "archive/WinExportLogsUnit.h"
 #include "archive/WinMemsCalibrateUnit.h"
@@ -11,4 +12,5 @@ void RegisterArchiveWindows() {
     RegisterTaskWindow("ActionSaveSettings", [] { OpenTaskWindow(WinSaveSettings); });
     RegisterTaskWindow("ActionExportLogs", [] { OpenTaskWindow(WinExportLogs); });
     RegisterTaskWindow("ActionCalibrate", [] { OpenTaskWindow(WinMemsCalibrate); });
+    RegisterTaskWindow("ActionAllParams", [] { OpenTaskWindow(WinAllParams); });
 }

@@ -262,6 +262,25 @@ bool TBoardSim::SetRow(const QByteArrayList& w) {
     return true;
 }
 
+namespace {
+// Parameters the board keeps within a range of its own: the throttle levels
+// are 10-bit (0..1023, the range of the stabiliser window's spins). A number
+// outside is held at the nearest bound, silently, as the board does.
+struct TParamRange {
+    const char* Name;
+    int Min, Max;
+};
+const TParamRange ParamRanges[] = {
+    {"gaz_minimum", 0, 1023}, {"gaz_cruise", 0, 1023}, {"gaz_maximum", 0, 1023}};
+
+void ClampToRange(const QByteArray& name, QByteArray& value) {
+    int v = 0;
+    for (const TParamRange& r : ParamRanges)
+        if (name == r.Name && TryStrToInt(value, v))
+            value = QByteArray::number(qBound(r.Min, v, r.Max));
+}
+} // namespace
+
 TBoardSim::TAnswer TBoardSim::CmdSet(const QByteArrayList& w, const QByteArray& line, qint64) {
     if (w.size() < 2)
         return Unknown(line);
@@ -294,6 +313,7 @@ TBoardSim::TAnswer TBoardSim::CmdSet(const QByteArrayList& w, const QByteArray& 
         *value = w[2] + "," + w[3];
     else
         *value = Trim(line.mid(line.indexOf(w[1], 3) + w[1].size())); // after "set"
+    ClampToRange(name, *value);
     return TAnswer::Prompt;
 }
 

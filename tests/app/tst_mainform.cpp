@@ -35,7 +35,8 @@ const QStringList DeviceActions = {
     "ActionADCSettings",  "ActionBatParams",    "ActionStabControls",    "ActionWinHardConfig",
     "ActionExportConfig", "ActionLoadConfig",   "ActionExportLogs",      "ActionCalibrate",
     "ActionSaveSettings", "ActionMonGyro",      "ActionMonAccel",        "ActionMonBaro",
-    "ActionMonMag",       "ActionMonStab",      "ActionMonImu",          "ActionMonGps"};
+    "ActionMonMag",       "ActionMonStab",      "ActionMonImu",          "ActionMonGps",
+    "ActionAllParams"};
 const QStringList AlwaysActions = {
     "HelpAbout1",          "FileExitItem",       "WindowCascade1",   "WindowTileHorizontal1",
     "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1"};
