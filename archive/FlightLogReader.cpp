@@ -1,0 +1,345 @@
+#include "archive/FlightLogReader.h"
+
+#include <QFile>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace {
+constexpr qint64 ChunkBytes = 256 * 1024;
+
+struct TSpan {
+    const char* B;
+    const char* E;
+};
+
+TSpan Trimmed(const char* b, const char* e) {
+    while (b < e && (*b == ' ' || *b == '\t' || *b == '"'))
+        ++b;
+    while (e > b && (e[-1] == ' ' || e[-1] == '\t' || e[-1] == '"' || e[-1] == '\r'))
+        --e;
+    return {b, e};
+}
+
+bool ParseNumber(TSpan s, double& v) {
+    if (s.B < s.E && *s.B == '+')
+        ++s.B;
+    if (s.B == s.E)
+        return false;
+    const auto r = std::from_chars(s.B, s.E, v);
+    return r.ec == std::errc() && r.ptr == s.E && std::isfinite(v);
+}
+
+// A field with decimal commas: the commas become points.
+bool ParseCommaNumber(TSpan s, double& v) {
+    char buf[64];
+    const qint64 n = s.E - s.B;
+    if (n <= 0 || n >= qint64(sizeof buf))
+        return false;
+    std::copy(s.B, s.E, buf);
+    std::replace(buf, buf + n, ',', '.');
+    return ParseNumber({buf, buf + n}, v);
+}
+
+bool AllDigits(TSpan s) {
+    return s.B < s.E && std::all_of(s.B, s.E, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "12" + "5" read as 12.5; the fraction part has digits only.
+bool ParsePair(TSpan whole, TSpan frac, double& v) {
+    if (!AllDigits(frac))
+        return false;
+    char buf[96];
+    const qint64 a = whole.E - whole.B, b = frac.E - frac.B;
+    if (a <= 0 || a + b + 1 >= qint64(sizeof buf))
+        return false;
+    std::copy(whole.B, whole.E, buf);
+    buf[a] = '.';
+    std::copy(frac.B, frac.E, buf + a + 1);
+    return ParseNumber({buf, buf + a + 1 + b}, v);
+}
+
+bool IsBlank(const QByteArray& line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+// Turns lines into the table. The field layout of a comma-separated file is
+// learnt from its first good row: as many fields as columns (decimal
+// points), or twice as many (every value with a decimal comma).
+class TLogParser {
+public:
+    explicit TLogParser(TFlightLogTable& out) : m_out(out) {}
+
+    bool Header(QByteArray line, TLogReadResult& r) {
+        if (line.startsWith("\xEF\xBB\xBF"))
+            line.remove(0, 3);
+        line = line.trimmed();
+        for (char c : line) {
+            const auto u = static_cast<unsigned char>(c);
+            if ((u < 0x20 && c != '\t') || u == 0x7F) {
+                r = {TLogReadStatus::NotALog, "двоичные данные в первой строке"};
+                return false;
+            }
+        }
+        int best = 0;
+        for (char sep : {'\t', ';', ','}) {
+            const int n = int(line.count(sep));
+            if (n > best) {
+                best = n;
+                m_sep = sep;
+            }
+        }
+        const QString sample = QString::fromLatin1(line.left(60));
+        if (best == 0) {
+            r = {TLogReadStatus::NotALog, sample};
+            return false;
+        }
+        for (const QByteArray& f : line.split(m_sep)) {
+            const TSpan s = Trimmed(f.constData(), f.constData() + f.size());
+            double v;
+            if (s.B == s.E || ParseNumber(s, v) || ParseCommaNumber(s, v)) {
+                r = {TLogReadStatus::NotALog, sample};
+                return false;
+            }
+            m_out.Columns << QString::fromUtf8(s.B, int(s.E - s.B));
+        }
+        m_out.Separator = m_sep;
+        m_out.Values.resize(m_out.Columns.size());
+        m_row.resize(m_out.Columns.size());
+        return true;
+    }
+
+    void Row(const QByteArray& line) {
+        m_fields.clear();
+        const char* p = line.constData();
+        const char* end = p + line.size();
+        for (const char* f = p;; ++p) {
+            if (p == end || *p == m_sep) {
+                m_fields.push_back(Trimmed(f, p));
+                f = p + 1;
+                if (p == end)
+                    break;
+            }
+        }
+        const int n = m_out.Columns.size();
+        const int m = int(m_fields.size());
+        bool ok = false;
+        if (m == n && m_layout != Pairs) {
+            ok = true;
+            for (int i = 0; ok && i < n; ++i) {
+                const bool comma =
+                    m_sep != ',' && std::find(m_fields[i].B, m_fields[i].E, ',') != m_fields[i].E;
+                ok = comma ? ParseCommaNumber(m_fields[i], m_row[i])
+                           : ParseNumber(m_fields[i], m_row[i]);
+                m_out.DecimalComma = m_out.DecimalComma || (ok && comma);
+            }
+            if (ok)
+                m_layout = Plain;
+        } else if (m_sep == ',' && m == 2 * n && m_layout != Plain) {
+            ok = true;
+            for (int i = 0; ok && i < n; ++i)
+                ok = ParsePair(m_fields[2 * i], m_fields[2 * i + 1], m_row[i]);
+            if (ok) {
+                m_layout = Pairs;
+                m_out.DecimalComma = true;
+            }
+        } else if (m_sep == ',' && m > n) {
+            ++m_ambiguous;
+            m_ambiguousFields = m;
+        }
+        if (!ok) {
+            ++m_out.BadRows;
+            return;
+        }
+        for (int i = 0; i < n; ++i)
+            m_out.Values[i].push_back(m_row[i]);
+    }
+
+    TLogReadResult Finish() {
+        const qint64 good = m_out.RowCount();
+        if (m_ambiguous > 0 && m_ambiguous >= good) {
+            return {TLogReadStatus::AmbiguousComma,
+                    QStringLiteral("в заголовке %1 столбцов, в строках %2 полей")
+                        .arg(m_out.Columns.size())
+                        .arg(m_ambiguousFields)};
+        }
+        if (good == 0)
+            return {m_out.BadRows > 0 ? TLogReadStatus::NotALog : TLogReadStatus::Empty, {}};
+        const QVector<double>& first = m_out.Values[0];
+        m_out.TimeInFirstColumn =
+            good > 1 && first.last() > first.first() && std::is_sorted(first.begin(), first.end());
+        for (QVector<double>& v : m_out.Values)
+            v.squeeze();
+        return {};
+    }
+
+private:
+    enum { Unknown, Plain, Pairs } m_layout = Unknown;
+    TFlightLogTable& m_out;
+    char m_sep = ',';
+    std::vector<TSpan> m_fields;
+    QVector<double> m_row;
+    qint64 m_ambiguous = 0;
+    int m_ambiguousFields = 0;
+};
+} // namespace
+
+int TFlightLogTable::RowAt(double t) const {
+    const int n = RowCount();
+    if (n == 0)
+        return -1;
+    if (!TimeInFirstColumn)
+        return std::clamp(int(std::lround(t)), 0, n - 1);
+    const QVector<double>& time = Values[0];
+    const int i = int(std::lower_bound(time.begin(), time.end(), t) - time.begin());
+    if (i == 0)
+        return 0;
+    if (i == n)
+        return n - 1;
+    return (t - time[i - 1] <= time[i] - t) ? i - 1 : i;
+}
+
+int TFlightLogTable::Column(const QString& name) const {
+    for (int i = 0; i < Columns.size(); ++i)
+        if (Columns[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QString TLogReadResult::RussianText() const {
+    switch (Status) {
+    case TLogReadStatus::Ok:
+        return QString();
+    case TLogReadStatus::Cancelled:
+        return QStringLiteral("Чтение журнала прервано");
+    case TLogReadStatus::FileError:
+        return QStringLiteral("Не удалось прочитать файл: %1").arg(Detail);
+    case TLogReadStatus::Empty:
+        return QStringLiteral("В файле нет ни одной строки журнала");
+    case TLogReadStatus::NotALog:
+        return QStringLiteral("Файл не похож на журнал полёта: первая строка должна называть "
+                              "столбцы, следующие — содержать числа через запятую, точку с "
+                              "запятой или табуляцию") +
+               (Detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(Detail));
+    case TLogReadStatus::AmbiguousComma:
+        return QStringLiteral(
+                   "Журнал записан с запятой и между столбцами, и в дробных числах (%1): "
+                   "нельзя понять, где кончается число. Выгрузите полёт заново без "
+                   "замены разделителей дробной части запятыми.")
+            .arg(Detail);
+    }
+    return QString();
+}
+
+TLogReadResult ReadFlightLog(QIODevice& in, TFlightLogTable& out,
+                             const std::function<bool(qint64)>& progress) {
+    out = TFlightLogTable();
+    TLogParser parser(out);
+    TLogReadResult r;
+    bool haveHeader = false;
+    bool sawLineEnd = false;
+    qint64 done = 0;
+    QByteArray carry;
+    const auto take = [&](const QByteArray& line) {
+        if (IsBlank(line))
+            return true;
+        if (haveHeader) {
+            parser.Row(line);
+            return true;
+        }
+        haveHeader = true;
+        return parser.Header(line, r);
+    };
+    for (;;) {
+        if (progress && !progress(done))
+            return {TLogReadStatus::Cancelled, {}};
+        const QByteArray chunk = in.read(ChunkBytes);
+        if (chunk.isEmpty()) {
+            const auto* file = qobject_cast<QFileDevice*>(&in);
+            if (file && file->error() != QFileDevice::NoError)
+                return {TLogReadStatus::FileError, in.errorString()};
+            break;
+        }
+        done += chunk.size();
+        qsizetype from = 0;
+        for (qsizetype nl; (nl = chunk.indexOf('\n', from)) >= 0; from = nl + 1) {
+            sawLineEnd = true;
+            QByteArray line =
+                carry.isEmpty() ? chunk.mid(from, nl - from) : carry + chunk.mid(from, nl - from);
+            carry.clear();
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (!take(line))
+                return r;
+        }
+        carry += chunk.mid(from);
+    }
+    // A last line without its line end, in a file whose lines have one, was
+    // cut off while being written: even if it reads as numbers, they may be
+    // cut short.
+    if (!IsBlank(carry)) {
+        if (!haveHeader || !sawLineEnd) {
+            if (!take(carry))
+                return r;
+        } else {
+            out.TruncatedLastLine = true;
+            ++out.BadRows;
+        }
+    }
+    if (!haveHeader)
+        return {TLogReadStatus::Empty, {}};
+    return parser.Finish();
+}
+
+TLogReadResult ReadFlightLogFile(const QString& path, TFlightLogTable& out,
+                                 const std::function<bool(qint64)>& progress) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        out = TFlightLogTable();
+        return {TLogReadStatus::FileError, path + ": " + f.errorString()};
+    }
+    return ReadFlightLog(f, out, progress);
+}
+
+void DecimateColumn(const TFlightLogTable& t, int column, double lo, double hi, int pixels,
+                    QVector<double>& keys, QVector<double>& values) {
+    keys.clear();
+    values.clear();
+    const int n = t.RowCount();
+    if (n == 0 || column < 0 || column >= t.Columns.size() || !(hi > lo))
+        return;
+    const QVector<double>& v = t.Values[column];
+    int first = std::max(0, t.RowAt(lo) - 1);
+    int last = std::min(n - 1, t.RowAt(hi) + 1);
+    const auto add = [&](int i) {
+        keys.push_back(t.Time(i));
+        values.push_back(v[i]);
+    };
+    pixels = std::max(1, pixels);
+    if (last - first + 1 <= 4 * pixels) {
+        for (int i = first; i <= last; ++i)
+            add(i);
+        return;
+    }
+    const double scale = pixels / (hi - lo);
+    int i = first;
+    while (i <= last) {
+        const double px = std::floor((t.Time(i) - lo) * scale);
+        const int start = i;
+        int lowest = i, highest = i;
+        for (++i; i <= last && std::floor((t.Time(i) - lo) * scale) == px; ++i) {
+            if (v[i] < v[lowest])
+                lowest = i;
+            if (v[i] > v[highest])
+                highest = i;
+        }
+        const int end = i - 1;
+        int picks[4] = {start, std::min(lowest, highest), std::max(lowest, highest), end};
+        int prev = -1;
+        for (int k : picks) {
+            if (k != prev)
+                add(k);
+            prev = k;
+        }
+    }
+}
