@@ -3,6 +3,7 @@
 
 #include "app/MAIN.h"
 #include "app/DemoBoard.h"
+#include "archive/WinViewLogUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/PanelApplication.h"
 
@@ -26,7 +27,15 @@ int main(int argc, char** argv) {
             demo.reset();
         }
     }
+    // `--view-log FILE`: the flight log viewer on FILE, without connecting.
+    const QStringList args = QCoreApplication::arguments();
+    const qsizetype viewAt = args.indexOf("--view-log");
+    const QString viewFile = viewAt >= 0 && viewAt + 1 < args.size() ? args[viewAt + 1] : QString();
+    if (viewAt >= 0)
+        options.AutoConnect = false;
     TMainForm form(options);
     form.show();
+    if (viewAt >= 0)
+        OpenFlightLogViewer(viewFile);
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "archive/WinExportLogsUnit.h"
 
 #include "archive/ArchiveWidgets.h"
+#include "archive/WinViewLogUnit.h"
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
@@ -43,6 +44,10 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
     v->addWidget(ReplacePoints);
     Run = new TRunIndicator("Выгружено секунд:", true);
     v->addWidget(Run);
+    ViewButton = new QPushButton("Открыть в просмотре");
+    ViewButton->setObjectName("ViewButton");
+    ViewButton->hide();
+    v->addWidget(ViewButton, 0, Qt::AlignLeft);
     v->addStretch(1);
     const TOkCancelRow okCancel = MakeOkCancelRow();
     BitBtn1 = okCancel.BitBtn1;
@@ -52,6 +57,7 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
     connect(SpeedButton1, &QToolButton::clicked, this, &TWinExportLogs::SpeedButton1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TWinExportLogs::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TWinExportLogs::BitBtn2Click);
+    connect(ViewButton, &QPushButton::clicked, this, [this] { OpenFlightLogViewer(m_downloaded); });
     connect(Run, &TRunIndicator::StopClicked, this, [this] {
         m_stopPressed = true;
         RequestCancel();
@@ -124,6 +130,7 @@ void TWinExportLogs::BitBtn1Click() {
     BeginBusy();
     m_stopPressed = false;
     BitBtn1->setEnabled(false);
+    ViewButton->hide();
     Run->Start();
     const TArchiveResult r = ExportFlightLog(
         MainForm->Link(), flight, FileName->text(), [this] { return ReplacePoints->isChecked(); },
@@ -131,8 +138,10 @@ void TWinExportLogs::BitBtn1Click() {
     Run->Finish(!r.Ok());
     BitBtn1->setEnabled(true);
     EndBusy();
-    if (r.Ok())
+    if (r.Ok()) {
+        m_downloaded = FileName->text();
+        ViewButton->show();
         Dialogs().Message("Выгрузка завершена");
-    else
+    } else
         ReportRun(r, m_stopPressed);
 }

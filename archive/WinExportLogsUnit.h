@@ -30,6 +30,8 @@ public:
     QCheckBox* ReplacePoints;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
+    // Shown after a download: opens the file in the flight log viewer.
+    QPushButton* ViewButton;
     TRunIndicator* Run;
 
     void SpeedButton1Click();
@@ -41,6 +43,7 @@ private:
     void ShowFlights();
 
     TFlightRange m_range;
+    QString m_downloaded;
     bool m_reading = false;
     bool m_stopPressed = false;
 };

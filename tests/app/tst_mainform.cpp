@@ -47,8 +47,8 @@ const QStringList DeviceActions = {
     "ActionSaveSettings", "ActionMonGyro",      "ActionMonAccel",        "ActionMonBaro",
     "ActionMonMag",       "ActionMonStab",      "ActionMonImu",          "ActionMonGps"};
 const QStringList AlwaysActions = {
-    "HelpAbout1",          "FileExitItem",       "WindowCascade1",   "WindowTileHorizontal1",
-    "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1"};
+    "HelpAbout1",          "FileExitItem",       "WindowCascade1",    "WindowTileHorizontal1",
+    "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1", "ActionViewLog"};
 
 // The board end of the memory wire with the misbehaviours these tests need:
 // a greeting in front of its first answer, and silence from "echo off" on
