@@ -170,9 +170,12 @@ void TFlightLogPlot::SetTimeRange(double lo, double hi) {
         m_strips->replot();
         return;
     }
-    // RangeChanged syncs the other strips.
+    // RangeChanged syncs the other strips and redraws; an unchanged range
+    // (new columns) is redrawn here.
+    m_redrawn = false;
     m_rects.first()->axis(QCPAxis::atBottom)->setRange(lo * m_timeScale, hi * m_timeScale);
-    Redecimate();
+    if (!m_redrawn)
+        Redecimate();
 }
 
 double TFlightLogPlot::TimeLo() const {
@@ -195,6 +198,7 @@ void TFlightLogPlot::RangeChanged(const QCPRange& range) {
         r->axis(QCPAxis::atBottom)->setRange(range);
     m_syncing = false;
     Redecimate();
+    m_redrawn = true;
 }
 
 void TFlightLogPlot::Redecimate() {

@@ -81,6 +81,7 @@ private:
     double m_lat0 = 0, m_lon0 = 0, m_eastScale = 1;
     int m_cursorRow = -1;
     bool m_syncing = false;
+    bool m_redrawn = false;
     QPoint m_pressPos;
 };
 

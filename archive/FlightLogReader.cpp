@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace {
 constexpr qint64 ChunkBytes = 256 * 1024;
@@ -109,6 +111,18 @@ public:
         return true;
     }
 
+    // Reserves room for the rows a file of `bytes` holds, judged by the rows
+    // so far: growing by doubling would leave twice the table's memory
+    // behind for the rest of the process.
+    void Reserve(qint64 bytes, qint64 done) {
+        const qint64 rows = m_out.RowCount() + m_out.BadRows;
+        if (rows <= 0 || done <= 0)
+            return;
+        const qint64 want = qint64(double(bytes) * rows / done * 1.02) + 16;
+        for (QVector<double>& v : m_out.Values)
+            v.reserve(std::min<qint64>(want, std::numeric_limits<int>::max() / 8));
+    }
+
     void Row(const QByteArray& line) {
         m_fields.clear();
         const char* p = line.constData();
@@ -168,8 +182,10 @@ public:
         const QVector<double>& first = m_out.Values[0];
         m_out.TimeInFirstColumn =
             good > 1 && first.last() > first.first() && std::is_sorted(first.begin(), first.end());
+        // Hand back room reserved beyond a tenth too much (a misjudged row size).
         for (QVector<double>& v : m_out.Values)
-            v.squeeze();
+            if (v.capacity() > v.size() + v.size() / 10 + 64)
+                v.squeeze();
         return {};
     }
 
@@ -238,6 +254,7 @@ TLogReadResult ReadFlightLog(QIODevice& in, TFlightLogTable& out,
     TLogReadResult r;
     bool haveHeader = false;
     bool sawLineEnd = false;
+    bool reserved = false;
     qint64 done = 0;
     QByteArray carry;
     const auto take = [&](const QByteArray& line) {
@@ -264,15 +281,28 @@ TLogReadResult ReadFlightLog(QIODevice& in, TFlightLogTable& out,
         qsizetype from = 0;
         for (qsizetype nl; (nl = chunk.indexOf('\n', from)) >= 0; from = nl + 1) {
             sawLineEnd = true;
-            QByteArray line =
-                carry.isEmpty() ? chunk.mid(from, nl - from) : carry + chunk.mid(from, nl - from);
-            carry.clear();
-            if (line.endsWith('\r'))
-                line.chop(1);
+            // The chunk's own bytes, not a copy, unless the line began in
+            // the previous chunk.
+            qsizetype len = nl - from;
+            if (len > 0 && chunk[nl - 1] == '\r')
+                --len;
+            if (carry.isEmpty()) {
+                if (!take(QByteArray::fromRawData(chunk.constData() + from, len)))
+                    return r;
+                continue;
+            }
+            carry += chunk.mid(from, nl - from);
+            if (carry.endsWith('\r'))
+                carry.chop(1);
+            const QByteArray line = std::exchange(carry, QByteArray());
             if (!take(line))
                 return r;
         }
         carry += chunk.mid(from);
+        if (!reserved && haveHeader && in.size() > done) {
+            parser.Reserve(in.size(), done);
+            reserved = true;
+        }
     }
     // A last line without its line end, in a file whose lines have one, was
     // cut off while being written: even if it reads as numbers, they may be
@@ -309,8 +339,8 @@ void DecimateColumn(const TFlightLogTable& t, int column, double lo, double hi, 
     if (n == 0 || column < 0 || column >= t.Columns.size() || !(hi > lo))
         return;
     const QVector<double>& v = t.Values[column];
-    int first = std::max(0, t.RowAt(lo) - 1);
-    int last = std::min(n - 1, t.RowAt(hi) + 1);
+    const int first = std::max(0, t.RowAt(lo) - 1);
+    const int last = std::min(n - 1, t.RowAt(hi) + 1);
     const auto add = [&](int i) {
         keys.push_back(t.Time(i));
         values.push_back(v[i]);
@@ -321,20 +351,25 @@ void DecimateColumn(const TFlightLogTable& t, int column, double lo, double hi, 
             add(i);
         return;
     }
-    const double scale = pixels / (hi - lo);
-    int i = first;
-    while (i <= last) {
-        const double px = std::floor((t.Time(i) - lo) * scale);
-        const int start = i;
-        int lowest = i, highest = i;
-        for (++i; i <= last && std::floor((t.Time(i) - lo) * scale) == px; ++i) {
-            if (v[i] < v[lowest])
-                lowest = i;
-            if (v[i] > v[highest])
-                highest = i;
+    // Each pixel column's rows found by a binary search of its right border,
+    // then one pass over their values: no arithmetic per row.
+    const double* time = t.TimeInFirstColumn ? t.Values[0].constData() : nullptr;
+    const double step = (hi - lo) / pixels;
+    for (int start = first, end; start <= last; start = end) {
+        const double ts = t.Time(start);
+        end = start + 1; // rows outside the span stand alone
+        if (ts >= lo && ts <= hi) {
+            const int px = std::min(pixels - 1, int((ts - lo) / step));
+            const double border = lo + (px + 1) * step;
+            if (time)
+                end = int(std::lower_bound(time + start, time + last + 1, border) - time);
+            else
+                end = std::min(last + 1, int(std::ceil(border)));
+            end = std::max(end, start + 1);
         }
-        const int end = i - 1;
-        int picks[4] = {start, std::min(lowest, highest), std::max(lowest, highest), end};
+        const auto mm = std::minmax_element(v.constData() + start, v.constData() + end);
+        const int lowest = int(mm.first - v.constData()), highest = int(mm.second - v.constData());
+        const int picks[4] = {start, std::min(lowest, highest), std::max(lowest, highest), end - 1};
         int prev = -1;
         for (int k : picks) {
             if (k != prev)
