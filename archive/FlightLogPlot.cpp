@@ -115,6 +115,7 @@ void TFlightLogPlot::SetColumns(const QList<int>& columns) {
         QCPAxis* x = rect->axis(QCPAxis::atBottom);
         QCPAxis* y = rect->axis(QCPAxis::atLeft);
         y->setLabel(m_table->Columns[m_columns[i]]);
+        y->ticker()->setTickCount(3); // a strip is short: few, readable labels
         const bool last = i == m_columns.size() - 1;
         x->setTickLabels(last);
         if (m_timeScale != 1.0) {
@@ -291,8 +292,13 @@ void TFlightLogPlot::PlaceTrackMarker() {
 void TFlightLogPlot::KeepTrackScale() {
     // One metre as long to the east as to the north: the y axis keeps its
     // centre and follows the x axis's metres per pixel.
-    if (m_track->axisRect()->width() > 0 && m_track->axisRect()->height() > 0)
-        m_track->yAxis->setScaleRatio(m_track->xAxis, 1.0);
+    if (m_track->axisRect()->width() <= 0 || m_track->axisRect()->height() <= 0)
+        return;
+    const QCPRange before = m_track->yAxis->range();
+    m_track->yAxis->setScaleRatio(m_track->xAxis, 1.0);
+    // The ticks of this picture were laid out for the old range: draw again.
+    if (m_track->yAxis->range() != before)
+        m_track->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void TFlightLogPlot::resizeEvent(QResizeEvent* e) {
@@ -311,9 +317,9 @@ void TFlightLogPlot::MousePress(QMouseEvent* e) {
 void TFlightLogPlot::MouseRelease(QMouseEvent* e) {
     if ((e->pos() - m_pressPos).manhattanLength() > 3 || m_rects.isEmpty())
         return;
-    for (QCPAxisRect* r : m_rects)
-        if (r->rect().contains(e->pos())) {
-            SetCursorTime(r->axis(QCPAxis::atBottom)->pixelToCoord(e->pos().x()) / m_timeScale);
-            return;
-        }
+    // Anywhere between the strips' left and right borders: they share the
+    // time axis, and the gaps between strips count too.
+    QCPAxis* x = m_rects.first()->axis(QCPAxis::atBottom);
+    if (e->pos().x() >= m_rects.first()->left() && e->pos().x() <= m_rects.first()->right())
+        SetCursorTime(x->pixelToCoord(e->pos().x()) / m_timeScale);
 }

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <qcustomplot.h>
 
 class TestLogViewer : public QObject {
     Q_OBJECT
@@ -63,6 +64,11 @@ private slots:
                 QCOMPARE(nameValue[1].toDouble(), fields[c].toDouble());
             }
         }
+        // The operator's click in a strip moves the cursor there.
+        QCustomPlot* strips = view->Plot->Strips();
+        const QRect r = strips->axisRect(0)->rect();
+        QTest::mouseClick(strips, Qt::LeftButton, {}, r.center());
+        QVERIFY(std::abs(view->Plot->CursorRow() - n / 2) < n / 50);
         view->close();
         logs->close();
         QTRY_VERIFY(WinViewLog.isNull());
