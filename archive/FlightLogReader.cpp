@@ -70,7 +70,8 @@ bool IsBlank(const QByteArray& line) {
 // points), or twice as many (every value with a decimal comma).
 class TLogParser {
 public:
-    explicit TLogParser(TFlightLogTable& out) : m_out(out) {}
+    TLogParser(TFlightLogTable& out, const QVector<bool>& fractions)
+        : m_out(out), m_fractions(fractions) {}
 
     bool Header(QByteArray line, TLogReadResult& r) {
         if (line.startsWith("\xEF\xBB\xBF"))
@@ -157,6 +158,15 @@ public:
                 m_layout = Pairs;
                 m_out.DecimalComma = true;
             }
+        } else if (m_sep == ',' && m > n && m_fractions.size() == n &&
+                   m == n + m_fractions.count(true)) {
+            ok = true;
+            for (int i = 0, f = 0; ok && i < n; ++i) {
+                ok = m_fractions[i] ? ParsePair(m_fields[f], m_fields[f + 1], m_row[i])
+                                    : ParseNumber(m_fields[f], m_row[i]);
+                f += m_fractions[i] ? 2 : 1;
+            }
+            m_out.DecimalComma = m_out.DecimalComma || ok;
         } else if (m_sep == ',' && m > n) {
             ++m_ambiguous;
             m_ambiguousFields = m;
@@ -192,6 +202,7 @@ public:
 private:
     enum { Unknown, Plain, Pairs } m_layout = Unknown;
     TFlightLogTable& m_out;
+    const QVector<bool> m_fractions;
     char m_sep = ',';
     std::vector<TSpan> m_fields;
     QVector<double> m_row;
@@ -247,10 +258,18 @@ QString TLogReadResult::RussianText() const {
     return QString();
 }
 
+QVector<bool> FractionColumns(const QByteArray& pointRow) {
+    QVector<bool> out;
+    for (const QByteArray& field : pointRow.split(','))
+        out << field.contains('.');
+    return out;
+}
+
 TLogReadResult ReadFlightLog(QIODevice& in, TFlightLogTable& out,
-                             const std::function<bool(qint64)>& progress) {
+                             const std::function<bool(qint64)>& progress,
+                             const QVector<bool>& fractions) {
     out = TFlightLogTable();
-    TLogParser parser(out);
+    TLogParser parser(out, fractions);
     TLogReadResult r;
     bool haveHeader = false;
     bool sawLineEnd = false;
@@ -322,13 +341,14 @@ TLogReadResult ReadFlightLog(QIODevice& in, TFlightLogTable& out,
 }
 
 TLogReadResult ReadFlightLogFile(const QString& path, TFlightLogTable& out,
-                                 const std::function<bool(qint64)>& progress) {
+                                 const std::function<bool(qint64)>& progress,
+                                 const QVector<bool>& fractions) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         out = TFlightLogTable();
         return {TLogReadStatus::FileError, path + ": " + f.errorString()};
     }
-    return ReadFlightLog(f, out, progress);
+    return ReadFlightLog(f, out, progress, fractions);
 }
 
 void DecimateColumn(const TFlightLogTable& t, int column, double lo, double hi, int pixels,

@@ -53,13 +53,22 @@ struct TLogReadResult {
     QString RussianText() const;
 };
 
+// Which columns of a row as the board printed it (points, commas between
+// columns) carry a fraction. The logs window keeps it from the download: a
+// file written with decimal commas has lost it.
+QVector<bool> FractionColumns(const QByteArray& pointRow);
+
 // Reads the log line by line. `progress` hears the bytes read so far and
 // returns false to stop (status Cancelled); it is called every few hundred
-// kilobytes.
+// kilobytes. `fractions` (FractionColumns of the board's rows), when given,
+// splits comma rows written with decimal commas that the field count alone
+// cannot.
 TLogReadResult ReadFlightLog(QIODevice& in, TFlightLogTable& out,
-                             const std::function<bool(qint64)>& progress = {});
+                             const std::function<bool(qint64)>& progress = {},
+                             const QVector<bool>& fractions = {});
 TLogReadResult ReadFlightLogFile(const QString& path, TFlightLogTable& out,
-                                 const std::function<bool(qint64)>& progress = {});
+                                 const std::function<bool(qint64)>& progress = {},
+                                 const QVector<bool>& fractions = {});
 
 // The points of one column that a plot `pixels` wide needs to show the time
 // span [lo, hi] exactly as all rows would: every row when there are few,

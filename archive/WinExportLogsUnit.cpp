@@ -46,7 +46,7 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
     v->addWidget(Run);
     ViewButton = new QPushButton("Открыть в просмотре");
     ViewButton->setObjectName("ViewButton");
-    ViewButton->hide();
+    HideKeepingPlace(ViewButton);
     v->addWidget(ViewButton, 0, Qt::AlignLeft);
     v->addStretch(1);
     const TOkCancelRow okCancel = MakeOkCancelRow();
@@ -57,7 +57,8 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
     connect(SpeedButton1, &QToolButton::clicked, this, &TWinExportLogs::SpeedButton1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TWinExportLogs::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TWinExportLogs::BitBtn2Click);
-    connect(ViewButton, &QPushButton::clicked, this, [this] { OpenFlightLogViewer(m_downloaded); });
+    connect(ViewButton, &QPushButton::clicked, this,
+            [this] { OpenFlightLogViewer(m_downloaded, m_fractions); });
     connect(Run, &TRunIndicator::StopClicked, this, [this] {
         m_stopPressed = true;
         RequestCancel();
@@ -132,14 +133,22 @@ void TWinExportLogs::BitBtn1Click() {
     BitBtn1->setEnabled(false);
     ViewButton->hide();
     Run->Start();
+    TRunHooks hooks = WindowRunHooks(this, Run);
+    int seen = 0;
+    m_firstRow.clear();
+    hooks.Line = [this, &seen](const QByteArray& line) {
+        if (++seen == 2) // after the header
+            m_firstRow = line.trimmed();
+    };
     const TArchiveResult r = ExportFlightLog(
         MainForm->Link(), flight, FileName->text(), [this] { return ReplacePoints->isChecked(); },
-        WindowRunHooks(this, Run));
+        hooks);
     Run->Finish(!r.Ok());
     BitBtn1->setEnabled(true);
     EndBusy();
     if (r.Ok()) {
         m_downloaded = FileName->text();
+        m_fractions = ReplacePoints->isChecked() ? FractionColumns(m_firstRow) : QVector<bool>();
         ViewButton->show();
         Dialogs().Message("Выгрузка завершена");
     } else

@@ -44,6 +44,10 @@ private:
 
     TFlightRange m_range;
     QString m_downloaded;
+    // The first row of the last download as the board sent it, and which
+    // of its columns had fractions when the file got decimal commas.
+    QByteArray m_firstRow;
+    QVector<bool> m_fractions;
     bool m_reading = false;
     bool m_stopPressed = false;
 };

@@ -121,7 +121,7 @@ void TWinViewLog::OpenButtonClick() {
         OpenFile(name);
 }
 
-void TWinViewLog::OpenFile(const QString& path) {
+void TWinViewLog::OpenFile(const QString& path, const QVector<bool>& fractions) {
     StopLoad();
     m_loadingFile = path;
     m_size = QFileInfo(path).size();
@@ -135,11 +135,14 @@ void TWinViewLog::OpenFile(const QString& path) {
     CancelButton->show();
     OpenButton->setEnabled(false);
     m_thread = QThread::create(
-        [table = m_loading, result = m_result, bytes = m_bytes, stop = m_stop, path] {
-            *result = ReadFlightLogFile(path, *table, [&](qint64 done) {
-                *bytes = done;
-                return !*stop;
-            });
+        [table = m_loading, result = m_result, bytes = m_bytes, stop = m_stop, path, fractions] {
+            *result = ReadFlightLogFile(
+                path, *table,
+                [&](qint64 done) {
+                    *bytes = done;
+                    return !*stop;
+                },
+                fractions);
         });
     connect(m_thread, &QThread::finished, this, &TWinViewLog::LoadDone, Qt::QueuedConnection);
     m_thread->start();
@@ -233,7 +236,7 @@ void TWinViewLog::SavePngButtonClick() {
         Dialogs().Error(QStringLiteral("Не удалось записать файл %1").arg(name));
 }
 
-TWinViewLog* OpenFlightLogViewer(const QString& path) {
+TWinViewLog* OpenFlightLogViewer(const QString& path, const QVector<bool>& fractions) {
     const bool fresh = !WinViewLog;
     TWinViewLog* w = OpenTaskWindow(WinViewLog);
     if (!w)
@@ -243,6 +246,6 @@ TWinViewLog* OpenFlightLogViewer(const QString& path) {
     if (path.isEmpty())
         w->OpenButtonClick();
     else
-        w->OpenFile(path);
+        w->OpenFile(path, fractions);
     return w;
 }

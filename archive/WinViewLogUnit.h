@@ -23,8 +23,9 @@ public:
     explicit TWinViewLog(QWidget* parent = nullptr);
     ~TWinViewLog() override;
 
-    // Starts reading `path` (a read in progress is stopped first).
-    void OpenFile(const QString& path);
+    // Starts reading `path` (a read in progress is stopped first);
+    // `fractions` as ReadFlightLog takes it.
+    void OpenFile(const QString& path, const QVector<bool>& fractions = {});
     bool Loading() const { return m_thread != nullptr; }
     const TFlightLogTable& Table() const { return *m_table; }
     QString FileShown() const { return m_file; }
@@ -73,4 +74,5 @@ extern QPointer<TWinViewLog> WinViewLog;
 
 // Opens the viewer (or brings it forward) showing `path`; with an empty path
 // the operator is asked for a file.
-TWinViewLog* OpenFlightLogViewer(const QString& path = QString());
+TWinViewLog* OpenFlightLogViewer(const QString& path = QString(),
+                                 const QVector<bool>& fractions = {});

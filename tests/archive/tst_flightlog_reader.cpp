@@ -13,10 +13,11 @@ using TRow = QVector<double>;
 Q_DECLARE_METATYPE(TRow)
 
 namespace {
-TLogReadResult Read(QByteArray text, TFlightLogTable& t, std::function<bool(qint64)> p = {}) {
+TLogReadResult Read(QByteArray text, TFlightLogTable& t, std::function<bool(qint64)> p = {},
+                    const QVector<bool>& fractions = {}) {
     QBuffer b(&text);
     b.open(QIODevice::ReadOnly);
-    return ReadFlightLog(b, t, p);
+    return ReadFlightLog(b, t, p, fractions);
 }
 } // namespace
 
@@ -85,6 +86,20 @@ private slots:
         for (int c = 0; c < lastRow.size(); ++c)
             QCOMPARE(t.Values[c].last(), lastRow[c]);
         QCOMPARE(t.Columns.last().trimmed(), t.Columns.last());
+    }
+
+    // The board's own layout (from a row with points) splits what the field
+    // count cannot; a row that does not fit it is bad, not misread.
+    void decimalCommasSplitByBoardLayout() {
+        TFlightLogTable t;
+        const QVector<bool> layout = FractionColumns("0,2,55.7417,-0.5");
+        QVERIFY(Read("t,m,lat,roll\n0,2,55,7417,-0,5\n100,2,55,7418,1,25\n200,3,55,7,1\n", t, {},
+                     layout)
+                    .Ok());
+        QCOMPARE(t.RowCount(), 2);
+        QCOMPARE(t.BadRows, 1);
+        QCOMPARE(t.Values[2][1], 55.7418);
+        QCOMPARE(t.Values[3][0], -0.5);
     }
 
     // Lines crossing the reader's chunk borders come out whole; progress

@@ -1,6 +1,7 @@
 // The flight log viewer on a flight downloaded from the simulated board
-// through the logs window: the cursor reads out the file's own numbers, the
-// ground track appears, the strips get only what their pixels show.
+// through the logs window, with points or decimal commas: the cursor reads
+// out the board's numbers of its row, the ground track appears, the strips
+// get only what their pixels show, a click moves the cursor.
 
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
@@ -9,6 +10,7 @@
 #include "archive/FlightLogPlot.h"
 #include "archive/WinExportLogsUnit.h"
 #include "archive/WinViewLogUnit.h"
+#include "sim/FlightLog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,9 +22,16 @@
 class TestLogViewer : public QObject {
     Q_OBJECT
 private slots:
+    void downloadedFlightReadsOutAtCursor_data() {
+        QTest::addColumn<bool>("decimalComma");
+        QTest::newRow("points") << false;
+        QTest::newRow("decimal commas, as the window offers") << true;
+    }
     void downloadedFlightReadsOutAtCursor() {
+        QFETCH(bool, decimalComma);
         TSimOptions options;
-        options.LogDumpBytes = 300 * 1024;
+        // Less than the wire keeps unread: a busy machine loses nothing.
+        options.LogDumpBytes = 48 * 1024;
         TTestPanel panel(options);
         QVERIFY(panel.Connect());
         TScriptedDialogs dialogs;
@@ -31,7 +40,7 @@ private slots:
         TWinExportLogs* logs = OpenTaskWindow(WinExportLogs);
         QTRY_VERIFY(!logs->ReadingFlights());
         logs->FileName->setText(path);
-        logs->ReplacePoints->setChecked(false);
+        logs->ReplacePoints->setChecked(decimalComma);
         QVERIFY(logs->ViewButton->isHidden());
         QTest::mouseClick(logs->BitBtn1, Qt::LeftButton);
         QCOMPARE(dialogs.Messages, QStringList{"Выгрузка завершена"});
@@ -42,9 +51,17 @@ private slots:
         QTRY_VERIFY(!view->Loading());
         QVERIFY2(dialogs.Errors.isEmpty(), qPrintable(dialogs.Errors.join('\n')));
 
+        // The file's rows are the simulated board's flight 12, whose rows
+        // with points tell where each number of a decimal-comma row ends.
         QByteArrayList lines = ReadAll(path).split('\n');
         const QByteArrayList header = lines.takeFirst().trimmed().split(',');
         lines.removeAll(QByteArray());
+        TFlightLog flight(12, TSimOptions().Seed);
+        for (QByteArray& line : lines) {
+            const QByteArray row = flight.NextRow();
+            QCOMPARE(line.trimmed(), decimalComma ? QByteArray(row).replace('.', ',') : row);
+            line = row;
+        }
         const int n = int(lines.size());
         QCOMPARE(view->Table().RowCount(), n);
         QVERIFY(view->Plot->Track() != nullptr);
@@ -66,6 +83,7 @@ private slots:
         }
         // The operator's click in a strip moves the cursor there.
         QCustomPlot* strips = view->Plot->Strips();
+        strips->replot(); // laid out at its size on screen
         const QRect r = strips->axisRect(0)->rect();
         QTest::mouseClick(strips, Qt::LeftButton, {}, r.center());
         QVERIFY(std::abs(view->Plot->CursorRow() - n / 2) < n / 50);
