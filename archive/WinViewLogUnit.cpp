@@ -156,8 +156,10 @@ void TWinViewLog::LoadDone() {
     const TLogReadResult r = *m_result;
     if (!r.Ok()) {
         // The log shown before (if any) stays on screen.
-        InfoLabel->setText(m_file.isEmpty() ? QStringLiteral("Файл не открыт")
-                                            : InfoLabel->toolTip());
+        InfoLabel->setText(!m_file.isEmpty() ? InfoLabel->toolTip()
+                           : r.Status == TLogReadStatus::Cancelled
+                               ? r.RussianText()
+                               : QStringLiteral("Файл не открыт"));
         if (r.Status != TLogReadStatus::Cancelled)
             Dialogs().Error(r.RussianText());
         emit LoadFinished(false);
