@@ -1,10 +1,12 @@
 // vantor-cp: the Vantor control panel. `--demo` starts the simulated board
 // and opens the connect dialog with its port filled in; `--screenshots DIR`
-// (with `--demo`) then pictures every window into DIR and ends.
+// (with `--demo`) then pictures every window into DIR and ends; `--view-log
+// FILE` opens the flight log viewer on FILE without connecting.
 
 #include "app/MAIN.h"
 #include "app/DemoBoard.h"
 #include "app/ScreenshotTour.h"
+#include "archive/WinViewLogUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/PanelApplication.h"
 
@@ -34,11 +36,18 @@ int main(int argc, char** argv) {
         tour = std::make_unique<TScreenshotTour>(args[at + 1]);
         tour->Install(options);
     }
+    // `--view-log FILE`: the flight log viewer on FILE, without connecting.
+    const qsizetype viewAt = args.indexOf("--view-log");
+    const QString viewFile = viewAt >= 0 && viewAt + 1 < args.size() ? args[viewAt + 1] : QString();
+    if (viewAt >= 0)
+        options.AutoConnect = false;
     TMainForm form(options);
     if (tour)
         form.resize(1280, 800);
     form.show();
     if (tour)
         tour->Start(form);
+    if (viewAt >= 0)
+        OpenFlightLogViewer(viewFile);
     return app.exec();
 }

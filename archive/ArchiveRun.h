@@ -40,6 +40,8 @@ struct TRunHooks {
     TWaitMode Mode = TWaitMode::ProcessEvents;
     // Overrides the procedure's own silence limit when not 0.
     int SilenceMs = 0;
+    // Hears each answer line as the board sent it (the flight log dump).
+    std::function<void(const QByteArray&)> Line;
 };
 
 enum class TArchiveStatus {

@@ -69,6 +69,8 @@ TArchiveResult ExportFlightLog(TBoardLink& link, int flight, const QString& file
         RunRequest(LogDumpCommand(flight), LogDumpSilenceMs, hooks, [&](const QByteArray& line) {
             ++progress.Counter;
             ++progress.Done;
+            if (hooks.Line)
+                hooks.Line(line);
             const QByteArray out = LogFileLine(line, decimalComma && decimalComma());
             if (hooks.Progress)
                 hooks.Progress(progress);

@@ -1,6 +1,7 @@
 #include "archive/WinExportLogsUnit.h"
 
 #include "archive/ArchiveWidgets.h"
+#include "archive/WinViewLogUnit.h"
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
@@ -43,6 +44,10 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
     v->addWidget(ReplacePoints);
     Run = new TRunIndicator("Выгружено секунд:", true);
     v->addWidget(Run);
+    ViewButton = new QPushButton("Открыть в просмотре");
+    ViewButton->setObjectName("ViewButton");
+    HideKeepingPlace(ViewButton);
+    v->addWidget(ViewButton, 0, Qt::AlignLeft);
     v->addStretch(1);
     const TOkCancelRow okCancel = MakeOkCancelRow();
     BitBtn1 = okCancel.BitBtn1;
@@ -52,6 +57,8 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
     connect(SpeedButton1, &QToolButton::clicked, this, &TWinExportLogs::SpeedButton1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TWinExportLogs::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TWinExportLogs::BitBtn2Click);
+    connect(ViewButton, &QPushButton::clicked, this,
+            [this] { OpenFlightLogViewer(m_downloaded, m_fractions); });
     connect(Run, &TRunIndicator::StopClicked, this, [this] {
         m_stopPressed = true;
         RequestCancel();
@@ -124,15 +131,26 @@ void TWinExportLogs::BitBtn1Click() {
     BeginBusy();
     m_stopPressed = false;
     BitBtn1->setEnabled(false);
+    ViewButton->hide();
     Run->Start();
+    TRunHooks hooks = WindowRunHooks(this, Run);
+    int seen = 0;
+    m_firstRow.clear();
+    hooks.Line = [this, &seen](const QByteArray& line) {
+        if (++seen == 2) // after the header
+            m_firstRow = line.trimmed();
+    };
     const TArchiveResult r = ExportFlightLog(
         MainForm->Link(), flight, FileName->text(), [this] { return ReplacePoints->isChecked(); },
-        WindowRunHooks(this, Run));
+        hooks);
     Run->Finish(!r.Ok());
     BitBtn1->setEnabled(true);
     EndBusy();
-    if (r.Ok())
+    if (r.Ok()) {
+        m_downloaded = FileName->text();
+        m_fractions = ReplacePoints->isChecked() ? FractionColumns(m_firstRow) : QVector<bool>();
+        ViewButton->show();
         Dialogs().Message("Выгрузка завершена");
-    else
+    } else
         ReportRun(r, m_stopPressed);
 }

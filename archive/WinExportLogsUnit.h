@@ -30,6 +30,8 @@ public:
     QCheckBox* ReplacePoints;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
+    // Shown after a download: opens the file in the flight log viewer.
+    QPushButton* ViewButton;
     TRunIndicator* Run;
 
     void SpeedButton1Click();
@@ -41,6 +43,11 @@ private:
     void ShowFlights();
 
     TFlightRange m_range;
+    QString m_downloaded;
+    // The first row of the last download as the board sent it, and which
+    // of its columns had fractions when the file got decimal commas.
+    QByteArray m_firstRow;
+    QVector<bool> m_fractions;
     bool m_reading = false;
     bool m_stopPressed = false;
 };

@@ -3,7 +3,7 @@
 # is missing. Safe to run again; it does nothing when all are present.
 set -euo pipefail
 PKGS=(build-essential cmake ninja-build pkg-config
-      qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev
+      qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev libqcustomplot-dev
       qt6-translations-l10n
       libgl-dev libglu1-mesa-dev libgl1-mesa-dri
       xvfb xauth imagemagick)

@@ -38,8 +38,8 @@ const QStringList DeviceActions = {
     "ActionMonMag",       "ActionMonStab",      "ActionMonImu",          "ActionMonGps",
     "ActionAllParams"};
 const QStringList AlwaysActions = {
-    "HelpAbout1",          "FileExitItem",       "WindowCascade1",   "WindowTileHorizontal1",
-    "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1"};
+    "HelpAbout1",          "FileExitItem",       "WindowCascade1",    "WindowTileHorizontal1",
+    "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1", "ActionViewLog"};
 
 // A task window that can be held busy, as a long operation holds it.
 class TWinProbe : public TTaskWindow {

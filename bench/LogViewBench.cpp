@@ -1,0 +1,270 @@
+// Figures of the flight log viewer and of the plotting libraries it could be
+// built on. One measurement per process, so that its resident memory is its
+// own:
+//   vantor-bench-logview --part libs --lib qcp|charts [--rows 1000000]
+//     a line plot of N points handed whole to the library: time to the first
+//     picture, zoom and pan redraw (median of 10), memory the plot added;
+//   vantor-bench-logview --part viewer --size 10M|100M
+//     the viewer window on a simulated flight of that size: time to the
+//     first picture, progress updates seen, resident memory against the
+//     file's size, zoom and pan redraw of its strips.
+// scripts/bench-logview.sh runs them all.
+
+#include "app/MAIN.h"
+#include "archive/FlightLogPlot.h"
+#include "archive/WinViewLogUnit.h"
+#include "bench/BenchSupport.h"
+#include "sim/FlightLog.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProgressBar>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <qcustomplot.h>
+
+#ifdef VANTOR_BENCH_CHARTS
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#endif
+
+namespace {
+double Ms(const QElapsedTimer& t) {
+    return t.nsecsElapsed() / 1e6;
+}
+
+double Median(QVector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.isEmpty() ? 0 : v[v.size() / 2];
+}
+
+qint64 PeakBytes() {
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    return 0;
+}
+
+void Print(const char* name, double value, const char* unit) {
+    std::printf("%-48s %12.1f %s\n", name, value, unit);
+    std::fflush(stdout);
+}
+
+// A redraw as the operator sees it: the change, the events it queues, and
+// the widget painted.
+template <class Change> double Redraw(QWidget& w, Change change) {
+    QElapsedTimer t;
+    t.start();
+    change();
+    QCoreApplication::processEvents();
+    (void)w.grab();
+    return Ms(t);
+}
+
+// Zoom to spans from half to a sixteenth of the whole, then pan by a tenth
+// of the span: ten of each.
+template <class SetRange>
+void ZoomAndPan(QWidget& w, double lo, double hi, SetRange setRange, double& zoomMs,
+                double& panMs) {
+    QVector<double> zoom, pan;
+    QRandomGenerator rnd(5);
+    double a = lo, b = hi;
+    for (int i = 0; i < 10; ++i) {
+        const double span = (hi - lo) / (2 << (i % 4));
+        a = lo + rnd.bounded(hi - lo - span);
+        b = a + span;
+        zoom << Redraw(w, [&] { setRange(a, b); });
+    }
+    for (int i = 0; i < 10; ++i) {
+        const double shift = (b - a) / 10;
+        a += shift;
+        b += shift;
+        pan << Redraw(w, [&] { setRange(a, b); });
+    }
+    zoomMs = Median(zoom);
+    panMs = Median(pan);
+}
+
+int BenchLibrary(const QString& lib, int rows) {
+    QVector<double> keys(rows), values(rows);
+    QRandomGenerator rnd(3);
+    double alt = 0;
+    for (int i = 0; i < rows; ++i) {
+        keys[i] = i * 0.1;
+        alt += (150 * std::sin(i / 6000.0) - alt) * 0.05 + rnd.bounded(0.2) - 0.1;
+        values[i] = alt;
+    }
+    const double lo = 0, hi = keys.last();
+    const qint64 before = ResidentBytes();
+    double firstMs = 0, zoomMs = 0, panMs = 0;
+    if (lib == "qcp") {
+        QElapsedTimer t;
+        t.start();
+        QCustomPlot plot;
+        plot.resize(1200, 400);
+        plot.show();
+        QCPGraph* g = plot.addGraph();
+        g->setData(keys, values, true);
+        plot.xAxis->setRange(lo, hi);
+        g->rescaleValueAxis();
+        plot.replot();
+        QCoreApplication::processEvents();
+        (void)plot.grab();
+        firstMs = Ms(t);
+        ZoomAndPan(
+            plot, lo, hi,
+            [&](double a, double b) {
+                plot.xAxis->setRange(a, b);
+                plot.replot();
+            },
+            zoomMs, panMs);
+    }
+#ifdef VANTOR_BENCH_CHARTS
+    else if (lib == "charts") {
+        QElapsedTimer t;
+        t.start();
+        QChartView view;
+        view.resize(1200, 400);
+        auto* chart = new QChart;
+        auto* series = new QLineSeries;
+        QList<QPointF> points;
+        points.reserve(rows);
+        for (int i = 0; i < rows; ++i)
+            points << QPointF(keys[i], values[i]);
+        series->replace(points);
+        chart->addSeries(series);
+        chart->createDefaultAxes();
+        chart->legend()->hide();
+        view.setChart(chart);
+        view.show();
+        QCoreApplication::processEvents();
+        (void)view.grab();
+        firstMs = Ms(t);
+        QAbstractAxis* x = chart->axes(Qt::Horizontal).first();
+        ZoomAndPan(
+            view, lo, hi, [&](double a, double b) { x->setRange(a, b); }, zoomMs, panMs);
+    }
+#endif
+    else {
+        std::fprintf(stderr, "unknown or unbuilt library: %s\n", qPrintable(lib));
+        return 2;
+    }
+    std::printf("%s, %d points\n", qPrintable(lib), rows);
+    Print("  first picture", firstMs, "ms");
+    Print("  zoom redraw (median of 10)", zoomMs, "ms");
+    Print("  pan redraw (median of 10)", panMs, "ms");
+    Print("  memory added by the plot (peak)", (PeakBytes() - before) / 1048576.0, "MiB");
+    return 0;
+}
+
+int BenchViewer(qint64 size, const QString& shot) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("flight.csv");
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            return 2;
+        TFlightLog flight(3, 1);
+        f.write(TFlightLog::Header() + "\r\n");
+        QByteArray block;
+        while (f.size() + block.size() < size) {
+            block += flight.NextRow() + "\r\n";
+            if (block.size() > (1 << 20)) {
+                f.write(block);
+                block.clear();
+            }
+        }
+        f.write(block);
+    }
+    const qint64 fileSize = QFileInfo(path).size();
+    TMainFormOptions options;
+    options.AutoConnect = false;
+    options.SettingsFile = dir.filePath("Vantor_CP.conf");
+    TMainForm form(options);
+    form.resize(1400, 900);
+    form.show();
+    QCoreApplication::processEvents();
+    const qint64 before = ResidentBytes();
+
+    QElapsedTimer t;
+    t.start();
+    TWinViewLog* w = OpenFlightLogViewer(path);
+    QSet<int> progress;
+    RunEventsUntil(
+        [&] {
+            progress << w->Progress->value();
+            return !w->Loading();
+        },
+        120000);
+    QCoreApplication::processEvents();
+    (void)form.grab();
+    const double firstMs = Ms(t);
+    const qint64 resident = ResidentBytes();
+
+    TFlightLogPlot* plot = w->Plot;
+    const double lo = plot->TimeLo(), hi = plot->TimeHi();
+    double zoomMs = 0, panMs = 0;
+    ZoomAndPan(
+        *plot->Strips(), lo, hi, [&](double a, double b) { plot->SetTimeRange(a, b); }, zoomMs,
+        panMs);
+    std::printf("viewer, %.1f MB file, %d rows, %d strips\n", fileSize / 1e6, w->Table().RowCount(),
+                int(plot->Columns().size()));
+    Print("  first picture", firstMs, "ms");
+    Print("  progress bar values seen while reading", progress.size(), "");
+    Print("  resident memory added / file size", double(resident - before) / fileSize, "");
+    Print("  resident memory of the process / file size", double(resident) / fileSize, "");
+    Print("  of which the table of numbers / file size",
+          double(w->Table().RowCount()) * w->Table().Columns.size() * sizeof(double) / fileSize,
+          "");
+    Print("  zoom redraw (median of 10)", zoomMs, "ms");
+    Print("  pan redraw (median of 10)", panMs, "ms");
+    Print("  points drawn after the last pan", plot->ShownPoints(), "");
+    if (!shot.isEmpty()) {
+        // The picture in README: the whole flight, the cursor at a third.
+        plot->ShowAll();
+        plot->SetCursorTime(lo + (hi - lo) / 3);
+        QCoreApplication::processEvents();
+        form.grab().save(shot);
+        if (QCustomPlot* track = plot->Track())
+            track->savePng(QString(shot).replace(".png", "-track.png"), 600, 500);
+    }
+    return 0;
+}
+
+qint64 ToBytes(QString s) {
+    qint64 mul = 1;
+    if (s.endsWith('M', Qt::CaseInsensitive))
+        mul = 1000 * 1000;
+    else if (s.endsWith('K', Qt::CaseInsensitive))
+        mul = 1000;
+    if (mul > 1)
+        s.chop(1);
+    return s.toLongLong() * mul;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser p;
+    p.addHelpOption();
+    p.addOptions({{"part", "libs or viewer", "PART", "libs"},
+                  {"lib", "qcp or charts (part libs)", "LIB", "qcp"},
+                  {"rows", "points of the line (part libs)", "N", "1000000"},
+                  {"size", "log file size, e.g. 10M (part viewer)", "BYTES", "10M"},
+                  {"shot", "also save the viewer's picture (part viewer)", "PNG"}});
+    p.process(app);
+    if (p.value("part") == "viewer")
+        return BenchViewer(ToBytes(p.value("size")), p.value("shot"));
+    return BenchLibrary(p.value("lib"), p.value("rows").toInt());
+}
