@@ -5,7 +5,8 @@
 #include <QLabel>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
-#include <QOpenGLWidget>
+#include <QOpenGLFramebufferObject>
+#include <QPainter>
 #include <QVBoxLayout>
 #include <cfenv>
 
@@ -51,34 +52,99 @@ QSurfaceFormat SceneFormat() {
 }
 } // namespace
 
-// The widget the scene draws into. Its paint runs the scene's drawing; Qt
-// makes the context current and swaps (composes) the picture.
-class TsceneView : public QOpenGLWidget {
-public:
-    TsceneView(TsceneGL* scene, QWidget* parent) : QOpenGLWidget(parent), m_scene(scene) {
-        setFormat(SceneFormat());
-    }
+// --- TsceneView ---
 
-protected:
-    void initializeGL() override {
+namespace {
+// Makes the scene's context current on its surface and gives back the one
+// that was current before.
+class TCurrent {
+public:
+    TCurrent(QOpenGLContext& context, QOffscreenSurface& surface)
+        : m_before(QOpenGLContext::currentContext()),
+          m_beforeSurface(m_before ? m_before->surface() : nullptr) {
+        m_ok = context.makeCurrent(&surface);
+    }
+    ~TCurrent() {
+        if (m_before && m_beforeSurface)
+            m_before->makeCurrent(m_beforeSurface);
+        else if (QOpenGLContext* now = QOpenGLContext::currentContext())
+            now->doneCurrent();
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    QOpenGLContext* m_before;
+    QSurface* m_beforeSurface;
+    bool m_ok = false;
+};
+} // namespace
+
+TsceneView::TsceneView(TsceneGL* scene, QWidget* parent)
+    : QWidget(parent), m_scene(scene), m_context(std::make_unique<QOpenGLContext>()),
+      m_surface(std::make_unique<QOffscreenSurface>()) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_context->setFormat(SceneFormat());
+    m_context->create();
+    m_surface->setFormat(m_context->format());
+    m_surface->create();
+}
+
+TsceneView::~TsceneView() {
+    TCurrent current(*m_context, *m_surface);
+    m_fbo.reset(); // released while its context is current
+}
+
+void TsceneView::Invalidate() {
+    m_stale = true;
+    update();
+}
+
+QImage TsceneView::grabFramebuffer() {
+    Draw();
+    return m_picture;
+}
+
+void TsceneView::paintEvent(QPaintEvent*) {
+    Draw();
+    QPainter painter(this);
+    painter.drawImage(rect(), m_picture);
+}
+
+void TsceneView::resizeEvent(QResizeEvent*) {
+    m_stale = true;
+}
+
+void TsceneView::Draw() {
+    const QSize size = (QSizeF(this->size()) * devicePixelRatioF()).toSize();
+    if (!m_stale && m_picture.size() == size)
+        return;
+    m_stale = false;
+    const bool valid = m_context->isValid() && m_surface->isValid();
+    if (!m_scene->m_drawn || size.isEmpty() || !valid) {
+        // Before the first Redraw: the window's plain background.
+        m_picture = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        m_picture.fill(parentWidget() ? parentWidget()->palette().color(QPalette::Window)
+                                      : QColor(Qt::black));
+        return;
+    }
+    TCurrent current(*m_context, *m_surface);
+    if (!current.Ok())
+        return;
+    if (!m_fbo || m_fbo->size() != size) {
+        m_fbo.reset();
+        m_fbo = std::make_unique<QOpenGLFramebufferObject>(size, QOpenGLFramebufferObject::Depth);
+    }
+    m_fbo->bind();
+    if (!m_initialised) {
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_CULL_FACE);
         glEnable(GL_LIGHTING);
+        m_initialised = true;
     }
-    void paintGL() override {
-        if (m_scene->m_drawn) {
-            m_scene->Render();
-            return;
-        }
-        const QColor c =
-            parentWidget() ? parentWidget()->palette().color(QPalette::Window) : QColor(Qt::black);
-        glClearColor(c.redF(), c.greenF(), c.blueF(), 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    }
-
-private:
-    TsceneGL* m_scene;
-};
+    m_scene->Render();
+    m_picture = m_fbo->toImage(true);
+    m_fbo->release();
+}
 
 // --- Tcamera ---
 
@@ -227,7 +293,7 @@ void TsceneGL::ResizeView(int w, int h) {
     m_height = h;
     m_sized = true;
     if (m_view)
-        m_view->update();
+        m_view->Invalidate();
 }
 
 void TsceneGL::ApplyProjection() const {
@@ -254,7 +320,7 @@ void TsceneGL::Redraw() {
     if (!active || !m_view)
         return;
     m_drawn = true;
-    m_view->update();
+    m_view->Invalidate();
 }
 
 void TsceneGL::Render() {
@@ -281,6 +347,6 @@ void TsceneGL::DetachWindow() {
     active = false;
 }
 
-QOpenGLWidget* TsceneGL::View() const {
+TsceneView* TsceneGL::View() const {
     return m_view;
 }

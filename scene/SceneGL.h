@@ -7,13 +7,16 @@
 #include "scene/U3Dpolys.h"
 
 #include <GL/gl.h>
+#include <QImage>
 #include <QList>
 #include <QPointer>
+#include <QWidget>
 #include <memory>
 #include <vector>
 
-class QWidget;
-class QOpenGLWidget;
+class QOffscreenSurface;
+class QOpenGLContext;
+class QOpenGLFramebufferObject;
 
 // Eye, target and up vector, applied with gluLookAt.
 class Tcamera {
@@ -57,7 +60,39 @@ public:
     int attenuationkind = akLinear;
 };
 
-class TsceneView;
+class TsceneGL;
+
+// The widget that shows a scene. The scene is drawn with a context of its own
+// into a framebuffer object and read back into a picture that an ordinary
+// paint shows: a GL child widget would make the whole top-level window
+// compose through OpenGL, which a software renderer pays for on every repaint
+// of any widget in it. The scene is drawn again only after the scene's Redraw
+// or ResizeView or a change of size; other repaints show the kept picture.
+class TsceneView : public QWidget {
+public:
+    TsceneView(TsceneGL* scene, QWidget* parent);
+    ~TsceneView() override;
+
+    // The scene changed: draw it again at the next paint.
+    void Invalidate();
+    // The picture as it stands (device pixels), drawn first when stale.
+    QImage grabFramebuffer();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Draw();
+
+    TsceneGL* m_scene;
+    std::unique_ptr<QOpenGLContext> m_context;
+    std::unique_ptr<QOffscreenSurface> m_surface;
+    std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
+    QImage m_picture;
+    bool m_initialised = false;
+    bool m_stale = true;
+};
 
 class TsceneGL {
 public:
@@ -74,8 +109,8 @@ public:
     // Sets the projection and viewport for a view of w x h pixels; kept until
     // the next call (nothing calls it when the window changes size).
     void ResizeView(int w, int h);
-    // Draws the scene again (the view repaints on the next event loop pass).
-    // Does nothing while inactive.
+    // Draws the scene again (the view repaints on the next event loop pass;
+    // nothing is drawn while the view is hidden). Does nothing while inactive.
     void Redraw();
     // Removes the view and releases its context.
     void DetachWindow();
@@ -88,7 +123,7 @@ public:
     void ApplyProjection() const;
 
     // The attached view (null when inactive).
-    QOpenGLWidget* View() const;
+    TsceneView* View() const;
     // Whether this process can make an OpenGL context at all.
     static bool OpenGLAvailable();
 
