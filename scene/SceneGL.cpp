@@ -10,6 +10,10 @@
 #include <QVBoxLayout>
 #include <cfenv>
 
+#ifndef GL_PACK_INVERT_MESA
+#define GL_PACK_INVERT_MESA 0x8758
+#endif
+
 namespace {
 // Floating-point traps stay masked in this process: the OpenGL driver and a
 // degenerate projection (a view of zero height) must give infinities, not a
@@ -107,7 +111,7 @@ QImage TsceneView::grabFramebuffer() {
 void TsceneView::paintEvent(QPaintEvent*) {
     Draw();
     QPainter painter(this);
-    painter.drawImage(rect(), m_picture);
+    painter.drawImage(QPointF(0, 0), m_picture);
 }
 
 void TsceneView::resizeEvent(QResizeEvent*) {
@@ -125,6 +129,7 @@ void TsceneView::Draw() {
         m_picture = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
         m_picture.fill(parentWidget() ? parentWidget()->palette().color(QPalette::Window)
                                       : QColor(Qt::black));
+        m_picture.setDevicePixelRatio(devicePixelRatioF());
         return;
     }
     TCurrent current(*m_context, *m_surface);
@@ -142,8 +147,31 @@ void TsceneView::Draw() {
         m_initialised = true;
     }
     m_scene->Render();
-    m_picture = m_fbo->toImage(true);
+    ReadPicture(size);
     m_fbo->release();
+}
+
+void TsceneView::ReadPicture(QSize size) {
+    // Read straight into the picture in the layout the widget's backing store
+    // uses, so that nothing converts it and the paint is a plain copy. OpenGL
+    // gives the bottom row first; Mesa turns the rows round while reading
+    // when asked to, elsewhere the picture is turned afterwards.
+    if (m_picture.size() != size || m_picture.format() != QImage::Format_RGB32)
+        m_picture = QImage(size, QImage::Format_RGB32);
+    static const bool packInvert = [] {
+        const QOpenGLContext* c = QOpenGLContext::currentContext();
+        return c && c->hasExtension(QByteArrayLiteral("GL_MESA_pack_invert"));
+    }();
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    if (packInvert)
+        glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
+    glReadPixels(0, 0, size.width(), size.height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                 m_picture.bits());
+    if (packInvert)
+        glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
+    else
+        m_picture.mirror();
+    m_picture.setDevicePixelRatio(devicePixelRatioF());
 }
 
 // --- Tcamera ---

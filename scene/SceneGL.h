@@ -84,6 +84,7 @@ protected:
 
 private:
     void Draw();
+    void ReadPicture(QSize size); // from the bound framebuffer
 
     TsceneGL* m_scene;
     std::unique_ptr<QOpenGLContext> m_context;
