@@ -152,12 +152,13 @@ void TsceneView::Draw() {
 }
 
 void TsceneView::ReadPicture(QSize size) {
-    // Read straight into the picture in the layout the widget's backing store
-    // uses, so that nothing converts it and the paint is a plain copy. OpenGL
-    // gives the bottom row first; Mesa turns the rows round while reading
-    // when asked to, elsewhere the picture is turned afterwards.
-    if (m_picture.size() != size || m_picture.format() != QImage::Format_RGB32)
-        m_picture = QImage(size, QImage::Format_RGB32);
+    // Read in the framebuffer's own byte order, which the renderer copies row
+    // by row without converting; the paint converts it on the way to the
+    // backing store. OpenGL gives the bottom row first; Mesa turns the rows
+    // round while reading when asked to, elsewhere the picture is turned
+    // afterwards.
+    if (m_picture.size() != size || m_picture.format() != QImage::Format_RGBX8888)
+        m_picture = QImage(size, QImage::Format_RGBX8888);
     static const bool packInvert = [] {
         const QOpenGLContext* c = QOpenGLContext::currentContext();
         return c && c->hasExtension(QByteArrayLiteral("GL_MESA_pack_invert"));
@@ -165,8 +166,7 @@ void TsceneView::ReadPicture(QSize size) {
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     if (packInvert)
         glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
-    glReadPixels(0, 0, size.width(), size.height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                 m_picture.bits());
+    glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE, m_picture.bits());
     if (packInvert)
         glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
     else
