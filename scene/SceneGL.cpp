@@ -6,9 +6,13 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cfenv>
+#include <cmath>
 
 #ifndef GL_PACK_INVERT_MESA
 #define GL_PACK_INVERT_MESA 0x8758
@@ -98,9 +102,19 @@ TsceneView::~TsceneView() {
     m_fbo.reset(); // released while its context is current
 }
 
-void TsceneView::Invalidate() {
+void TsceneView::Invalidate(bool whole) {
     m_stale = true;
-    update();
+    m_whole = m_whole || whole;
+    if (m_pending)
+        return;
+    // Drawn once the events in hand are done (a size change comes after the
+    // panel's), then only the changed part is repainted.
+    m_pending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_pending = false;
+        if (isVisible())
+            ShowChanged(Draw());
+    });
 }
 
 QImage TsceneView::grabFramebuffer() {
@@ -108,21 +122,39 @@ QImage TsceneView::grabFramebuffer() {
     return m_picture;
 }
 
-void TsceneView::paintEvent(QPaintEvent*) {
-    Draw();
+void TsceneView::paintEvent(QPaintEvent* event) {
+    const QRect changed = Draw();
     QPainter painter(this);
     painter.drawImage(QPointF(0, 0), m_picture);
+    if (!event->rect().contains(LogicalRect(changed)))
+        ShowChanged(changed);
 }
 
 void TsceneView::resizeEvent(QResizeEvent*) {
     m_stale = true;
+    m_whole = true;
 }
 
-void TsceneView::Draw() {
+QRect TsceneView::LogicalRect(const QRect& device) const {
+    const qreal ratio = devicePixelRatioF();
+    return QRectF(QPointF(device.topLeft()) / ratio, QSizeF(device.size()) / ratio).toAlignedRect();
+}
+
+void TsceneView::ShowChanged(const QRect& device) {
+    if (!device.isEmpty())
+        update(LogicalRect(device));
+}
+
+QRect TsceneView::Draw() {
     const QSize size = (QSizeF(this->size()) * devicePixelRatioF()).toSize();
     if (!m_stale && m_picture.size() == size)
-        return;
+        return {};
+    const QRect all(QPoint(0, 0), size);
+    QVector<float> key = SceneKey();
+    bool whole = m_whole || !m_rendered || m_picture.size() != size || key != m_key;
     m_stale = false;
+    m_whole = false;
+    m_key = std::move(key);
     const bool valid = m_context->isValid() && m_surface->isValid();
     if (!m_scene->m_drawn || size.isEmpty() || !valid) {
         // Before the first Redraw: the window's plain background.
@@ -130,11 +162,12 @@ void TsceneView::Draw() {
         m_picture.fill(parentWidget() ? parentWidget()->palette().color(QPalette::Window)
                                       : QColor(Qt::black));
         m_picture.setDevicePixelRatio(devicePixelRatioF());
-        return;
+        m_rendered = false;
+        return all;
     }
     TCurrent current(*m_context, *m_surface);
     if (!current.Ok())
-        return;
+        return {};
     if (!m_fbo || m_fbo->size() != size) {
         m_fbo.reset();
         m_fbo = std::make_unique<QOpenGLFramebufferObject>(size, QOpenGLFramebufferObject::Depth);
@@ -147,30 +180,107 @@ void TsceneView::Draw() {
         m_initialised = true;
     }
     m_scene->Render();
-    ReadPicture(size);
+    // Only the entities move between two drawings with the same key: the
+    // picture changes within where they were and where they are now.
+    QRect shape;
+    const bool known = ShapeRect(size, shape);
+    whole = whole || !known || !m_shapeKnown;
+    const QRect changed = whole ? all : (shape | m_shape) & all;
+    m_shape = shape;
+    m_shapeKnown = known;
+    if (!changed.isEmpty())
+        ReadPicture(size, changed);
+    m_rendered = true;
     m_fbo->release();
+    return changed;
 }
 
-void TsceneView::ReadPicture(QSize size) {
+QVector<float> TsceneView::SceneKey() const {
+    // Whatever lights or fills the whole picture: background, projection and
+    // the lights. The camera and the entities show in where they project.
+    const TsceneGL& s = *m_scene;
+    QVector<float> key = {s.background[0], s.background[1], s.background[2], float(s.perspective),
+                          s.fov,           s.nearplane,     s.farplane};
+    for (const Tlight* l : s.lights) {
+        key << float(l->lightid) << float(l->kind) << l->spotcutoff << l->spotexponent
+            << l->attenuation << float(l->attenuationkind) << l->sourcepoint.x << l->sourcepoint.y
+            << l->sourcepoint.z << l->source.nx << l->source.ny << l->source.nz;
+        for (int i = 0; i < 4; ++i)
+            key << l->ambient[i] << l->diffuse[i] << l->specular[i];
+    }
+    return key;
+}
+
+bool TsceneView::ShapeRect(QSize size, QRect& rect) const {
+    // The entities' points through the matrices Render used; a polygon lies
+    // within the box of its corners once every corner is inside the depth
+    // range. A point outside it (behind the eye) makes the shape unknown.
+    TMaskedFloatingPoint masked;
+    GLdouble projection[16], modelview[16];
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glMatrixMode(GL_MODELVIEW);
+    double left = 1e300, right = -1e300, bottom = 1e300, top = -1e300;
+    for (const Tentity* entity : m_scene->entities) {
+        glPushMatrix();
+        glLoadIdentity();
+        m_scene->camera->Apply();
+        entity->ApplyTransform();
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+        glPopMatrix();
+        for (const auto& p : entity->points) {
+            GLdouble wx, wy, wz;
+            if (!gluProject(p->x, p->y, p->z, modelview, projection, viewport, &wx, &wy, &wz) ||
+                !(wz >= 0 && wz <= 1) || !std::isfinite(wx) || !std::isfinite(wy))
+                return false;
+            left = std::min(left, wx);
+            right = std::max(right, wx);
+            bottom = std::min(bottom, wy);
+            top = std::max(top, wy);
+        }
+    }
+    if (left > right) {
+        rect = QRect(); // nothing drawn
+        return true;
+    }
+    // Rows from the top; a margin for the rasteriser's rounding.
+    constexpr double Margin = 2;
+    const QRectF box(QPointF(left - Margin, size.height() - top - Margin),
+                     QPointF(right + Margin, size.height() - bottom + Margin));
+    if (!(box.width() < 4.0 * size.width() && box.height() < 4.0 * size.height()))
+        return false;
+    rect = box.toAlignedRect() & QRect(QPoint(0, 0), size);
+    return true;
+}
+
+void TsceneView::ReadPicture(QSize size, QRect rect) {
     // Read in the framebuffer's own byte order, which the renderer copies row
     // by row without converting; the paint converts it on the way to the
     // backing store. OpenGL gives the bottom row first; Mesa turns the rows
-    // round while reading when asked to, elsewhere the picture is turned
-    // afterwards.
-    if (m_picture.size() != size || m_picture.format() != QImage::Format_RGBX8888)
+    // round while reading when asked to, so a part can be read straight into
+    // its place. Elsewhere the whole picture is read and turned afterwards.
+    if (m_picture.size() != size || m_picture.format() != QImage::Format_RGBX8888) {
         m_picture = QImage(size, QImage::Format_RGBX8888);
+        rect = QRect(QPoint(0, 0), size);
+    }
     static const bool packInvert = [] {
         const QOpenGLContext* c = QOpenGLContext::currentContext();
         return c && c->hasExtension(QByteArrayLiteral("GL_MESA_pack_invert"));
     }();
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    if (packInvert)
+    if (packInvert) {
+        glPixelStorei(GL_PACK_ROW_LENGTH, size.width());
         glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
-    glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE, m_picture.bits());
-    if (packInvert)
+        glReadPixels(rect.x(), size.height() - 1 - rect.bottom(), rect.width(), rect.height(),
+                     GL_RGBA, GL_UNSIGNED_BYTE, m_picture.scanLine(rect.top()) + 4 * rect.x());
         glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
-    else
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    } else {
+        glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE,
+                     m_picture.bits());
         m_picture.mirror();
+    }
     m_picture.setDevicePixelRatio(devicePixelRatioF());
 }
 
@@ -321,7 +431,7 @@ void TsceneGL::ResizeView(int w, int h) {
     m_height = h;
     m_sized = true;
     if (m_view)
-        m_view->Invalidate();
+        m_view->Invalidate(true);
 }
 
 void TsceneGL::ApplyProjection() const {
@@ -348,7 +458,7 @@ void TsceneGL::Redraw() {
     if (!active || !m_view)
         return;
     m_drawn = true;
-    m_view->Invalidate();
+    m_view->Invalidate(false);
 }
 
 void TsceneGL::Render() {

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QList>
 #include <QPointer>
+#include <QVector>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -73,8 +74,10 @@ public:
     TsceneView(TsceneGL* scene, QWidget* parent);
     ~TsceneView() override;
 
-    // The scene changed: draw it again at the next paint.
-    void Invalidate();
+    // The scene changed: drawn again once the events in hand are done, and
+    // only the part that changed is repainted. `whole` when the projection
+    // changed.
+    void Invalidate(bool whole);
     // The picture as it stands (device pixels), drawn first when stale.
     QImage grabFramebuffer();
 
@@ -83,16 +86,30 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void Draw();
-    void ReadPicture(QSize size); // from the bound framebuffer
+    // Draws when stale; returns the part of the picture that changed
+    // (device pixels, rows from the top).
+    QRect Draw();
+    void ReadPicture(QSize size, QRect rect); // from the bound framebuffer
+    // Where the entities lie in the picture just drawn; false when that
+    // cannot be told (a point behind the eye).
+    bool ShapeRect(QSize size, QRect& rect) const;
+    QVector<float> SceneKey() const;
+    QRect LogicalRect(const QRect& device) const;
+    void ShowChanged(const QRect& device);
 
     TsceneGL* m_scene;
     std::unique_ptr<QOpenGLContext> m_context;
     std::unique_ptr<QOffscreenSurface> m_surface;
     std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
     QImage m_picture;
+    QVector<float> m_key; // SceneKey at the last drawing
+    QRect m_shape;        // ShapeRect at the last drawing
+    bool m_shapeKnown = false;
+    bool m_rendered = false; // the picture holds a drawing of the scene
     bool m_initialised = false;
     bool m_stale = true;
+    bool m_whole = true;
+    bool m_pending = false;
 };
 
 class TsceneGL {
