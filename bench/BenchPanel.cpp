@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -555,8 +556,14 @@ private:
                 fullAt = t.elapsed();
             }
             if (t.elapsed() >= nextReport) {
-                std::fprintf(stderr, "vantor-bench: resident %.1f MB after %lld s\n",
-                             rss / 1048576.0, t.elapsed() / 1000);
+                // The heap's own count beside the resident size: when only the
+                // latter grows, freed memory is kept, not leaked.
+                const struct mallinfo2 heap = mallinfo2();
+                std::fprintf(stderr,
+                             "vantor-bench: resident %.1f MB after %lld s (heap in use %.1f MB, "
+                             "free in the heap %.1f MB)\n",
+                             rss / 1048576.0, t.elapsed() / 1000, heap.uordblks / 1048576.0,
+                             heap.fordblks / 1048576.0);
                 nextReport += 60000;
             }
         }

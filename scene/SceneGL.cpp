@@ -179,17 +179,29 @@ QRect TsceneView::Draw() {
         glEnable(GL_LIGHTING);
         m_initialised = true;
     }
-    m_scene->Render();
     // Only the entities move between two drawings with the same key: the
-    // picture changes within where they were and where they are now.
+    // picture changes within where they were and where they are now, and
+    // only that part is drawn and read.
+    {
+        TMaskedFloatingPoint masked;
+        m_scene->ApplyProjection();
+    }
     QRect shape;
     const bool known = ShapeRect(size, shape);
     whole = whole || !known || !m_shapeKnown;
     const QRect changed = whole ? all : (shape | m_shape) & all;
     m_shape = shape;
     m_shapeKnown = known;
-    if (!changed.isEmpty())
+    if (!changed.isEmpty()) {
+        if (!whole) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(changed.x(), size.height() - 1 - changed.bottom(), changed.width(),
+                      changed.height());
+        }
+        m_scene->Render();
+        glDisable(GL_SCISSOR_TEST);
         ReadPicture(size, changed);
+    }
     m_rendered = true;
     m_fbo->release();
     return changed;
@@ -212,7 +224,7 @@ QVector<float> TsceneView::SceneKey() const {
 }
 
 bool TsceneView::ShapeRect(QSize size, QRect& rect) const {
-    // The entities' points through the matrices Render used; a polygon lies
+    // The entities' points through the matrices Render uses; a polygon lies
     // within the box of its corners once every corner is inside the depth
     // range. A point outside it (behind the eye) makes the shape unknown.
     TMaskedFloatingPoint masked;
