@@ -8,7 +8,6 @@
 #include <QOpenGLFramebufferObject>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cfenv>
@@ -105,16 +104,14 @@ TsceneView::~TsceneView() {
 void TsceneView::Invalidate(bool whole) {
     m_stale = true;
     m_whole = m_whole || whole;
-    if (m_pending)
-        return;
-    // Drawn once the events in hand are done (a size change comes after the
-    // panel's), then only the changed part is repainted.
-    m_pending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_pending = false;
-        if (isVisible())
-            ShowChanged(Draw());
-    });
+    // A new attitude is drawn at once, so that its repaint joins the one the
+    // caller's other widgets asked for (one flush to the screen, not two). A
+    // change of projection follows a change of size: the paint draws it once
+    // the size is settled.
+    if (whole)
+        update();
+    else if (isVisible())
+        ShowChanged(Draw());
 }
 
 QImage TsceneView::grabFramebuffer() {

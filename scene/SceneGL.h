@@ -74,9 +74,8 @@ public:
     TsceneView(TsceneGL* scene, QWidget* parent);
     ~TsceneView() override;
 
-    // The scene changed: drawn again once the events in hand are done, and
-    // only the part that changed is repainted. `whole` when the projection
-    // changed.
+    // The scene changed: only the part that changed is drawn and repainted;
+    // `whole` when the projection changed (drawn at the next paint).
     void Invalidate(bool whole);
     // The picture as it stands (device pixels), drawn first when stale.
     QImage grabFramebuffer();
@@ -109,7 +108,6 @@ private:
     bool m_initialised = false;
     bool m_stale = true;
     bool m_whole = true;
-    bool m_pending = false;
 };
 
 class TsceneGL {
