@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -234,6 +235,8 @@ public:
             Part("idle", m_o.IdleSeconds * 1000 + 60000, [this] { Idle(); });
         if (wanted("stream"))
             Part("stream", m_o.StreamSeconds * 1000 + 120000, [this] { Streaming(); });
+        if (wanted("attitude"))
+            Part("attitude", m_o.StreamSeconds * 1000 + 120000, [this] { Attitude(); });
         bool ok = true;
         if (wanted("soak"))
             Part("soak", m_o.SoakSeconds * 1000 + 300000, [&] { ok = Soak(error); });
@@ -441,22 +444,46 @@ private:
     }
 
     void StartMonitors() {
-        for (const char* action : MonitorActions) {
-            if (!m_o.Monitors.isEmpty() && !m_o.Monitors.contains(QLatin1String(action)))
-                continue;
-            const QList<QMdiSubWindow*> before = m_form->MdiArea()->subWindowList();
-            m_form->Action(action)->trigger();
-            QMdiSubWindow* w = NewestWindow(before);
-            if (!w) {
-                std::fprintf(stderr, "vantor-bench: %s opened no window\n", action);
-                continue;
-            }
-            if (auto* start = w->findChild<QPushButton*>("SpeedButton2"))
-                start->click();
-            else
-                std::fprintf(stderr, "vantor-bench: %s has no start button\n", action);
-        }
+        for (const char* action : MonitorActions)
+            if (m_o.Monitors.isEmpty() || m_o.Monitors.contains(QLatin1String(action)))
+                StartMonitor(action);
         m_form->MdiArea()->tileSubWindows();
+    }
+
+    void StartMonitor(const char* action) {
+        const QList<QMdiSubWindow*> before = m_form->MdiArea()->subWindowList();
+        m_form->Action(action)->trigger();
+        QMdiSubWindow* w = NewestWindow(before);
+        if (!w) {
+            std::fprintf(stderr, "vantor-bench: %s opened no window\n", action);
+            return;
+        }
+        if (auto* start = w->findChild<QPushButton*>("SpeedButton2"))
+            start->click();
+        else
+            std::fprintf(stderr, "vantor-bench: %s has no start button\n", action);
+    }
+
+    // The attitude monitor the only window, filling the main window, its
+    // stream at the board's rate: what the 3D view costs with the least
+    // around it.
+    void Attitude() {
+        m_form->MdiArea()->closeAllSubWindows(); // their streams go off
+        Settle();
+        StartMonitor("ActionMonImu");
+        m_form->MdiArea()->tileSubWindows();
+        RunEventsFor(2000); // the stream starts
+        StartCount();
+        TCpuMeter cpu;
+        RunEventsFor(m_o.StreamSeconds * 1000);
+        const double share = cpu.Share();
+        const double rxPerSec = WireCount().Rx / cpu.WallSeconds();
+        m_rows << AtMost(
+            QString("CPU, attitude monitor alone, board rate (%1 s)").arg(m_o.StreamSeconds),
+            share * 100, "%", share, 0.05,
+            QString("wall time; %1 bytes/s arriving").arg(rxPerSec, 0, 'f', 0));
+        m_form->MdiArea()->closeAllSubWindows();
+        Settle();
     }
 
     void Streaming() {
@@ -514,9 +541,9 @@ private:
         StartCount();
         TCpuMeter cpu;
         // The monitors keep 200 s of lines and plot points; once those are
-        // full, memory must stay flat. The first sample past that point is a
-        // second reference.
-        constexpr qint64 FullMs = 200000;
+        // full, memory must stay flat. The first sample from minute 4 on is
+        // a second reference.
+        constexpr qint64 FullMs = 230000;
         qint64 full = -1, fullAt = 0;
         qint64 nextReport = 60000;
         while (t.elapsed() < m_o.SoakSeconds * 1000LL && !m_watch.Expired()) {
@@ -529,8 +556,14 @@ private:
                 fullAt = t.elapsed();
             }
             if (t.elapsed() >= nextReport) {
-                std::fprintf(stderr, "vantor-bench: resident %.1f MB after %lld s\n",
-                             rss / 1048576.0, t.elapsed() / 1000);
+                // The heap's own count beside the resident size: when only the
+                // latter grows, freed memory is kept, not leaked.
+                const struct mallinfo2 heap = mallinfo2();
+                std::fprintf(stderr,
+                             "vantor-bench: resident %.1f MB after %lld s (heap in use %.1f MB, "
+                             "free in the heap %.1f MB)\n",
+                             rss / 1048576.0, t.elapsed() / 1000, heap.uordblks / 1048576.0,
+                             heap.fordblks / 1048576.0);
                 nextReport += 60000;
             }
         }
@@ -539,7 +572,7 @@ private:
         const qint64 end = ResidentBytes();
         const double growthMb = (end - reference) / 1048576.0;
         m_rows << AtMost("CPU, every stream at its highest rate (soak)", share * 100, "%", share,
-                         0.15, QString("wall time; %1 bytes/s arriving").arg(rxPerSec, 0, 'f', 0));
+                         0.25, QString("wall time; %1 bytes/s arriving").arg(rxPerSec, 0, 'f', 0));
         TBenchRow row = AtMost(QString("memory growth, all streams, %1 s vs %2 s")
                                    .arg(m_o.SoakSeconds)
                                    .arg(m_o.SoakReferenceSeconds),
@@ -557,8 +590,8 @@ private:
                                       .arg(m_o.SoakSeconds)
                                       .arg(fullAt / 1000),
                                   fullGrowthMb, "MB", double(end) / full, 0, "");
-            r2.Goal = "growth < 5 MB";
-            r2.Met = fullGrowthMb < 5;
+            r2.Goal = "growth < 1 MB";
+            r2.Met = fullGrowthMb < 1;
             r2.Limit = QString("RSS %1 MB -> %2 MB")
                            .arg(full / 1048576.0, 0, 'f', 1)
                            .arg(end / 1048576.0, 0, 'f', 1);

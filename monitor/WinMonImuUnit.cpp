@@ -178,8 +178,14 @@ void TWinMonImu::ShowPayload(const QByteArray& payload) {
     pitch = float(p * pitchfactor);
     yaw = float(y * yawfactor);
     roll = float(r * rollfactor);
-    m_model->SetRotation(pitch, yawon ? yaw : 0.0f, roll);
-    m_scene->Redraw();
+    // The plate is drawn again only when it turns: a board at rest sends the
+    // same attitude at every tick.
+    const float ay = yawon ? yaw : 0.0f;
+    if (!m_shown || m_model->ax != pitch || m_model->ay != ay || m_model->az != roll) {
+        m_model->SetRotation(pitch, ay, roll);
+        m_scene->Redraw();
+        m_shown = true;
+    }
     ShowStatus(false);
 }
 

@@ -68,4 +68,5 @@ private:
     std::unique_ptr<Tlight> m_light;
     std::unique_ptr<TsceneGL> m_scene;
     int m_unreadable = 0;
+    bool m_shown = false; // the plate was drawn at an attitude from the board
 };

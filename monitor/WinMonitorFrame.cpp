@@ -33,11 +33,16 @@ TMonitorList::TMonitorList(int maxLines, QWidget* parent) : QPlainTextEdit(paren
 void TMonitorList::AppendLine(const QString& line) {
     QScrollBar* bar = verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
+    // One edit: a cursor outside an edit block lays its line out after
+    // every move to keep its column, which a list that only grows at its
+    // end never needs.
     QTextCursor cursor(document());
+    cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     if (m_hasLines)
         cursor.insertBlock();
     cursor.insertText(line);
+    cursor.endEditBlock();
     m_hasLines = true;
     if (following)
         bar->setValue(bar->maximum());

@@ -5,9 +5,17 @@
 #include <QLabel>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
-#include <QOpenGLWidget>
+#include <QOpenGLFramebufferObject>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cfenv>
+#include <cmath>
+
+#ifndef GL_PACK_INVERT_MESA
+#define GL_PACK_INVERT_MESA 0x8758
+#endif
 
 namespace {
 // Floating-point traps stay masked in this process: the OpenGL driver and a
@@ -51,34 +59,239 @@ QSurfaceFormat SceneFormat() {
 }
 } // namespace
 
-// The widget the scene draws into. Its paint runs the scene's drawing; Qt
-// makes the context current and swaps (composes) the picture.
-class TsceneView : public QOpenGLWidget {
-public:
-    TsceneView(TsceneGL* scene, QWidget* parent) : QOpenGLWidget(parent), m_scene(scene) {
-        setFormat(SceneFormat());
-    }
+// --- TsceneView ---
 
-protected:
-    void initializeGL() override {
+namespace {
+// Makes the scene's context current on its surface and gives back the one
+// that was current before.
+class TCurrent {
+public:
+    TCurrent(QOpenGLContext& context, QOffscreenSurface& surface)
+        : m_before(QOpenGLContext::currentContext()),
+          m_beforeSurface(m_before ? m_before->surface() : nullptr) {
+        m_ok = context.makeCurrent(&surface);
+    }
+    ~TCurrent() {
+        if (m_before && m_beforeSurface)
+            m_before->makeCurrent(m_beforeSurface);
+        else if (QOpenGLContext* now = QOpenGLContext::currentContext())
+            now->doneCurrent();
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    QOpenGLContext* m_before;
+    QSurface* m_beforeSurface;
+    bool m_ok = false;
+};
+} // namespace
+
+TsceneView::TsceneView(TsceneGL* scene, QWidget* parent)
+    : QWidget(parent), m_scene(scene), m_context(std::make_unique<QOpenGLContext>()),
+      m_surface(std::make_unique<QOffscreenSurface>()) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_context->setFormat(SceneFormat());
+    m_context->create();
+    m_surface->setFormat(m_context->format());
+    m_surface->create();
+}
+
+TsceneView::~TsceneView() {
+    TCurrent current(*m_context, *m_surface);
+    m_fbo.reset(); // released while its context is current
+}
+
+void TsceneView::Invalidate(bool whole) {
+    m_stale = true;
+    m_whole = m_whole || whole;
+    // A new attitude is drawn at once, so that its repaint joins the one the
+    // caller's other widgets asked for (one flush to the screen, not two). A
+    // change of projection follows a change of size: the paint draws it once
+    // the size is settled.
+    if (whole)
+        update();
+    else if (isVisible())
+        ShowChanged(Draw());
+}
+
+QImage TsceneView::grabFramebuffer() {
+    Draw();
+    return m_picture;
+}
+
+void TsceneView::paintEvent(QPaintEvent* event) {
+    const QRect changed = Draw();
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), m_picture);
+    if (!event->rect().contains(LogicalRect(changed)))
+        ShowChanged(changed);
+}
+
+void TsceneView::resizeEvent(QResizeEvent*) {
+    m_stale = true;
+    m_whole = true;
+}
+
+QRect TsceneView::LogicalRect(const QRect& device) const {
+    const qreal ratio = devicePixelRatioF();
+    return QRectF(QPointF(device.topLeft()) / ratio, QSizeF(device.size()) / ratio).toAlignedRect();
+}
+
+void TsceneView::ShowChanged(const QRect& device) {
+    if (!device.isEmpty())
+        update(LogicalRect(device));
+}
+
+QRect TsceneView::Draw() {
+    const QSize size = (QSizeF(this->size()) * devicePixelRatioF()).toSize();
+    if (!m_stale && m_picture.size() == size)
+        return {};
+    const QRect all(QPoint(0, 0), size);
+    QVector<float> key = SceneKey();
+    bool whole = m_whole || !m_rendered || m_picture.size() != size || key != m_key;
+    m_stale = false;
+    m_whole = false;
+    m_key = std::move(key);
+    const bool valid = m_context->isValid() && m_surface->isValid();
+    if (!m_scene->m_drawn || size.isEmpty() || !valid) {
+        // Before the first Redraw: the window's plain background.
+        m_picture = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        m_picture.fill(parentWidget() ? parentWidget()->palette().color(QPalette::Window)
+                                      : QColor(Qt::black));
+        m_picture.setDevicePixelRatio(devicePixelRatioF());
+        m_rendered = false;
+        return all;
+    }
+    TCurrent current(*m_context, *m_surface);
+    if (!current.Ok())
+        return {};
+    if (!m_fbo || m_fbo->size() != size) {
+        m_fbo.reset();
+        m_fbo = std::make_unique<QOpenGLFramebufferObject>(size, QOpenGLFramebufferObject::Depth);
+    }
+    m_fbo->bind();
+    if (!m_initialised) {
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_CULL_FACE);
         glEnable(GL_LIGHTING);
+        m_initialised = true;
     }
-    void paintGL() override {
-        if (m_scene->m_drawn) {
-            m_scene->Render();
-            return;
+    // Only the entities move between two drawings with the same key: the
+    // picture changes within where they were and where they are now, and
+    // only that part is drawn and read.
+    {
+        TMaskedFloatingPoint masked;
+        m_scene->ApplyProjection();
+    }
+    QRect shape;
+    const bool known = ShapeRect(size, shape);
+    whole = whole || !known || !m_shapeKnown;
+    const QRect changed = whole ? all : (shape | m_shape) & all;
+    m_shape = shape;
+    m_shapeKnown = known;
+    if (!changed.isEmpty()) {
+        if (!whole) {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(changed.x(), size.height() - 1 - changed.bottom(), changed.width(),
+                      changed.height());
         }
-        const QColor c =
-            parentWidget() ? parentWidget()->palette().color(QPalette::Window) : QColor(Qt::black);
-        glClearColor(c.redF(), c.greenF(), c.blueF(), 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        m_scene->Render();
+        glDisable(GL_SCISSOR_TEST);
+        ReadPicture(size, changed);
     }
+    m_rendered = true;
+    m_fbo->release();
+    return changed;
+}
 
-private:
-    TsceneGL* m_scene;
-};
+QVector<float> TsceneView::SceneKey() const {
+    // Whatever lights or fills the whole picture: background, projection and
+    // the lights. The camera and the entities show in where they project.
+    const TsceneGL& s = *m_scene;
+    QVector<float> key = {s.background[0], s.background[1], s.background[2], float(s.perspective),
+                          s.fov,           s.nearplane,     s.farplane};
+    for (const Tlight* l : s.lights) {
+        key << float(l->lightid) << float(l->kind) << l->spotcutoff << l->spotexponent
+            << l->attenuation << float(l->attenuationkind) << l->sourcepoint.x << l->sourcepoint.y
+            << l->sourcepoint.z << l->source.nx << l->source.ny << l->source.nz;
+        for (int i = 0; i < 4; ++i)
+            key << l->ambient[i] << l->diffuse[i] << l->specular[i];
+    }
+    return key;
+}
+
+bool TsceneView::ShapeRect(QSize size, QRect& rect) const {
+    // The entities' points through the matrices Render uses; a polygon lies
+    // within the box of its corners once every corner is inside the depth
+    // range. A point outside it (behind the eye) makes the shape unknown.
+    TMaskedFloatingPoint masked;
+    GLdouble projection[16], modelview[16];
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glMatrixMode(GL_MODELVIEW);
+    double left = 1e300, right = -1e300, bottom = 1e300, top = -1e300;
+    for (const Tentity* entity : m_scene->entities) {
+        glPushMatrix();
+        glLoadIdentity();
+        m_scene->camera->Apply();
+        entity->ApplyTransform();
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+        glPopMatrix();
+        for (const auto& p : entity->points) {
+            GLdouble wx, wy, wz;
+            if (!gluProject(p->x, p->y, p->z, modelview, projection, viewport, &wx, &wy, &wz) ||
+                !(wz >= 0 && wz <= 1) || !std::isfinite(wx) || !std::isfinite(wy))
+                return false;
+            left = std::min(left, wx);
+            right = std::max(right, wx);
+            bottom = std::min(bottom, wy);
+            top = std::max(top, wy);
+        }
+    }
+    if (left > right) {
+        rect = QRect(); // nothing drawn
+        return true;
+    }
+    // Rows from the top; a margin for the rasteriser's rounding.
+    constexpr double Margin = 2;
+    const QRectF box(QPointF(left - Margin, size.height() - top - Margin),
+                     QPointF(right + Margin, size.height() - bottom + Margin));
+    if (!(box.width() < 4.0 * size.width() && box.height() < 4.0 * size.height()))
+        return false;
+    rect = box.toAlignedRect() & QRect(QPoint(0, 0), size);
+    return true;
+}
+
+void TsceneView::ReadPicture(QSize size, QRect rect) {
+    // Read in the framebuffer's own byte order, which the renderer copies row
+    // by row without converting; the paint converts it on the way to the
+    // backing store. OpenGL gives the bottom row first; Mesa turns the rows
+    // round while reading when asked to, so a part can be read straight into
+    // its place. Elsewhere the whole picture is read and turned afterwards.
+    if (m_picture.size() != size || m_picture.format() != QImage::Format_RGBX8888) {
+        m_picture = QImage(size, QImage::Format_RGBX8888);
+        rect = QRect(QPoint(0, 0), size);
+    }
+    static const bool packInvert = [] {
+        const QOpenGLContext* c = QOpenGLContext::currentContext();
+        return c && c->hasExtension(QByteArrayLiteral("GL_MESA_pack_invert"));
+    }();
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    if (packInvert) {
+        glPixelStorei(GL_PACK_ROW_LENGTH, size.width());
+        glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
+        glReadPixels(rect.x(), size.height() - 1 - rect.bottom(), rect.width(), rect.height(),
+                     GL_RGBA, GL_UNSIGNED_BYTE, m_picture.scanLine(rect.top()) + 4 * rect.x());
+        glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    } else {
+        glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE,
+                     m_picture.bits());
+        m_picture.mirror();
+    }
+    m_picture.setDevicePixelRatio(devicePixelRatioF());
+}
 
 // --- Tcamera ---
 
@@ -227,7 +440,7 @@ void TsceneGL::ResizeView(int w, int h) {
     m_height = h;
     m_sized = true;
     if (m_view)
-        m_view->update();
+        m_view->Invalidate(true);
 }
 
 void TsceneGL::ApplyProjection() const {
@@ -254,7 +467,7 @@ void TsceneGL::Redraw() {
     if (!active || !m_view)
         return;
     m_drawn = true;
-    m_view->update();
+    m_view->Invalidate(false);
 }
 
 void TsceneGL::Render() {
@@ -281,6 +494,6 @@ void TsceneGL::DetachWindow() {
     active = false;
 }
 
-QOpenGLWidget* TsceneGL::View() const {
+TsceneView* TsceneGL::View() const {
     return m_view;
 }

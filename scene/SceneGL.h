@@ -7,13 +7,17 @@
 #include "scene/U3Dpolys.h"
 
 #include <GL/gl.h>
+#include <QImage>
 #include <QList>
 #include <QPointer>
+#include <QVector>
+#include <QWidget>
 #include <memory>
 #include <vector>
 
-class QWidget;
-class QOpenGLWidget;
+class QOffscreenSurface;
+class QOpenGLContext;
+class QOpenGLFramebufferObject;
 
 // Eye, target and up vector, applied with gluLookAt.
 class Tcamera {
@@ -57,7 +61,54 @@ public:
     int attenuationkind = akLinear;
 };
 
-class TsceneView;
+class TsceneGL;
+
+// The widget that shows a scene. The scene is drawn with a context of its own
+// into a framebuffer object and read back into a picture that an ordinary
+// paint shows: a GL child widget would make the whole top-level window
+// compose through OpenGL, which a software renderer pays for on every repaint
+// of any widget in it. The scene is drawn again only after the scene's Redraw
+// or ResizeView or a change of size; other repaints show the kept picture.
+class TsceneView : public QWidget {
+public:
+    TsceneView(TsceneGL* scene, QWidget* parent);
+    ~TsceneView() override;
+
+    // The scene changed: only the part that changed is drawn and repainted;
+    // `whole` when the projection changed (drawn at the next paint).
+    void Invalidate(bool whole);
+    // The picture as it stands (device pixels), drawn first when stale.
+    QImage grabFramebuffer();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Draws when stale; returns the part of the picture that changed
+    // (device pixels, rows from the top).
+    QRect Draw();
+    void ReadPicture(QSize size, QRect rect); // from the bound framebuffer
+    // Where the entities lie in the picture just drawn; false when that
+    // cannot be told (a point behind the eye).
+    bool ShapeRect(QSize size, QRect& rect) const;
+    QVector<float> SceneKey() const;
+    QRect LogicalRect(const QRect& device) const;
+    void ShowChanged(const QRect& device);
+
+    TsceneGL* m_scene;
+    std::unique_ptr<QOpenGLContext> m_context;
+    std::unique_ptr<QOffscreenSurface> m_surface;
+    std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
+    QImage m_picture;
+    QVector<float> m_key; // SceneKey at the last drawing
+    QRect m_shape;        // ShapeRect at the last drawing
+    bool m_shapeKnown = false;
+    bool m_rendered = false; // the picture holds a drawing of the scene
+    bool m_initialised = false;
+    bool m_stale = true;
+    bool m_whole = true;
+};
 
 class TsceneGL {
 public:
@@ -74,8 +125,8 @@ public:
     // Sets the projection and viewport for a view of w x h pixels; kept until
     // the next call (nothing calls it when the window changes size).
     void ResizeView(int w, int h);
-    // Draws the scene again (the view repaints on the next event loop pass).
-    // Does nothing while inactive.
+    // Draws the scene again (the view repaints on the next event loop pass;
+    // nothing is drawn while the view is hidden). Does nothing while inactive.
     void Redraw();
     // Removes the view and releases its context.
     void DetachWindow();
@@ -88,7 +139,7 @@ public:
     void ApplyProjection() const;
 
     // The attached view (null when inactive).
-    QOpenGLWidget* View() const;
+    TsceneView* View() const;
     // Whether this process can make an OpenGL context at all.
     static bool OpenGLAvailable();
 

@@ -6,7 +6,7 @@ PKGS=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev libqcustomplot-dev
       qt6-translations-l10n
       libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-      xvfb xauth imagemagick)
+      xvfb xauth imagemagick lintian)
 missing=()
 for p in "${PKGS[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -185,7 +185,7 @@ private slots:
         QWidget panel;
         TsceneGL scene;
         scene.AttachWindow(&panel);
-        QPointer<QOpenGLWidget> view = scene.View();
+        QPointer<QWidget> view = scene.View();
         QVERIFY(view);
         scene.DetachWindow();
         QVERIFY(view.isNull());
