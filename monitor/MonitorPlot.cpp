@@ -29,6 +29,22 @@ TMonitorPlot::TMonitorPlot(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(false);
 }
 
+TPlotScale PlotScale(double lo, double hi) {
+    if (!(lo <= hi)) {
+        lo = -1;
+        hi = 1;
+    } else if (hi - lo < 1e-12 * std::max(1.0, std::abs(hi))) {
+        // A constant: one grid step above and below, a round one.
+        const double pad =
+            std::pow(10.0, std::floor(std::log10(std::max(std::abs(hi) * 0.01, 1e-3))));
+        lo -= pad;
+        hi += pad;
+    }
+    const double step = NiceStep(hi - lo, 2);
+    return {std::floor(lo / step + 1e-9) * step, std::ceil(hi / step - 1e-9) * step, step,
+            std::clamp(int(-std::floor(std::log10(step) + 1e-9)), 0, 9)};
+}
+
 void TMonitorPlot::AddSample(qint64 ms, const QVector<double>& values, const QByteArrayList& keys) {
     m_times.append(ms);
     // Numbers beyond any sensor's range are left out (a gap), so that the
@@ -112,20 +128,11 @@ void TMonitorPlot::paintEvent(QPaintEvent*) {
                 lo = std::min(lo, v[line]);
                 hi = std::max(hi, v[line]);
             }
-        if (!(lo <= hi)) {
-            lo = -1;
-            hi = 1;
-        } else if (hi - lo < 1e-12 * std::max(1.0, std::abs(hi))) {
-            // A constant: one grid step above and below, a round one.
-            const double pad =
-                std::pow(10.0, std::floor(std::log10(std::max(std::abs(hi) * 0.01, 1e-3))));
-            lo -= pad;
-            hi += pad;
-        }
-        const double step = NiceStep(hi - lo, 2);
-        lo = std::floor(lo / step + 1e-9) * step;
-        hi = std::ceil(hi / step - 1e-9) * step;
-        const int decimals = std::clamp(int(-std::floor(std::log10(step) + 1e-9)), 0, 9);
+        const TPlotScale scale = PlotScale(lo, hi);
+        lo = scale.Lo;
+        hi = scale.Hi;
+        const double step = scale.Step;
+        const int decimals = scale.Decimals;
         const double gaps = std::max(1.0, std::round((hi - lo) / step));
         const TLabels labels = innerHeight / gaps >= fm.height() + 1 ? All
                                : innerHeight >= 2 * fm.height() + 2  ? Ends

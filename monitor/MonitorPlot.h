@@ -9,6 +9,16 @@
 #include <QVector>
 #include <QWidget>
 
+// The axis of one strip: the data's range [lo, hi] (lo > hi when there is
+// no data: -1 to 1) widened to whole grid steps, about two of them, a
+// constant padded by a round step above and below; and the decimals its
+// labels need.
+struct TPlotScale {
+    double Lo, Hi, Step;
+    int Decimals;
+};
+TPlotScale PlotScale(double lo, double hi);
+
 class TMonitorPlot : public QWidget {
 public:
     explicit TMonitorPlot(QWidget* parent = nullptr);
