@@ -30,6 +30,12 @@
 #include <QToolBar>
 #include <map>
 
+// Each window layer defines the one that registers its windows.
+void RegisterShellWindows();
+void RegisterSettingsWindows();
+void RegisterArchiveWindows();
+void RegisterMonitorWindows();
+
 namespace {
 const char* const Caption = "Контрольная панель";
 

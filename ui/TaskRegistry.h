@@ -1,6 +1,7 @@
 #pragma once
 // Which task window each main-window action opens. Every window layer
-// registers its windows once at start-up (RegisterXxxWindows); the main
+// registers its windows once at start-up (its RegisterXxxWindows, declared
+// by the program that calls it); the main
 // window looks an action up when it is executed. An action with no entry yet
 // stays in the menus and does nothing.
 
@@ -12,9 +13,3 @@ using TOpenWindowFn = std::function<void()>;
 void RegisterTaskWindow(const QString& actionName, TOpenWindowFn open);
 // The opener registered for an action, or an empty function.
 TOpenWindowFn TaskWindowFor(const QString& actionName);
-
-// One per window layer; each registers the windows of its layer.
-void RegisterShellWindows();
-void RegisterSettingsWindows();
-void RegisterArchiveWindows();
-void RegisterMonitorWindows();

@@ -74,7 +74,10 @@ class TestMonitor : public QObject {
     }
 
 private slots:
-    void initTestCase() { RegisterMonitorWindows(); }
+    void initTestCase() {
+        void RegisterMonitorWindows(); // the monitor layer's, as the program declares it
+        RegisterMonitorWindows();
+    }
     void init() {
         m_panel = std::make_unique<TScriptedPanel>();
         m_dialogs = std::make_unique<TScriptedDialogs>();
