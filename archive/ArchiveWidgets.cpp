@@ -177,3 +177,39 @@ void ReportRun(const TArchiveResult& r, bool stoppedByOperator) {
     }
     Dialogs().Error(r.RussianText());
 }
+
+TRunIndicator* TArchiveWindow::MakeRun(const QString& counterCaption, bool withCounter) {
+    Run = new TRunIndicator(counterCaption, withCounter);
+    connect(Run, &TRunIndicator::StopClicked, this, [this] {
+        m_stopPressed = true;
+        RequestCancel();
+    });
+    return Run;
+}
+
+TArchiveWindow::TRunScope::TRunScope(TArchiveWindow& window, QList<QWidget*> controls)
+    : m_window(window) {
+    m_hold.emplace();
+    if (!m_hold->Held()) {
+        m_hold.reset();
+        return;
+    }
+    m_busy = true;
+    m_window.BeginBusy();
+    m_window.m_stopPressed = false;
+    for (QWidget* c : controls) {
+        c->setEnabled(false);
+        m_controls << c;
+    }
+}
+
+void TArchiveWindow::TRunScope::End() {
+    if (!m_busy)
+        return;
+    m_busy = false;
+    for (const QPointer<QWidget>& c : m_controls)
+        if (c)
+            c->setEnabled(true);
+    m_window.EndBusy();
+    m_hold.reset();
+}

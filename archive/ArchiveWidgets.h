@@ -4,9 +4,12 @@
 // tie a run to its window. One run at a time is the board's rule (TBoardHold).
 
 #include "archive/ArchiveRun.h"
+#include "ui/BoardAccess.h"
+#include "ui/TaskWindow.h"
 
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -78,3 +81,48 @@ TRunHooks WindowRunHooks(TTaskWindow* window, TRunIndicator* indicator);
 // its own completion), nothing when the window is closing, a message for a
 // stop the operator asked for, an error box otherwise.
 void ReportRun(const TArchiveResult& r, bool stoppedByOperator);
+
+// The frame of the archive windows: their run indicator, and the bracket of
+// a run written once, so that no window unwinds a run by hand.
+class TArchiveWindow : public TTaskWindow {
+    Q_OBJECT
+public:
+    TRunIndicator* Run = nullptr;
+
+protected:
+    explicit TArchiveWindow(QWidget* parent = nullptr) : TTaskWindow(parent) {}
+    // Creates the window's run indicator (the caller's layout takes it); its
+    // stop button asks the running operation to stop.
+    TRunIndicator* MakeRun(const QString& counterCaption, bool withCounter);
+
+    // One run. It holds the board (Held() false when another operation has
+    // it: the operator was told and nothing else happened), marks the window
+    // busy and disables `controls` until End() or its end, whichever comes
+    // first; End() before the run's outcome is reported, so that the board
+    // is free again while a message box waits for the operator.
+    class TRunScope {
+    public:
+        TRunScope(TArchiveWindow& window, QList<QWidget*> controls);
+        ~TRunScope() { End(); }
+        TRunScope(const TRunScope&) = delete;
+        TRunScope& operator=(const TRunScope&) = delete;
+        bool Held() const { return m_hold && m_hold->Held(); }
+        void End();
+
+    private:
+        TArchiveWindow& m_window;
+        QList<QPointer<QWidget>> m_controls;
+        std::optional<TBoardHold> m_hold;
+        bool m_busy = false;
+    };
+
+    // Hooks for a run of this window: progress to its indicator, cancel when
+    // the stop button or the window's closing asks for it.
+    TRunHooks Hooks() { return WindowRunHooks(this, Run); }
+    // Tells the operator how a failed run ended (see ReportRun).
+    void Report(const TArchiveResult& r) const { ReportRun(r, m_stopPressed); }
+    bool StopPressed() const { return m_stopPressed; }
+
+private:
+    bool m_stopPressed = false;
+};

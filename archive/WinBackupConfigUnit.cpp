@@ -14,7 +14,7 @@
 
 QPointer<TWinBackupConfig> WinBackupConfig;
 
-TWinBackupConfig::TWinBackupConfig(QWidget* parent) : TTaskWindow(parent) {
+TWinBackupConfig::TWinBackupConfig(QWidget* parent) : TArchiveWindow(parent) {
     setWindowTitle("Выгрузка текущей конфигурации");
     auto* panel = new QWidget;
     panel->setObjectName("Panel1");
@@ -30,8 +30,7 @@ TWinBackupConfig::TWinBackupConfig(QWidget* parent) : TTaskWindow(parent) {
     FileName = row.FileName;
     SpeedButton1 = row.SpeedButton1;
     v->addWidget(row.Row);
-    Run = new TRunIndicator("Выгружено секунд:", true);
-    v->addWidget(Run);
+    v->addWidget(MakeRun("Выгружено секунд:", true));
     v->addStretch(1);
     const TOkCancelRow okCancel = MakeOkCancelRow();
     BitBtn1 = okCancel.BitBtn1;
@@ -41,10 +40,6 @@ TWinBackupConfig::TWinBackupConfig(QWidget* parent) : TTaskWindow(parent) {
     connect(SpeedButton1, &QToolButton::clicked, this, &TWinBackupConfig::SpeedButton1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TWinBackupConfig::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TWinBackupConfig::BitBtn2Click);
-    connect(Run, &TRunIndicator::StopClicked, this, [this] {
-        m_stopPressed = true;
-        RequestCancel();
-    });
 }
 
 void TWinBackupConfig::SpeedButton1Click() {
@@ -61,20 +56,15 @@ void TWinBackupConfig::BitBtn1Click() {
         Dialogs().Message("Не задан файл для выгрузки");
         return;
     }
-    const TBoardHold hold;
-    if (!hold.Held())
+    TRunScope run(*this, {BitBtn1});
+    if (!run.Held())
         return;
-    BeginBusy();
-    m_stopPressed = false;
-    BitBtn1->setEnabled(false);
     Run->Start();
-    const TArchiveResult r =
-        ExportConfig(MainForm->Link(), FileName->text(), WindowRunHooks(this, Run));
+    const TArchiveResult r = ExportConfig(MainForm->Link(), FileName->text(), Hooks());
     Run->Finish(!r.Ok());
-    BitBtn1->setEnabled(true);
-    EndBusy();
+    run.End();
     if (r.Ok())
         Dialogs().Message("Выгрузка конфигурации завершена");
     else
-        ReportRun(r, m_stopPressed);
+        Report(r);
 }

@@ -2,15 +2,14 @@
 // Export of the board's whole configuration into a file of ready-to-send
 // command lines (the rules live in ConfigExport).
 
-#include "ui/TaskWindow.h"
+#include "archive/ArchiveWidgets.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
-class TRunIndicator;
 
-class TWinBackupConfig : public TTaskWindow {
+class TWinBackupConfig : public TArchiveWindow {
     Q_OBJECT
 public:
     explicit TWinBackupConfig(QWidget* parent = nullptr);
@@ -19,14 +18,10 @@ public:
     QToolButton* SpeedButton1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
-    TRunIndicator* Run;
 
     void SpeedButton1Click();
     void BitBtn1Click();
     void BitBtn2Click() { close(); }
-
-private:
-    bool m_stopPressed = false;
 };
 
 extern QPointer<TWinBackupConfig> WinBackupConfig;

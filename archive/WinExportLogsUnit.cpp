@@ -18,7 +18,7 @@
 
 QPointer<TWinExportLogs> WinExportLogs;
 
-TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
+TWinExportLogs::TWinExportLogs(QWidget* parent) : TArchiveWindow(parent) {
     setWindowTitle("Выгрузить полетные логи");
     auto* panel = new QWidget;
     panel->setObjectName("Panel1");
@@ -42,7 +42,7 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
     ReplacePoints->setObjectName("ReplacePoints");
     ReplacePoints->setChecked(true);
     v->addWidget(ReplacePoints);
-    Run = new TRunIndicator("Выгружено секунд:", true);
+    MakeRun("Выгружено секунд:", true);
     v->addWidget(Run);
     ViewButton = new QPushButton("Открыть в просмотре");
     ViewButton->setObjectName("ViewButton");
@@ -59,10 +59,6 @@ TWinExportLogs::TWinExportLogs(QWidget* parent) : TTaskWindow(parent) {
     connect(BitBtn2, &QPushButton::clicked, this, &TWinExportLogs::BitBtn2Click);
     connect(ViewButton, &QPushButton::clicked, this,
             [this] { OpenFlightLogViewer(m_downloaded, m_fractions); });
-    connect(Run, &TRunIndicator::StopClicked, this, [this] {
-        m_stopPressed = true;
-        RequestCancel();
-    });
 }
 
 bool TWinExportLogs::FormCreate() {
@@ -124,16 +120,13 @@ void TWinExportLogs::BitBtn1Click() {
         Dialogs().Message("Плата не сообщила ни одного полета");
         return;
     }
-    const TBoardHold hold;
-    if (!hold.Held())
+    TRunScope run(*this, {BitBtn1});
+    if (!run.Held())
         return;
     const int flight = m_range.Max - FlightNumber->currentIndex();
-    BeginBusy();
-    m_stopPressed = false;
-    BitBtn1->setEnabled(false);
     ViewButton->hide();
     Run->Start();
-    TRunHooks hooks = WindowRunHooks(this, Run);
+    TRunHooks hooks = Hooks();
     int seen = 0;
     m_firstRow.clear();
     hooks.Line = [this, &seen](const QByteArray& line) {
@@ -144,13 +137,12 @@ void TWinExportLogs::BitBtn1Click() {
         MainForm->Link(), flight, FileName->text(), [this] { return ReplacePoints->isChecked(); },
         hooks);
     Run->Finish(!r.Ok());
-    BitBtn1->setEnabled(true);
-    EndBusy();
+    run.End();
     if (r.Ok()) {
         m_downloaded = FileName->text();
         m_fractions = ReplacePoints->isChecked() ? FractionColumns(m_firstRow) : QVector<bool>();
         ViewButton->show();
         Dialogs().Message("Выгрузка завершена");
     } else
-        ReportRun(r, m_stopPressed);
+        Report(r);
 }

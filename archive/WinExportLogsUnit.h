@@ -2,17 +2,16 @@
 // Download of one flight's log from the board into a text (CSV) file (the
 // line rules live in FlightLogs).
 
+#include "archive/ArchiveWidgets.h"
 #include "archive/FlightLogs.h"
-#include "ui/TaskWindow.h"
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
-class TRunIndicator;
 
-class TWinExportLogs : public TTaskWindow {
+class TWinExportLogs : public TArchiveWindow {
     Q_OBJECT
 public:
     explicit TWinExportLogs(QWidget* parent = nullptr);
@@ -32,7 +31,6 @@ public:
     QPushButton* BitBtn2;
     // Shown after a download: opens the file in the flight log viewer.
     QPushButton* ViewButton;
-    TRunIndicator* Run;
 
     void SpeedButton1Click();
     void BitBtn1Click();
@@ -49,7 +47,6 @@ private:
     QByteArray m_firstRow;
     QVector<bool> m_fractions;
     bool m_reading = false;
-    bool m_stopPressed = false;
 };
 
 extern QPointer<TWinExportLogs> WinExportLogs;

@@ -49,7 +49,7 @@ QLabel* MakeWaitLabel(const char* name) {
 }
 } // namespace
 
-TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TTaskWindow(parent) {
+TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TArchiveWindow(parent) {
     setWindowTitle("Калибровка MEMS датчиков");
     auto* panel = new QWidget;
     panel->setObjectName("Panel1");
@@ -109,7 +109,7 @@ TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TTaskWindow(parent) {
     SpeedButton4 =
         MakeButton("Сохранить текущее положение платы как горизонтальное", "SpeedButton4");
     v->addWidget(SpeedButton4);
-    Run = new TRunIndicator(QString(), false);
+    MakeRun(QString(), false);
     v->addWidget(Run);
     v->addStretch(1);
     BitBtn1 = MakeButton("OK", "BitBtn1");
@@ -131,10 +131,6 @@ TWinMemsCalibrate::TWinMemsCalibrate(QWidget* parent) : TTaskWindow(parent) {
     connect(SpeedButton4, &QPushButton::clicked, this, &TWinMemsCalibrate::SpeedButton4Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TWinMemsCalibrate::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TWinMemsCalibrate::BitBtn2Click);
-    connect(Run, &TRunIndicator::StopClicked, this, [this] {
-        m_stopPressed = true;
-        RequestCancel();
-    });
 }
 
 TWinMemsCalibrate::~TWinMemsCalibrate() {
@@ -190,61 +186,48 @@ void TWinMemsCalibrate::ShowMagQuiet() {
     MagQuietNote->show();
 }
 
-void TWinMemsCalibrate::SetRunning(bool running) {
-    for (QPushButton* b : {SpeedButton1, SpeedButton2, SpeedButton4, BitBtn1, BitBtn2})
-        b->setEnabled(!running);
-    if (running) {
-        m_stopPressed = false;
-        BeginBusy();
-        Run->Start();
-    } else {
-        Run->Finish(false);
-        EndBusy();
-    }
-}
-
-void TWinMemsCalibrate::Report(const TArchiveResult& r) {
-    ReportRun(r, m_stopPressed);
+QList<QWidget*> TWinMemsCalibrate::RunControls() const {
+    return {SpeedButton1, SpeedButton2, SpeedButton4, BitBtn1, BitBtn2};
 }
 
 void TWinMemsCalibrate::SpeedButton1Click() {
     if (IsBusy())
         return;
-    const TBoardHold hold;
-    if (!hold.Held())
+    TRunScope run(*this, RunControls());
+    if (!run.Held())
         return;
     Label8->show();
-    SetRunning(true);
+    Run->Start();
     const TArchiveResult r = CalibrateGyro(
         MainForm->Link(), [this](const QByteArray& n, const QByteArray& v) { SetParamValue(n, v); },
-        WindowRunHooks(this, Run));
+        Hooks());
     Label8->hide();
-    SetRunning(false);
+    Run->Finish(false);
+    run.End();
     Report(r);
 }
 
 void TWinMemsCalibrate::SpeedButton2Click() {
     if (IsBusy())
         return;
-    const TBoardHold hold;
-    if (!hold.Held())
+    TRunScope run(*this, RunControls());
+    if (!run.Held())
         return;
     m_calibrating = true;
     Label9->show();
     for (QLabel* l : Extremes)
         l->show();
-    SetRunning(true);
+    Run->Start();
     m_sinceExtremes.start();
     m_quietTimer->start();
     const TArchiveResult r = RunMagCalibration(
         MainForm->Link(), [this] { return m_calibrating; },
         [this](const TExtremes& e) { ShowExtremes(e); },
-        [this](const QByteArray& n, const QByteArray& v) { SetParamValue(n, v); },
-        WindowRunHooks(this, Run));
+        [this](const QByteArray& n, const QByteArray& v) { SetParamValue(n, v); }, Hooks());
     // Stopped before "cal mag_save": the run has abandoned the board's
     // calibration ("cal mag_cancel").
     const bool endedBeforeStart = r.Status == TArchiveStatus::Cancelled && !m_calibrating &&
-                                  !m_stopPressed && !CancelRequested();
+                                  !StopPressed() && !CancelRequested();
     if (!r.Ok())
         m_calibrating = false;
     m_quietTimer->stop();
@@ -252,7 +235,8 @@ void TWinMemsCalibrate::SpeedButton2Click() {
     Label9->hide();
     for (QLabel* l : Extremes)
         l->hide();
-    SetRunning(false);
+    Run->Finish(false);
+    run.End();
     // "Завершить калибровку" while the board was still finishing an answer
     // cut short: the calibration never began.
     if (endedBeforeStart)

@@ -3,7 +3,7 @@
 // extremes shown live), the horizontal reference, and the six bias values
 // as editable parameters.
 
-#include "ui/TaskWindow.h"
+#include "archive/ArchiveWidgets.h"
 
 #include <QElapsedTimer>
 #include <memory>
@@ -14,11 +14,10 @@ class QLineEdit;
 class QPushButton;
 class TParamBinding;
 class QTimer;
-class TRunIndicator;
 struct TArchiveResult;
 struct TExtremes;
 
-class TWinMemsCalibrate : public TTaskWindow {
+class TWinMemsCalibrate : public TArchiveWindow {
     Q_OBJECT
 public:
     explicit TWinMemsCalibrate(QWidget* parent = nullptr);
@@ -48,7 +47,6 @@ public:
     QLabel* MagQuietNote;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
-    TRunIndicator* Run;
 
     // Set while a magnetometer calibration is on at the board.
     bool Calibrating() const { return m_calibrating; }
@@ -65,8 +63,8 @@ private:
     void SetParamValue(const QByteArray& name, const QByteArray& value);
     bool ApplyChangedValues();
     void ShowExtremes(const TExtremes& e);
-    void SetRunning(bool running);
-    void Report(const TArchiveResult& r);
+    // The window's buttons a run disables.
+    QList<QWidget*> RunControls() const;
 
     void ShowMagQuiet();
 
@@ -74,7 +72,6 @@ private:
     QTimer* m_quietTimer;
     QElapsedTimer m_sinceExtremes;
     bool m_calibrating = false;
-    bool m_stopPressed = false;
 };
 
 extern QPointer<TWinMemsCalibrate> WinMemsCalibrate;

@@ -33,7 +33,7 @@ const char* const BoxGroups[3][5] = {
 };
 } // namespace
 
-TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
+TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TArchiveWindow(parent) {
     setWindowTitle("Загрузка конфигурации");
     auto* panel = new QWidget;
     panel->setObjectName("Pannel1");
@@ -60,7 +60,7 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
                 v->addWidget(Boxes[LoadSectionByBox(name)]);
     }
     v->addSpacing(6);
-    Run = new TRunIndicator("Загружено строк:", true);
+    MakeRun("Загружено строк:", true);
     v->addWidget(Run);
     v->addStretch(1);
     const TOkCancelRow okCancel = MakeOkCancelRow("Загрузка");
@@ -110,10 +110,6 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TTaskWindow(parent) {
     connect(SpeedButton1, &QToolButton::clicked, this, &TWndLoadSettings::SpeedButton1Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TWndLoadSettings::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TWndLoadSettings::BitBtn2Click);
-    connect(Run, &TRunIndicator::StopClicked, this, [this] {
-        m_stopPressed = true;
-        RequestCancel();
-    });
 }
 
 void TWndLoadSettings::FillBackupList() {
@@ -146,30 +142,20 @@ void TWndLoadSettings::BitBtn1Click() {
         Dialogs().Message("Не задан файл для загрузки");
         return;
     }
-    const TBoardHold hold;
-    if (!hold.Held())
+    TRunScope run(*this, {BitBtn1});
+    if (!run.Held())
         return;
-    BeginBusy();
-    m_stopPressed = false;
-    BitBtn1->setEnabled(false);
     // The board as it is now goes to the backups first; the file to load
     // (perhaps the oldest backup) survives their pruning.
-    if (!TAutoBackup::Instance().BeforeChange(MainForm->Link(), "load", name) ||
-        CancelRequested()) {
-        BitBtn1->setEnabled(true);
-        EndBusy();
+    if (!TAutoBackup::Instance().BeforeChange(MainForm->Link(), "load", name) || CancelRequested())
         return;
-    }
     // Reset lines the file may hold are covered by that backup.
     const TAutoBackup::TCovered covered;
     // Only the lines that change a value: compared afresh, as the board may
     // have changed since the last comparison.
     TConfigDiff diff;
-    if (ChangedOnlyBox->isChecked() && (!CompareWithBoard(name, diff) || CancelRequested())) {
-        BitBtn1->setEnabled(true);
-        EndBusy();
+    if (ChangedOnlyBox->isChecked() && (!CompareWithBoard(name, diff) || CancelRequested()))
         return;
-    }
     std::function<bool(int, const QByteArray&)> only;
     if (ChangedOnlyBox->isChecked())
         only = [&diff](int section, const QByteArray& line) {
@@ -177,11 +163,9 @@ void TWndLoadSettings::BitBtn1Click() {
         };
     Run->Start();
     const TArchiveResult r = LoadConfig(
-        MainForm->Link(), name, [this](int s) { return Boxes[s]->isChecked(); },
-        WindowRunHooks(this, Run), only);
+        MainForm->Link(), name, [this](int s) { return Boxes[s]->isChecked(); }, Hooks(), only);
     Run->Finish(!r.Ok());
-    BitBtn1->setEnabled(true);
-    EndBusy();
+    run.End();
     if (r.Ok()) {
         Dialogs().Message("Загрузка конфигурации завершена");
     } else if (r.Status == TArchiveStatus::Cancelled || r.Status == TArchiveStatus::LinkLost ||
@@ -196,7 +180,7 @@ void TWndLoadSettings::BitBtn1Click() {
         else
             Dialogs().Error(text);
     } else {
-        ReportRun(r, m_stopPressed);
+        Report(r);
     }
 }
 
@@ -208,17 +192,11 @@ void TWndLoadSettings::CompareButtonClick() {
         Dialogs().Message("Не задан файл для загрузки");
         return;
     }
-    const TBoardHold hold;
-    if (!hold.Held())
+    TRunScope run(*this, {BitBtn1, CompareButton});
+    if (!run.Held())
         return;
-    BeginBusy();
-    BitBtn1->setEnabled(false);
-    CompareButton->setEnabled(false);
     TConfigDiff diff;
     CompareWithBoard(name, diff);
-    CompareButton->setEnabled(true);
-    BitBtn1->setEnabled(true);
-    EndBusy();
 }
 
 bool TWndLoadSettings::CompareWithBoard(const QString& name, TConfigDiff& diff) {
@@ -231,7 +209,7 @@ bool TWndLoadSettings::CompareWithBoard(const QString& name, TConfigDiff& diff) 
     file.close();
     // The run shows on the progress bar and can be stopped; the counter of
     // sent lines stays as it is.
-    TRunHooks hooks = WindowRunHooks(this, Run);
+    TRunHooks hooks = Hooks();
     QPointer<QProgressBar> bar = Run->Progress;
     hooks.Progress = [bar](const TProgress& p) {
         if (bar) {
@@ -239,7 +217,6 @@ bool TWndLoadSettings::CompareWithBoard(const QString& name, TConfigDiff& diff) 
             bar->setValue(p.Done);
         }
     };
-    m_stopPressed = false;
     Run->Progress->setEnabled(true);
     Run->StopButton->setEnabled(true);
     PreviewText->setPlainText("Чтение конфигурации платы…");
@@ -248,7 +225,7 @@ bool TWndLoadSettings::CompareWithBoard(const QString& name, TConfigDiff& diff) 
     Run->Finish(false);
     if (!r.Ok()) {
         PreviewText->clear();
-        ReportRun(r, m_stopPressed);
+        Report(r);
         return false;
     }
     diff = CompareConfig(fileLines, boardLines, [this](int s) { return Boxes[s]->isChecked(); });

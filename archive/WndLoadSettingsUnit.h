@@ -4,7 +4,7 @@
 // Beside the original column: the automatic backups, any of which is loaded
 // like a file the operator chose, and whether they are made at all.
 
-#include "ui/TaskWindow.h"
+#include "archive/ArchiveWidgets.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -13,9 +13,8 @@ class QPlainTextEdit;
 struct TConfigDiff;
 class QPushButton;
 class QToolButton;
-class TRunIndicator;
 
-class TWndLoadSettings : public TTaskWindow {
+class TWndLoadSettings : public TArchiveWindow {
     Q_OBJECT
 public:
     explicit TWndLoadSettings(QWidget* parent = nullptr);
@@ -27,7 +26,6 @@ public:
     QCheckBox* Boxes[11];
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
-    TRunIndicator* Run;
     // "Резервные копии": newest first; choosing one puts it in FileName.
     QListWidget* BackupList;
     // Whether a backup precedes every load and reset (the settings file key).
@@ -50,8 +48,6 @@ private:
     // (the operator told) when the board did not give it.
     bool CompareWithBoard(const QString& name, TConfigDiff& diff);
     void ShowDiff(const TConfigDiff& diff);
-
-    bool m_stopPressed = false;
 };
 
 extern QPointer<TWndLoadSettings> WndLoadSettings;
