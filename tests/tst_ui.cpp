@@ -105,8 +105,7 @@ private slots:
         QCOMPARE(unsaved.ConfigCount(), config);
         QCOMPARE(unsaved.ControlsCount(), controls);
         QCOMPARE(unsaved.Count(), config + controls);
-        if (!changed.isEmpty())
-            QCOMPARE(changed.last().first().toInt(), config + controls);
+        QCOMPARE(changed.isEmpty() ? 0 : changed.last().first().toInt(), config + controls);
         QCOMPARE(UnsavedNote(unsaved.Count()).isEmpty(), unsaved.Count() == 0);
     }
     void openTwiceKeepsOneInstanceAndRestores() {
