@@ -28,48 +28,16 @@ TRunHooks Quick(int silenceMs = 300) {
 class TestArchiveCore : public QObject {
     Q_OBJECT
 private slots:
+    // Listing lines outside the known board's (the golden file's) cases.
     void sectionLines_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<bool>("counted");
         QTest::addColumn<QByteArrayList>("out");
-        const int P = int(TSectionKind::Params), O = int(TSectionKind::OsdParams),
-                  W = int(TSectionKind::Waypoints), I = int(TSectionKind::ChannelsIn),
-                  U = int(TSectionKind::ChannelsOut), M = int(TSectionKind::Mixers);
-        QTest::newRow("param lower-cased")
-            << P << QByteArray("Gaz_Cruise = 560") << true << QByteArrayList{"set gaz_cruise 560"};
-        QTest::newRow("param empty value keeps blank")
-            << P << QByteArray("a =") << true << QByteArrayList{"set a "};
         QTest::newRow("param without name counted only")
-            << P << QByteArray("=5") << true << QByteArrayList{};
-        QTest::newRow("param comma kept outside osd")
-            << P << QByteArray("x = 1,2") << true << QByteArrayList{"set x 1,2"};
-        QTest::newRow("osd commas become blanks")
-            << O << QByteArray("OSD_A_XY = 1,2,3") << true << QByteArrayList{"set osd_a_xy 1 2 3"};
-        QTest::newRow("wp row") << W << QByteArray("4: A, B, C, D") << true
-                                << QByteArrayList{"set wp 4 A B C, D"};
-        QTest::newRow("wp no commas")
-            << W << QByteArray("4: x y") << true << QByteArrayList{"set wp 4   x y"};
-        QTest::newRow("wp heading") << W << QByteArray("Waypoints: 2") << false << QByteArrayList{};
-        QTest::newRow("wp columns")
-            << W << QByteArray("N: latitude, x") << false << QByteArrayList{};
-        QTest::newRow("wp no colon") << W << QByteArray("none") << false << QByteArrayList{};
-        QTest::newRow("ch_in extra blanks") << I << QByteArray("2: a b c d e  f") << true
-                                            << QByteArrayList{"set ch_in 2 a b c d e  f"};
-        QTest::newRow("ch_out tabs")
-            << U << QByteArray("7:\ta\tb c d") << true << QByteArrayList{"set ch_out 7 a b c  d"};
-        QTest::newRow("ch heading") << I << QByteArray("N: type ch") << true << QByteArrayList{};
-        QTest::newRow("ch with equals") << I << QByteArray("a: b = c") << true << QByteArrayList{};
-        QTest::newRow("mixer 5 skipped")
-            << M << QByteArray("5: 1 2 3 4 5") << true << QByteArrayList{};
-        QTest::newRow("mixer 05 kept")
-            << M << QByteArray("05: 1 2 3 4 5") << true
-            << QByteArrayList{"set mix 05 1 1", "set mix 05 2 2", "set mix 05 3 3",
-                              "set mix 05 4 4", "set mix 05 5 5"};
-        QTest::newRow("mixer Type heading")
-            << M << QByteArray("N: Type G") << true << QByteArrayList{};
-        QTest::newRow("mixer MIXERS heading")
-            << M << QByteArray("MIXERS: 15") << true << QByteArrayList{};
+            << int(TSectionKind::Params) << QByteArray("=5") << true << QByteArrayList{};
+        QTest::newRow("wp no colon")
+            << int(TSectionKind::Waypoints) << QByteArray("none") << false << QByteArrayList{};
     }
     void sectionLines() {
         QFETCH(int, kind);
@@ -139,17 +107,8 @@ private slots:
                  oldFile ? QStringList{QFileInfo(path).fileName()} : QStringList{});
     }
 
-    void fileLines_data() {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QByteArrayList>("lines");
-        QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QByteArrayList{"a", "b"};
-        QTest::newRow("lf") << QByteArray("a\nb") << QByteArrayList{"a", "b"};
-        QTest::newRow("lone cr and blank lines")
-            << QByteArray("a\rb\n\n\r\nc") << QByteArrayList{"a", "b", "", "", "c"};
-    }
-    void fileLines() {
-        QFETCH(QByteArray, data);
-        QTEST(SplitFileLines(data), "lines");
+    void fileLinesEndAtCrLfOrLoneCr() {
+        QCOMPARE(SplitFileLines("a\rb\n\n\r\nc"), (QByteArrayList{"a", "b", "", "", "c"}));
     }
 
     void loadSendsCheckedSectionsInFileOrder_data() {
@@ -180,10 +139,6 @@ private slots:
         QTest::newRow("all: file order") << f << QStringList{"stab", "wp", "control_mix"}
                                          << QByteArrayList{"set a 1", "set b 2", "set wp 1 x y z",
                                                            "set wp 2 still wp", "set mix 6 1 1"};
-        QByteArray lf = f;
-        lf.replace("\r\n", "\n");
-        QTest::newRow("lf-only file")
-            << lf << QStringList{"stab"} << QByteArrayList{"set a 1", "set b 2"};
         QTest::newRow("none checked") << f << QStringList{} << QByteArrayList{};
         QTest::newRow("CONTROL IN vs MIXERS keyword")
             << QByteArray("##### BEGIN CONTROL IN #####\nset ch_in 1 a\n##### END CONTROL IN #####")
@@ -255,32 +210,22 @@ private slots:
     void flightRange_data() {
         QTest::addColumn<QByteArrayList>("lines");
         QTest::addColumn<QList<int>>("flights");
-        QTest::addColumn<bool>("ok");
         QTest::newRow("3 to 7") << QByteArrayList{"Flight_ID_Min = 3", "flight_id_max = 7", "x"}
-                                << QList<int>{7, 6, 5, 4, 3} << true;
+                                << QList<int>{7, 6, 5, 4, 3};
         QTest::newRow("later value wins")
             << QByteArrayList{"flight_id_max = 2", "flight_id_max = 4", "flight_id_min = 4"}
-            << QList<int>{4} << true;
-        QTest::newRow("nothing reported: flight 0") << QByteArrayList{} << QList<int>{0} << true;
+            << QList<int>{4};
+        QTest::newRow("nothing reported: flight 0") << QByteArrayList{} << QList<int>{0};
         QTest::newRow("min above max: empty")
-            << QByteArrayList{"flight_id_min = 5", "flight_id_max = 4"} << QList<int>{} << true;
-        QTest::newRow("not a number")
-            << QByteArrayList{"flight_id_max = 7a"} << QList<int>{0} << false;
+            << QByteArrayList{"flight_id_min = 5", "flight_id_max = 4"} << QList<int>{};
     }
     void flightRange() {
         QFETCH(QByteArrayList, lines);
-        QFETCH(bool, ok);
         TBoardLink link;
         TScriptedBoard board(link);
         board.SetAnswer("log dir", lines);
         TFlightRange range;
-        const TArchiveResult r = ReadFlightRange(link, range, Quick());
-        QCOMPARE(r.Ok(), ok);
-        if (!ok) {
-            QCOMPARE(r.Status, TArchiveStatus::BadAnswer);
-            QCOMPARE(r.Detail, QString("7a"));
-            return;
-        }
+        QVERIFY(ReadFlightRange(link, range, Quick()).Ok());
         QTEST(FlightNumbers(range), "flights");
     }
 
@@ -304,12 +249,6 @@ private slots:
         QCOMPARE(board.Commands(), QByteArrayList{"log dump 5"});
         QCOMPARE(ReadAll(path), QByteArray("t,lat,lon\r\n1.5;55.75;37.61\r\n2.0;x.y\r\n"));
         QCOMPARE(lines, 4);
-        comma = true;
-        hooks.Progress = {};
-        QVERIFY(ExportFlightLog(
-                    link, 5, path, [&] { return comma; }, hooks)
-                    .Ok());
-        QCOMPARE(ReadAll(path), QByteArray("t,lat,lon\r\n1,5;55,75;37,61\r\n2,0;x,y\r\n"));
     }
 
     // A board babbling without line ends: the worker cuts the text into
@@ -402,21 +341,6 @@ private slots:
         QCOMPARE(seen[0].Values[0], QByteArray("0"));
         QCOMPARE(seen[1].Values[5], QByteArray("-3"));
         QCOMPARE(params, (QList<QByteArray>{"mag_bias_x=12", "mag_bias_y=-4"}));
-    }
-
-    void magCalibrationCancelSkipsSave() {
-        TBoardLink link;
-        TScriptedBoard board(link);
-        board.SetAnswer("cal mag", {}, false);
-        int polls = 0;
-        TRunHooks hooks = Quick(60000);
-        hooks.Cancel = [&] { return ++polls > 3; };
-        const TArchiveResult r = RunMagCalibration(
-            link, [] { return true; }, [](const TExtremes&) {},
-            [](const QByteArray&, const QByteArray&) {}, hooks);
-        QCOMPARE(r.Status, TArchiveStatus::Cancelled);
-        // The board's calibration is abandoned rather than left running.
-        QCOMPARE(board.Commands(), (QByteArrayList{"cal mag", "cal mag_cancel"}));
     }
 
     // The operator may turn the board for as long as it takes: half a

@@ -74,22 +74,26 @@ private slots:
         w->close();
     }
 
-    void exportWithoutUsableFileSendsNothing() {
+    // Without a usable file nothing reaches the board and the operator is told.
+    void runWithoutUsableFileSendsNothing() {
         TShownPanel panel;
         TScriptedDialogs dialogs;
         TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
         dialogs.SaveNames << "";
         Click(w->SpeedButton1); // cancelled dialog leaves the name empty
         Click(w->BitBtn1);
-        QCOMPARE(dialogs.Messages, QStringList{"Не задан файл для выгрузки"});
         // A file that cannot be created: the counter never shows.
         w->FileName->setText("/nonexistent/dir/backup.cfg");
         Click(w->BitBtn1);
+        TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
+        load->FileName->setText("/nonexistent/file.cfg");
+        Click(load->BitBtn1);
+        QCOMPARE(dialogs.Messages,
+                 (QStringList{"Не задан файл для выгрузки", "Не задан файл для загрузки"}));
         QCOMPARE(dialogs.Errors.size(), 1);
         QVERIFY(dialogs.Errors[0].startsWith("Не удалось создать файл"));
         QVERIFY(!Counter(w)->isVisible());
         QVERIFY(panel.Board.Commands().isEmpty());
-        w->close();
     }
 
     void closingDuringExportCancelsQuietly() {
@@ -125,17 +129,6 @@ private slots:
                                  "set wp 03   home"}));
         QCOMPARE(counterAtLastLine, "4");
         QCOMPARE(dialogs.Messages, QStringList{"Загрузка конфигурации завершена"});
-        w->close();
-    }
-
-    void loadWithoutFileSaysSo() {
-        TShownPanel panel;
-        TScriptedDialogs dialogs;
-        TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
-        w->FileName->setText("/nonexistent/file.cfg");
-        Click(w->BitBtn1);
-        QCOMPARE(dialogs.Messages, QStringList{"Не задан файл для загрузки"});
-        QVERIFY(panel.Board.Commands().isEmpty());
         w->close();
     }
 
@@ -333,10 +326,14 @@ private slots:
     }
 
     void closingAfterBoardEndedCalibrationStillCancels() {
-        TShownPanel panel;
+        TManualClock clock;
+        TShownPanel panel(&clock);
+        // The board ends the loop with a prompt past the dropped first second
+        // (each reading of the clock moves it on 100 ms).
+        panel.Board.SetAnswer("cal mag", QByteArrayList(12, "x_max=1"));
         TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
         panel.Board.TakeSent();
-        QTimer::singleShot(1600, [&] { panel.Board.Inject({"=>"}); }); // the board ends the loop
+        clock.SetAutoStep(100);
         Click(w->SpeedButton2);
         QCOMPARE(panel.Board.Commands(), (QByteArrayList{"cal mag", "cal mag_save"}));
         QVERIFY(w->Calibrating());

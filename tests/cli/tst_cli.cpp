@@ -31,8 +31,10 @@ private slots:
         QCOMPARE(got.count("\r\n"), got.count('\n')); // every line ends in CR LF
     }
 
-    void loadSendsOnlyChosenSections() {
-        TSimProcess sim;
+    void loadSendsOnlyChosenSectionsAndSaveReachesTheFlash() {
+        QTemporaryDir dir;
+        const QString flash = dir.filePath("flash.txt");
+        TSimProcess sim({"--state", flash});
         QVERIFY(sim.Ok);
         const QString file = sim.File("backup.cfg");
         QCOMPARE(RunCli({"export", file}, sim.Path).Exit, 0);
@@ -45,6 +47,9 @@ private slots:
         QVERIFY(!inputs.contains("3: 7 7 900 1400 2100")); // restored from the file
         QCOMPARE(RunCli({"load", file, "--sections", "stab"}, sim.Path).Exit, 0);
         QVERIFY(RunCli({"get", "stab"}, sim.Path).Out.contains("gaz_cruise = 560\n"));
+        QCOMPARE(RunCli({"set", "gaz_cruise", "610"}, sim.Path).Exit, 0);
+        QCOMPARE(RunCli({"save", "config"}, sim.Path).Exit, 0);
+        QVERIFY(ReadAll(flash).contains("610"));
     }
 
     void flightLogs() {
@@ -67,16 +72,6 @@ private slots:
         QCOMPARE(missing.Err,
                  QByteArray("vantor-cli: no flight 9 on the board (it holds 3 to 7)\n"));
         QCOMPARE(ReadAll(file), points);
-    }
-
-    void saveReachesTheBoardsFlash() {
-        QTemporaryDir dir;
-        const QString state = dir.filePath("flash.txt");
-        TSimProcess sim({"--state", state});
-        QVERIFY(sim.Ok);
-        QCOMPARE(RunCli({"set", "gaz_cruise", "610"}, sim.Path).Exit, 0);
-        QCOMPARE(RunCli({"save", "config"}, sim.Path).Exit, 0);
-        QVERIFY(ReadAll(state).contains("610"));
     }
 
     void commandLine_data() {
