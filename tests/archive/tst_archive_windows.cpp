@@ -2,9 +2,9 @@
 // the lines that reach the board, the files written, the messages shown, and
 // what a silent board, a pulled cable, a stop or a close leave behind.
 
-#include "FakePanel.h"
 #include "KnownBoard.h"
 #include "ScriptedDialogs.h"
+#include "ScriptedPanel.h"
 #include "TestMain.h"
 #include "TestSupport.h"
 #include "archive/ArchiveWidgets.h"
@@ -16,11 +16,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -36,6 +33,11 @@ void ClickLater(QAbstractButton* b, int ms = 0) {
     QTimer::singleShot(ms, b, [b] { b->click(); });
 }
 
+// A scripted panel whose windows show, so a test can see what is visible.
+struct TShownPanel : TScriptedPanel {
+    explicit TShownPanel(IClock* clock = nullptr) : TScriptedPanel(clock) { Area().show(); }
+};
+
 QLabel* Counter(QWidget* w) {
     return w->findChild<QLabel*>("secCount");
 }
@@ -45,14 +47,14 @@ class TestArchiveWindows : public QObject {
     Q_OBJECT
 private slots:
     void exportWritesGoldenFileAndReportsCompletion() {
-        TFakePanel panel;
+        TShownPanel panel;
         FillKnownBoard(panel.Board);
         TScriptedDialogs dialogs;
         QTemporaryDir dir;
         const QString path = dir.filePath("backup.cfg");
         WriteAll(path, OldFile);
         TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
-        QVERIFY(panel.Board.Sent.isEmpty()); // opening sends nothing
+        QVERIFY(panel.Board.Commands().isEmpty()); // opening sends nothing
         dialogs.SaveNames << path;
         Click(w->SpeedButton1);
         QCOMPARE(w->FileName->text(), path);
@@ -72,28 +74,32 @@ private slots:
         w->close();
     }
 
-    void exportWithoutUsableFileSendsNothing() {
-        TFakePanel panel;
+    // Without a usable file nothing reaches the board and the operator is told.
+    void runWithoutUsableFileSendsNothing() {
+        TShownPanel panel;
         TScriptedDialogs dialogs;
         TWinBackupConfig* w = OpenTaskWindow(WinBackupConfig);
         dialogs.SaveNames << "";
         Click(w->SpeedButton1); // cancelled dialog leaves the name empty
         Click(w->BitBtn1);
-        QCOMPARE(dialogs.Messages, QStringList{"Не задан файл для выгрузки"});
         // A file that cannot be created: the counter never shows.
         w->FileName->setText("/nonexistent/dir/backup.cfg");
         Click(w->BitBtn1);
+        TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
+        load->FileName->setText("/nonexistent/file.cfg");
+        Click(load->BitBtn1);
+        QCOMPARE(dialogs.Messages,
+                 (QStringList{"Не задан файл для выгрузки", "Не задан файл для загрузки"}));
         QCOMPARE(dialogs.Errors.size(), 1);
         QVERIFY(dialogs.Errors[0].startsWith("Не удалось создать файл"));
         QVERIFY(!Counter(w)->isVisible());
-        QVERIFY(panel.Board.Sent.isEmpty());
-        w->close();
+        QVERIFY(panel.Board.Commands().isEmpty());
     }
 
     void closingDuringExportCancelsQuietly() {
-        TFakePanel panel;
+        TShownPanel panel;
         FillKnownBoard(panel.Board);
-        panel.Board.SilentAfter = 2;
+        panel.Board.SetSilentAfter(2);
         TScriptedDialogs dialogs;
         QTemporaryDir dir;
         const QString path = dir.filePath("backup.cfg");
@@ -107,44 +113,22 @@ private slots:
         QCOMPARE(ReadAll(path), OldFile);
     }
 
-    void loadSendsCheckedSectionsOnly_data() {
-        QTest::addColumn<QStringList>("checked");
-        QTest::addColumn<QByteArrayList>("sent");
-        QTest::addColumn<QString>("counter");
-        QTest::newRow("wp only") << QStringList{"wp"}
-                                 << QByteArrayList{"set wp 1 55.7512 37.6184 120",
-                                                   "set wp 2 55.7601 37.6302 150, 5",
-                                                   "set wp 03   home"}
-                                 << "4";
-        QTest::newRow("none") << QStringList{} << QByteArrayList{} << "0";
-    }
     void loadSendsCheckedSectionsOnly() {
-        QFETCH(QStringList, checked);
-        TFakePanel panel;
+        TShownPanel panel;
         TScriptedDialogs dialogs;
         TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
         dialogs.OpenNames << QFINDTESTDATA("data/golden_export.cfg");
         Click(w->SpeedButton1);
-        for (const QString& c : checked)
-            w->findChild<QCheckBox*>(c)->setChecked(true);
+        w->findChild<QCheckBox*>("wp")->setChecked(true);
         QString counterAtLastLine = "0";
         panel.Board.connect(&panel.Link(), &TBoardLink::CommandSent,
                             [&] { counterAtLastLine = Counter(w)->text(); });
         Click(w->BitBtn1);
-        QTEST(panel.Board.Sent, "sent");
-        QTEST(counterAtLastLine, "counter");
+        QCOMPARE(panel.Board.Commands(),
+                 (QByteArrayList{"set wp 1 55.7512 37.6184 120", "set wp 2 55.7601 37.6302 150, 5",
+                                 "set wp 03   home"}));
+        QCOMPARE(counterAtLastLine, "4");
         QCOMPARE(dialogs.Messages, QStringList{"Загрузка конфигурации завершена"});
-        w->close();
-    }
-
-    void loadWithoutFileSaysSo() {
-        TFakePanel panel;
-        TScriptedDialogs dialogs;
-        TWndLoadSettings* w = OpenTaskWindow(WndLoadSettings);
-        w->FileName->setText("/nonexistent/file.cfg");
-        Click(w->BitBtn1);
-        QCOMPARE(dialogs.Messages, QStringList{"Не задан файл для загрузки"});
-        QVERIFY(panel.Board.Sent.isEmpty());
         w->close();
     }
 
@@ -156,9 +140,9 @@ private slots:
     }
     void loadCutShortSaysHowFarItGot() {
         QFETCH(QString, how);
-        TFakePanel panel;
+        TShownPanel panel;
         TScriptedDialogs dialogs;
-        panel.Board.SilentAfter = 0; // each line waits its second for a prompt
+        panel.Board.SetSilentAfter(0); // each line waits its second for a prompt
         QPointer<TWndLoadSettings> w = OpenTaskWindow(WndLoadSettings);
         w->FileName->setText(QFINDTESTDATA("data/golden_export.cfg"));
         w->findChild<QCheckBox*>("control_mix")->setChecked(true);
@@ -169,7 +153,7 @@ private slots:
         else
             QTimer::singleShot(300, w, [w] { w->close(); });
         Click(w->BitBtn1);
-        QCOMPARE(panel.Board.Sent, QByteArrayList{"set mix 6 1 1"});
+        QCOMPARE(panel.Board.Commands(), QByteArrayList{"set mix 6 1 1"});
         QCOMPARE(dialogs.Messages.size(), 1);
         QVERIFY(dialogs.Messages[0].contains("Отправлено строк: 1."));
         QVERIFY(dialogs.Messages[0].contains("загружена частично"));
@@ -189,24 +173,24 @@ private slots:
     void saveSendsExactlyTheCheckedCommands() {
         QFETCH(bool, config);
         QFETCH(bool, controls);
-        TFakePanel panel;
+        TShownPanel panel;
         TWinSaveSettings* w = OpenTaskWindow(WinSaveSettings);
         w->CheckBox1->setChecked(config);
         w->CheckBox2->setChecked(controls);
         Click(w->BitBtn1);
-        QTEST(panel.Board.Sent, "sent");
+        QTEST(panel.Board.Commands(), "sent");
         QTRY_VERIFY(WinSaveSettings.isNull());
     }
 
     void logsListFlightsAndDumpTheChosenOne() {
-        TFakePanel panel;
+        TShownPanel panel;
         TScriptedDialogs dialogs;
-        panel.Board.Answers["log dir"] = {"flight_id_min = 3", "flight_id_max = 7"};
-        panel.Board.Answers["log dump 5"] = {"time;alt", "", "1.25;100.5", "   ", "2.5;101"};
+        // A board that answers late is waited for.
+        panel.Board.SetAnswer("log dir", {"flight_id_min = 3", "flight_id_max = 7"}, true, 5000);
+        panel.Board.SetAnswer("log dump 5", {"time;alt", "", "1.25;100.5", "   ", "2.5;101"});
         QTemporaryDir dir;
         const QString path = dir.filePath("flight.csv");
         WriteAll(path, OldFile);
-        panel.Board.DelayMs["log dir"] = 5000; // a board that answers late is waited for
         TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
         QVERIFY(w->ReadingFlights());
         QCOMPARE(w->FlightNumber->placeholderText(), "Чтение списка полётов…");
@@ -223,7 +207,7 @@ private slots:
         dialogs.SaveNames << path;
         Click(w->SpeedButton1);
         Click(w->BitBtn1);
-        QCOMPARE(panel.Board.Sent, (QByteArrayList{"log dir", "log dump 5"}));
+        QCOMPARE(panel.Board.Commands(), (QByteArrayList{"log dir", "log dump 5"}));
         QCOMPARE(ReadAll(path), QByteArray("time;alt\r\n1,25;100,5\r\n2,5;101\r\n"));
         QCOMPARE(dialogs.Messages, QStringList{"Выгрузка завершена"});
         w->ReplacePoints->setChecked(false);
@@ -244,10 +228,10 @@ private slots:
         QFETCH(QByteArrayList, answer);
         QFETCH(bool, silent);
         QFETCH(QString, error);
-        TFakePanel panel;
+        TShownPanel panel;
         TScriptedDialogs dialogs;
-        panel.Board.Answers["log dir"] = answer;
-        panel.Board.SilentAfter = silent ? 0 : -1;
+        panel.Board.SetAnswer("log dir", answer);
+        panel.Board.SetSilentAfter(silent ? 0 : -1);
         TWinExportLogs* w = OpenTaskWindow(WinExportLogs);
         QVERIFY(w);
         QTRY_VERIFY_WITH_TIMEOUT(!w->ReadingFlights(), 15000);
@@ -257,57 +241,62 @@ private slots:
         w->FileName->setText(QDir::temp().filePath("never.csv"));
         Click(w->BitBtn1);
         QCOMPARE(dialogs.Messages, QStringList{"Плата не сообщила ни одного полета"});
-        QCOMPARE(panel.Board.Sent, QByteArrayList{"log dir"});
+        QCOMPARE(panel.Board.Commands(), QByteArrayList{"log dir"});
         w->close();
     }
 
     void calibrationOpensWithBiasValuesAndApplies() {
-        TFakePanel panel;
-        panel.Board.Answers["cat mag"] = {"Mag_Bias_X = 12", "mag_bias_y = -3", "other = 1"};
-        panel.Board.Answers["cat gyro"] = {"gyro_bias_z = 0.5"};
+        TShownPanel panel;
+        panel.Board.SetAnswer("cat mag", {"Mag_Bias_X = 12", "mag_bias_y = -3", "other = 1"});
+        panel.Board.SetAnswer("cat gyro", {"gyro_bias_z = 0.5"});
         TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
-        QCOMPARE(panel.Board.Sent, (QByteArrayList{"cat mag", "cat gyro"}));
+        QCOMPARE(panel.Board.Commands(), (QByteArrayList{"cat mag", "cat gyro"}));
         QCOMPARE(w->Mag_bias_X->text(), QString("12"));
         QCOMPARE(w->Gyro_bias_X->text(), QString("0"));
         QCOMPARE(w->Gyro_bias_Z->text(), QString("0.5"));
-        panel.Board.Sent.clear();
+        panel.Board.TakeSent();
         Click(w->BitBtn2);
-        QVERIFY(panel.Board.Sent.isEmpty()); // nothing edited
+        QVERIFY(panel.Board.Commands().isEmpty()); // nothing edited
         w->Mag_bias_X->setText("12,75");
         Click(w->BitBtn2);
-        QCOMPARE(panel.Board.Sent, QByteArrayList{"set mag_bias_x 12.75"});
+        QCOMPARE(panel.Board.Commands(), QByteArrayList{"set mag_bias_x 12.75"});
         Click(w->BitBtn2);
-        QCOMPARE(panel.Board.Sent.size(), 1);
+        QCOMPARE(panel.Board.Commands().size(), 1);
         TScriptedDialogs dialogs;
         Click(w->SpeedButton4);
-        QCOMPARE(panel.Board.Sent.last(), QByteArray("save ref"));
+        QCOMPARE(panel.Board.Commands().last(), QByteArray("save ref"));
         QCOMPARE(dialogs.Messages, QStringList{"Выполнено"});
         w->close();
     }
 
     void magCalibrationShowsExtremesThenSaves() {
-        TFakePanel panel;
-        panel.Board.Answers["cal mag_save"] = {"x_max=9 x_min=-9 y_max=8 y_min=-8 z_max=7 z_min=-7",
-                                               "mag_bias_x = 44", "mag_bias_z = -2"};
-        TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
-        panel.Board.Sent.clear();
+        TManualClock clock;
+        TShownPanel panel(&clock);
         // The board repeats its extremes, as a real one does; those of the
-        // first second are dropped.
-        QTimer feeder;
-        connect(&feeder, &QTimer::timeout, [&] {
-            panel.Board.Say({"x_max=10 x_min=-11 y_max=12 y_min=-13 z_max=14 z_min=-15"});
-        });
-        feeder.start(300);
+        // first second are dropped (each reading of the clock moves it on
+        // 100 ms, so the k-th line comes at k * 100 ms).
+        const QByteArray early = "x_max=1 x_min=-1 y_max=1 y_min=-1 z_max=1 z_min=-1";
+        const QByteArray late = "x_max=10 x_min=-11 y_max=12 y_min=-13 z_max=14 z_min=-15";
+        panel.Board.SetAnswer("cal mag", QByteArrayList(9, early) + QByteArrayList(3, late), false);
+        panel.Board.SetAnswer("cal mag_save", {"x_max=9 x_min=-9 y_max=8 y_min=-8 z_max=7 z_min=-7",
+                                               "mag_bias_x = 44", "mag_bias_z = -2"});
+        TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
+        panel.Board.TakeSent();
+        clock.SetAutoStep(100);
         bool shownDuringRun = false;
-        QTimer::singleShot(2200, [&] {
-            shownDuringRun = w->Label9->isVisible() && w->Extremes[0]->isVisible() &&
-                             w->Extremes[0]->text() == "10" && w->Extremes[5]->text() == "-15" &&
-                             !w->SpeedButton1->isEnabled();
-            w->SpeedButton3->click();
+        QTimer finisher; // "Завершить" once the board's extremes show
+        connect(&finisher, &QTimer::timeout, [&] {
+            if (w->Extremes[0]->text() == "1" || w->Extremes[0]->text() == "10") {
+                shownDuringRun = w->Label9->isVisible() && w->Extremes[0]->isVisible() &&
+                                 w->Extremes[0]->text() == "10" &&
+                                 w->Extremes[5]->text() == "-15" && !w->SpeedButton1->isEnabled();
+                w->SpeedButton3->click();
+            }
         });
+        finisher.start(10);
         Click(w->SpeedButton2);
         QVERIFY(shownDuringRun);
-        QCOMPARE(panel.Board.Sent, (QByteArrayList{"cal mag", "cal mag_save"}));
+        QCOMPARE(panel.Board.Commands(), (QByteArrayList{"cal mag", "cal mag_save"}));
         QCOMPARE(w->Mag_bias_X->text(), QString("44"));
         QCOMPARE(w->Mag_bias_Z->text(), QString("-2"));
         QVERIFY(!w->Label9->isVisible());
@@ -315,14 +304,14 @@ private slots:
         QVERIFY(!w->Calibrating());
         w->close();
         QTRY_VERIFY(WinMemsCalibrate.isNull());
-        QCOMPARE(panel.Board.Sent.size(), 2); // no cancel after a saved calibration
+        QCOMPARE(panel.Board.Commands().size(), 2); // no cancel after a saved calibration
     }
 
     void closingDuringMagCalibrationCancelsOnce() {
-        TFakePanel panel;
+        TShownPanel panel;
         TScriptedDialogs dialogs;
         TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
-        panel.Board.Sent.clear();
+        panel.Board.TakeSent();
         // A quiet board: the window says so and the calibration goes on.
         QString note;
         QTimer::singleShot(4500, w, [w, &note] {
@@ -332,35 +321,39 @@ private slots:
         Click(w->SpeedButton2);
         QTRY_VERIFY(WinMemsCalibrate.isNull());
         QVERIFY2(note.startsWith("Нет данных от платы "), qPrintable(note));
-        QCOMPARE(panel.Board.Sent, (QByteArrayList{"cal mag", "cal mag_cancel"}));
+        QCOMPARE(panel.Board.Commands(), (QByteArrayList{"cal mag", "cal mag_cancel"}));
         QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
     }
 
     void closingAfterBoardEndedCalibrationStillCancels() {
-        TFakePanel panel;
+        TManualClock clock;
+        TShownPanel panel(&clock);
+        // The board ends the loop with a prompt past the dropped first second
+        // (each reading of the clock moves it on 100 ms).
+        panel.Board.SetAnswer("cal mag", QByteArrayList(12, "x_max=1"));
         TWinMemsCalibrate* w = OpenTaskWindow(WinMemsCalibrate);
-        panel.Board.Sent.clear();
-        QTimer::singleShot(1600, [&] { panel.Board.Say({"=>"}); }); // the board ends the loop
+        panel.Board.TakeSent();
+        clock.SetAutoStep(100);
         Click(w->SpeedButton2);
-        QCOMPARE(panel.Board.Sent, (QByteArrayList{"cal mag", "cal mag_save"}));
+        QCOMPARE(panel.Board.Commands(), (QByteArrayList{"cal mag", "cal mag_save"}));
         QVERIFY(w->Calibrating());
         w->close();
         QTRY_VERIFY(WinMemsCalibrate.isNull());
-        QCOMPARE(panel.Board.Sent.last(), QByteArray("cal mag_cancel"));
+        QCOMPARE(panel.Board.Commands().last(), QByteArray("cal mag_cancel"));
     }
 
     void secondRunWaitsForTheFirst() {
-        TFakePanel panel;
+        TShownPanel panel;
         TScriptedDialogs dialogs;
         TWinMemsCalibrate* cal = OpenTaskWindow(WinMemsCalibrate);
         TWinBackupConfig* exp = OpenTaskWindow(WinBackupConfig);
         exp->FileName->setText(QDir::temp().filePath("never.cfg"));
-        panel.Board.Sent.clear();
+        panel.Board.TakeSent();
         QTimer::singleShot(300, exp->BitBtn1, [exp] { exp->BitBtn1->click(); });
         QTimer::singleShot(600, cal->SpeedButton3, [cal] { cal->SpeedButton3->click(); });
         Click(cal->SpeedButton2);
         QCOMPARE(dialogs.Messages.value(0), QString("Дождитесь окончания выполняемой операции"));
-        QVERIFY(!panel.Board.Sent.contains("cat stab"));
+        QVERIFY(!panel.Board.Commands().contains("cat stab"));
         cal->close();
         exp->close();
     }

@@ -1,4 +1,5 @@
 // The ways back, against the simulated board through the real worker.
+// An export loaded back restores the board, also with every stream on.
 // Automatic backups: a reset from a settings window leaves the board's state
 // before it in the backup folder, loading that backup restores it, the
 // folder keeps the newest twenty, and a board that stays silent gets the
@@ -15,9 +16,11 @@
 #include "archive/AutoBackupUnit.h"
 #include "archive/ConfigCompare.h"
 #include "archive/ConfigExport.h"
+#include "archive/ConfigLoad.h"
 #include "archive/WndLoadSettingsUnit.h"
 #include "settings/WinOSDControlsUnit.h"
 #include "shell/WinDebugMonUnit.h"
+#include "sim/Telemetry.h"
 #include "ui/PanelPrefs.h"
 
 #include <QApplication>
@@ -64,6 +67,27 @@ struct TRig {
     }
 };
 
+TBoardState Snapshot(TTestPanel& panel) {
+    TBoardState s;
+    panel.WithBoard([&](TBoardSim& sim) { s = sim.State(); });
+    return s;
+}
+
+// Every part of the state an export carries (mixers 1 to 5 are not).
+void CompareExported(const TBoardState& got, const TBoardState& want) {
+    QCOMPARE(got.Groups, want.Groups);
+    QVERIFY(got.Inputs == want.Inputs);
+    QVERIFY(got.Outputs == want.Outputs);
+    for (int m = 5; m < want.Mixers.size(); ++m)
+        QVERIFY2(got.Mixers[m] == want.Mixers[m], qPrintable(QString("mixer %1").arg(m + 1)));
+    QCOMPARE(got.Waypoints.keys(), want.Waypoints.keys());
+    for (int k : want.Waypoints.keys()) {
+        QCOMPARE(got.Waypoints[k].Lat, want.Waypoints[k].Lat);
+        QCOMPARE(got.Waypoints[k].Lon, want.Waypoints[k].Lon);
+        QCOMPARE(got.Waypoints[k].Alt, want.Waypoints[k].Alt);
+    }
+}
+
 TRunHooks Hooks() {
     TRunHooks h;
     h.Mode = TWaitMode::ProcessEvents;
@@ -74,6 +98,68 @@ TRunHooks Hooks() {
 class TestRestore : public QObject {
     Q_OBJECT
 private slots:
+    // An export loaded back restores every part of the board it carries.
+    // With every stream on and a board that runs telemetry straight into its
+    // prompt ("=>$GYRO:..."), a listing, the export and a load read each
+    // answer to its own prompt all the same.
+    void exportChangeLoadRestoresTheBoardAlsoUnderStreams() {
+        TSimOptions options;
+        options.PromptThenTelemetry = true;
+        for (const QByteArray& s : TTelemetry::Streams())
+            options.StreamPeriodMs.insert(s, 20);
+        TTestPanel panel(options);
+        QVERIFY(panel.Connect());
+        QTemporaryDir dir;
+        const QString quiet = dir.filePath("quiet.cfg"), busy = dir.filePath("busy.cfg");
+        QVERIFY(ExportConfig(panel.Link(), quiet, {}).Ok());
+        const TBoardState before = Snapshot(panel);
+        panel.WithBoard([](TBoardSim& sim) {
+            TBoardState& s = sim.State();
+            for (auto& group : s.Groups)
+                for (auto& p : group)
+                    p.second = p.second.contains(',') ? "1,1" : "7";
+            for (TChannelRow& r : s.Inputs)
+                r = {1, 2, 900, 1400, 2100};
+            for (TChannelRow& r : s.Outputs)
+                r = {3, 4, 950, 1450, 2050};
+            for (TMixerRow& m : s.Mixers)
+                m = TMixerRow{{9, 8, 7, 6, 5}};
+            for (TWaypoint& w : s.Waypoints)
+                w = {"1.0", "2.0", "3"};
+        });
+        const TArchiveResult loaded = LoadConfig(panel.Link(), quiet, [](int) { return true; }, {});
+        QVERIFY(loaded.Ok());
+        // Every body line of the file went out.
+        int body = 0;
+        for (const QByteArray& l : SplitFileLines(ReadAll(quiet)))
+            body += l.startsWith("set ");
+        QCOMPARE(loaded.Lines, body);
+        CompareExported(Snapshot(panel), before);
+
+        TRequest on;
+        for (const QByteArray& s : TTelemetry::Streams())
+            on.Commands << "mon on " + s + "\r\n";
+        QVERIFY(panel.Link().Request(on).Ok());
+        QTRY_VERIFY(!panel.Link().StabData().isEmpty());
+        QByteArrayList listed;
+        panel.WithBoard([&](TBoardSim& sim) {
+            for (const auto& p : sim.Group("batteries"))
+                listed << p.first + " = " + p.second;
+        });
+        QCOMPARE(Exchange(panel.Link(), "cat batteries"), listed);
+        QVERIFY(ExportConfig(panel.Link(), busy, {}).Ok());
+        QCOMPARE(ReadAll(busy), ReadAll(quiet));
+        panel.WithBoard([](TBoardSim& sim) {
+            for (auto& p : sim.State().Groups["batteries"])
+                p.second = "7";
+            sim.State().Inputs[3] = {1, 2, 900, 1400, 2100};
+        });
+        const int bat = LoadSectionByBox("bat"), in = LoadSectionByBox("control_in");
+        QVERIFY(
+            LoadConfig(panel.Link(), busy, [&](int s) { return s == bat || s == in; }, {}).Ok());
+        CompareExported(Snapshot(panel), before);
+    }
+
     void resetFromOsdWindowLeavesTheStateBeforeIt() {
         TRig rig;
         QVERIFY(rig.Panel.Connect());
@@ -223,30 +309,60 @@ private slots:
         QVERIFY(notes.exists()); // not a backup: never touched
     }
 
-    void silentBoardAsksWhetherToGoOn_data() {
-        QTest::addColumn<int>("answer");
+    // A reset without a backup: the operator skips it in the progress
+    // dialog, has switched backups off in the load window, or answers the
+    // question a silent board brings. No backup, no half file; the reset
+    // goes unless he said "Отмена".
+    void resetWithoutABackup_data() {
+        QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("resetSent");
-        QTest::newRow("Продолжить: the reset goes without a backup") << 0 << true;
-        QTest::newRow("Отмена: the reset is not sent") << 1 << false;
+        QTest::newRow("skipped in the progress dialog") << "skip" << true;
+        QTest::newRow("switched off in the load window") << "off" << true;
+        QTest::newRow("silent board, Продолжить") << "silent" << true;
+        QTest::newRow("silent board, Отмена") << "silent" << false;
     }
-    void silentBoardAsksWhetherToGoOn() {
-        QFETCH(int, answer);
+    void resetWithoutABackup() {
+        QFETCH(QString, how);
         QFETCH(bool, resetSent);
         TSimOptions o;
-        o.Faults.SilenceAfterCommand = "echo off"; // takes commands, answers nothing
+        if (how == "silent")
+            o.Faults.SilenceAfterCommand = "echo off"; // takes commands, answers nothing
         TRig rig(o);
         QVERIFY(rig.Panel.Connect());
-        rig.Dialogs.Answers << answer;
+        if (how == "off") {
+            TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
+            load->AutoBackupBox->setChecked(false);
+            QCOMPARE(rig.Prefs.Keys.value("BACKUP/Enabled"), QVariant(false));
+            load->close();
+        }
+        rig.Dialogs.Answers << (resetSent ? 0 : 1);
+        bool dialogSeen = false;
+        QTimer skipper;
+        connect(&skipper, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
+                    dialogSeen = true;
+                    p->cancel();
+                }
+        });
+        if (how != "silent")
+            skipper.start(0);
         Exchange(rig.Panel.Link(), "reset osd", 1000, TWaitMode::ProcessEvents);
-        QCOMPARE(rig.Dialogs.Questions.size(), 1);
-        QVERIFY(rig.Dialogs.Questions[0].contains("Плата не отвечает"));
+        QCOMPARE(dialogSeen, how == "skip");
+        QCOMPARE(rig.Dialogs.Questions.size(), how == "silent" ? 1 : 0);
+        QVERIFY(rig.Dialogs.Questions.join('|').contains("Плата не отвечает") == (how == "silent"));
         QVERIFY(rig.Backups().isEmpty());
         QVERIFY(QDir(rig.Folder()).entryList(QDir::Files).isEmpty()); // no half file
+        // A line after it, sent as typed: once the board has that, a reset
+        // sent before would show.
+        TRequest sentinel;
+        sentinel.Commands = {"ver\r\n"};
+        sentinel.Raw = true;
+        sentinel.SilenceMs = 300;
+        rig.Panel.Link().Request(sentinel);
         QByteArrayList executed;
-        if (resetSent)
-            QTRY_VERIFY((executed += rig.Panel.TakeBoardLines()).contains("reset osd"));
-        else
-            QVERIFY(!rig.Panel.WaitBoardLines(12, 500).contains("reset osd"));
+        QTRY_VERIFY((executed += rig.Panel.TakeBoardLines()).contains("ver"));
+        QCOMPARE(executed.contains("reset osd"), resetSent);
     }
 
     // A reset typed in the console while an archive run holds the board
@@ -261,48 +377,16 @@ private slots:
             mon.CommandLine->setText("reset osd");
             mon.CommandLineEnter();
             QVERIFY(mon.WaitingForBoard());
-            QVERIFY(!rig.Panel.WaitBoardLines(1, 300).contains("reset osd"));
+            // The run's own exchange gets its own answer, and nothing went before it.
+            QVERIFY(Exchange(rig.Panel.Link(), "ver").join().contains("version"));
             QVERIFY(rig.Backups().isEmpty());
         }
         QByteArrayList executed;
         QTRY_VERIFY_WITH_TIMEOUT((executed += rig.Panel.TakeBoardLines()).contains("reset osd"),
                                  10000);
-        QCOMPARE(executed.first(), QByteArray("cat stab")); // the backup went first
+        QCOMPARE(executed.mid(0, 2), (QByteArrayList{"ver", "cat stab"})); // then the backup
         QCOMPARE(rig.Backups().size(), 1);
         QVERIFY(rig.Dialogs.Messages.isEmpty());
-    }
-
-    void skippedOrSwitchedOffTheResetGoesAtOnce_data() {
-        QTest::addColumn<bool>("switchedOff");
-        QTest::newRow("skipped in the progress dialog") << false;
-        QTest::newRow("switched off in the load window") << true;
-    }
-    void skippedOrSwitchedOffTheResetGoesAtOnce() {
-        QFETCH(bool, switchedOff);
-        TRig rig;
-        QVERIFY(rig.Panel.Connect());
-        if (switchedOff) {
-            TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
-            load->AutoBackupBox->setChecked(false);
-            QCOMPARE(rig.Prefs.Keys.value("BACKUP/Enabled"), QVariant(false));
-            load->close();
-        }
-        bool dialogSeen = false;
-        QTimer skipper;
-        connect(&skipper, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
-                    dialogSeen = true;
-                    p->cancel();
-                }
-        });
-        skipper.start(0);
-        rig.Send("reset imu");
-        QCOMPARE(dialogSeen, !switchedOff);
-        QVERIFY(rig.Backups().isEmpty());
-        QVERIFY(rig.Dialogs.Questions.isEmpty());
-        QByteArrayList executed;
-        QTRY_VERIFY((executed += rig.Panel.TakeBoardLines()).contains("reset imu"));
     }
 };
 

@@ -7,6 +7,8 @@ TScriptedBoard::TScriptedBoard(TBoardLink& link) : m_link(link) {
         Sent << line;
         m_link.PopOutgoing();
         std::lock_guard<std::mutex> g(m_lock);
+        if (m_silentAfter >= 0 && ++m_commands > m_silentAfter)
+            return;
         // A board that answers at once does so before the panel reads (and
         // a test clock that runs fast cannot outpace it); others answer
         // from their thread in order.
@@ -52,6 +54,13 @@ void TScriptedBoard::Inject(const QByteArrayList& lines) {
 
 QByteArrayList TScriptedBoard::TakeSent() {
     return std::exchange(Sent, {});
+}
+
+QByteArrayList TScriptedBoard::Commands() const {
+    QByteArrayList out;
+    for (const QByteArray& l : Sent)
+        out << l.chopped(2);
+    return out;
 }
 
 bool TScriptedBoard::Idle() {

@@ -26,11 +26,15 @@ public:
                    int delayMs = 0, int paceMs = 0);
     // A silent board answers nothing at all.
     void SetSilent(bool silent);
+    // Falls silent after the first `n` commands (-1: never).
+    void SetSilentAfter(int n) { m_silentAfter = n; }
     // Lines the board sends by itself now (a stale prompt, say).
     void Inject(const QByteArrayList& lines);
     // Command lines queued since the last TakeSent (link's thread).
     QByteArrayList TakeSent();
     QByteArrayList Sent;
+    // The same without their "\r\n".
+    QByteArrayList Commands() const;
     // True once every command so far has been answered in full.
     bool Idle();
 
@@ -49,6 +53,8 @@ private:
     std::deque<QByteArray> m_pending;
     QMap<QByteArray, TScript> m_scripts;
     bool m_silent = false;
+    int m_silentAfter = -1;
+    int m_commands = 0;
     bool m_busy = false;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
