@@ -125,10 +125,7 @@ private slots:
         QVERIFY(OpenTaskWindow(WinProbe));
         QCOMPARE(Shown(WinProbe->Ctl<QWidget>(control)), shown);
         QCOMPARE(panel.TakeSent(), Lines({"cat probe"}));
-        WinProbe->BitBtn3->click();
-        QCOMPARE(panel.TakeSent(), sent);
-        WinProbe->BitBtn3->click();
-        QCOMPARE(panel.TakeSent(), QByteArrayList{}); // stored what it sent
+        QCOMPARE(Applied(panel, WinProbe), sent);
         QVERIFY(dialogs.Messages.isEmpty() && dialogs.Errors.isEmpty());
     }
 
@@ -158,12 +155,8 @@ private slots:
                          "probe_flag = 0", "probe_sign = -1", "probe_pos_xy = 10,20",
                          "second_edit = 1", "unknown = 4", "heading without equals", "= 5"});
         QVERIFY(OpenTaskWindow(WinProbe));
-        panel.TakeSent();
         Operate(WinProbe, edits);
-        WinProbe->BitBtn3->click();
-        QCOMPARE(panel.TakeSent(), sent);
-        WinProbe->BitBtn3->click();
-        QCOMPARE(panel.TakeSent(), QByteArrayList{});
+        QCOMPARE(Applied(panel, WinProbe), sent);
         QVERIFY(!WinProbe->Binding().Stored().Contains("unknown"));
         QCOMPARE(WinProbe->Binding().Stored().Count(), 7);
     }
@@ -272,34 +265,6 @@ private slots:
         QCOMPARE(found ? found->parentWidget()->objectName().toLatin1() : QByteArray(),
                  foundParent);
         QCOMPARE(int(w.Binding().KindOf(found)), kind);
-    }
-
-    void silentBoard_data() {
-        QTest::addColumn<QByteArrayList>("lines");
-        QTest::addColumn<QString>("message"); // the first listing's own
-        QTest::newRow("nothing at all: dropped")
-            << QByteArrayList{}
-            << "Устройство не ответило на запрос \"cat probe\".\nОкно \"Проба\" не открыто: "
-               "проверьте подключение к плате.";
-        QTest::newRow("lines without prompt: opens with them")
-            << QByteArrayList{"probe_edit = 8"}
-            << "Устройство не ответило до конца на запрос \"cat probe\".\nОкно открыто только с "
-               "полученными значениями.";
-    }
-    void silentBoard() {
-        QFETCH(QByteArrayList, lines);
-        QFETCH(QString, message);
-        TManualClock clock;
-        clock.SetAutoStep(500); // the silence limit passes after a few reads
-        TScriptedPanel panel(&clock);
-        TScriptedDialogs dialogs;
-        panel.SetAnswer("cat probe", lines, false);
-        QCOMPARE(OpenTaskWindow(WinProbe) != nullptr, !lines.isEmpty());
-        QCOMPARE(dialogs.Messages, QStringList{message});
-        if (!lines.isEmpty()) {
-            QCOMPARE(WinProbe->Ctl<QLineEdit>("Probe_Edit")->text(), "8");
-            WinProbe->close();
-        }
     }
 
     // The prompt of a "set" sent just before must not be taken for the

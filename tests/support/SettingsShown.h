@@ -1,13 +1,17 @@
 #pragma once
 // A settings control as the tables of the settings suites write it: an
 // edit's or a choice's text, a spin box's number, a check box "checked" or
-// "unchecked"; and the operator's change written as "Control=value".
+// "unchecked"; the operator's change written as "Control=value"; and what
+// "Применить" sends.
 
+#include "ScriptedPanel.h"
 #include "SettingsTestUtil.h"
+#include "settings/SettingsWindowUnit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 
 inline QString Shown(QWidget* c) {
@@ -39,4 +43,14 @@ inline void Operate(QWidget* w, const QStringList& edits) {
         if (Shown(c) != value)
             qWarning("%s: the operator's change did not take", qPrintable(edit));
     }
+}
+
+// The lines one "Применить" of `w` sends, followed by whatever a second one
+// sends at once: nothing, when the first stored what it sent.
+inline QByteArrayList Applied(TScriptedPanel& panel, TSettingsWindow* w) {
+    panel.TakeSent();
+    w->BitBtn3->click();
+    QByteArrayList sent = panel.TakeSent();
+    w->BitBtn3->click();
+    return sent + panel.TakeSent();
 }
