@@ -90,6 +90,8 @@ private slots:
         QVERIFY(!form.ComPort);
         QVERIFY(!form.DebugMon);
         QCOMPARE(QFile::exists(rig.SettingsFile()), !stored.isEmpty());
+        form.Action("HelpAbout1")->trigger(); // no board: its versions are unknown
+        QCOMPARE(rig.About, (QStringList{form.AppVersion, "unknown", "unknown"}));
     }
 
     void goodConnectionEnablesDeviceActionsAndStoresSettings() {
@@ -233,41 +235,6 @@ private slots:
         QCOMPARE(rig.EnabledActions(), Sorted(DeviceActions + AlwaysActions));
     }
 
-    void aboutBoxShowsTheBoardsVersions() {
-        TPanelRig rig;
-        TMainForm& form = rig.Start();
-        form.Action("HelpAbout1")->trigger();
-        QCOMPARE(rig.About, (QStringList{form.AppVersion, "unknown", "unknown"}));
-        QVERIFY(rig.Connect());
-        form.Action("HelpAbout1")->trigger();
-        QCOMPARE(rig.About, (QStringList{form.AppVersion, "3.2.7", "1.4.0"}));
-    }
-
-    void monitorActionOpensOneMonitor() {
-        TPanelRig rig;
-        rig.OpenMon = false;
-        TMainForm& form = rig.Start();
-        QVERIFY(rig.Connect());
-        QVERIFY(!form.DebugMon);
-        form.Action("ActionDebugWin")->trigger();
-        QVERIFY(form.DebugMon);
-        QPointer<TWinDebugMon> first = form.DebugMon;
-        first->showMinimized();
-        form.Action("ActionDebugWin")->trigger();
-        QCOMPARE(form.DebugMon, first);
-        QVERIFY(!first->isMinimized());
-        QCOMPARE(form.MdiArea()->subWindowList().size(), 1);
-        // Lines pass to the open monitor only.
-        Exchange(form.Link(), "cat stab");
-        QTRY_VERIFY(rig.MonitorLines().contains("=>"));
-        first->close();
-        QTRY_VERIFY(!form.DebugMon);
-        rig.BoardLines();
-        Exchange(form.Link(), "cat stab");
-        QByteArrayList executed;
-        QTRY_VERIFY((executed += rig.BoardLines()).contains("cat stab"));
-    }
-
     void unsavedChangesNoteAndCloseQuestion_data() {
         QTest::addColumn<int>("answer"); // to the question; -1: the box closed
         QTest::addColumn<bool>("closed");
@@ -389,35 +356,32 @@ private slots:
         QVERIFY(rig.Dialogs.Questions.isEmpty());
     }
 
-    void saveOnCloseWaitsBehindABusyWindow() {
-        // The question comes once; the saves go after the busy window ended.
+    // Closing while a window's operation runs: the operation is asked to stop
+    // first; the frame closes when it has ended, asking about unsaved
+    // changes once and saving them after the busy window.
+    void closingWaitsForABusyWindow_data() {
+        QTest::addColumn<bool>("unsaved");
+        QTest::newRow("nothing unsaved") << false;
+        QTest::newRow("unsaved, saved") << true;
+    }
+    void closingWaitsForABusyWindow() {
+        QFETCH(bool, unsaved);
         TPanelRig rig;
         TMainForm& form = rig.Start();
         form.show();
         QVERIFY(rig.Connect());
-        Exchange(form.Link(), "reset osd");
+        if (unsaved)
+            Exchange(form.Link(), "reset osd");
         OpenTaskWindow(WinProbe)->SetBusy(true);
         rig.Dialogs.Answers << 0;
         QVERIFY(!form.close());
-        QCOMPARE(rig.Dialogs.Questions.size(), 1);
-        WinProbe->SetBusy(false);
-        QTRY_VERIFY(!form.isVisible());
-        QCOMPARE(rig.Dialogs.Questions.size(), 1);
-        QVERIFY(rig.BoardLines().contains("save controls"));
-        QVERIFY(!rig.Wire->PanelOpen());
-    }
-
-    void closingWaitsForABusyWindow() {
-        TPanelRig rig;
-        TMainForm& form = rig.Start();
-        form.show();
-        QVERIFY(rig.Connect());
-        OpenTaskWindow(WinProbe)->SetBusy(true);
-        QVERIFY(!form.close()); // the window's operation is asked to stop first
         QVERIFY(WinProbe->CancelRequested());
         QVERIFY(form.Connected);
+        QCOMPARE(rig.Dialogs.Questions.size(), unsaved ? 1 : 0);
         WinProbe->SetBusy(false); // the operation ends: the window, then the frame close
         QTRY_VERIFY(!form.isVisible());
+        QCOMPARE(rig.Dialogs.Questions.size(), unsaved ? 1 : 0);
+        QCOMPARE(rig.BoardLines().contains("save controls"), unsaved);
         QVERIFY(!form.ComPort);
         QVERIFY(!rig.Wire->PanelOpen());
     }

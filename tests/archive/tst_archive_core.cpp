@@ -47,29 +47,6 @@ private slots:
         QTEST(got.Lines, "out");
     }
 
-    void exportMatchesGoldenAndReplacesLongerFile() {
-        TBoardLink link;
-        TScriptedBoard board(link);
-        FillKnownBoard(board);
-        QTemporaryDir dir;
-        const QString path = dir.filePath("board.cfg");
-        WriteAll(path, OldFile);
-        QList<int> counters;
-        TRunHooks hooks = Quick();
-        hooks.Progress = [&](const TProgress& p) { counters << p.Counter; };
-        const TArchiveResult r = ExportConfig(link, path, hooks);
-        QVERIFY2(r.Ok(), qPrintable(r.EnglishText()));
-        QCOMPARE(ReadAll(path), ReadAll(QFINDTESTDATA("data/golden_export.cfg")));
-        QCOMPARE(board.Commands(),
-                 (QByteArrayList{"cat stab", "cat wp", "cat osd", "cat imu", "cat adc_settings",
-                                 "cat batteries", "cat gyro", "cat mag", "cat control in",
-                                 "cat control out", "cat control mixers"}));
-        // counted: 5 stab, 3 wp, 2 osd, 1 imu, 1 bat, 3 gyro, 1 mag, 5 in, 2 out, 8 mixers
-        QCOMPARE(counters.mid(0, 2), (QList<int>{1, 2})); // the file open, the first line
-        QCOMPARE(counters.last(), 1 + 31);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"board.cfg"});
-    }
-
     // A run cut short (by the operator, or by a board falling silent) leaves
     // an older file as it was, and no file where there was none.
     void runCutShortKeepsOldFile_data() {
@@ -229,28 +206,6 @@ private slots:
         QTEST(FlightNumbers(range), "flights");
     }
 
-    void logDumpWritesLinesWithCommas() {
-        TBoardLink link;
-        TScriptedBoard board(link);
-        board.SetAnswer("log dump 5", {"t,lat,lon", "", "  1.5;55.75;37.61  ", "", "2.0;x.y"});
-        QTemporaryDir dir;
-        const QString path = dir.filePath("f.csv");
-        WriteAll(path, OldFile);
-        bool comma = true;
-        int lines = 0;
-        TRunHooks hooks = Quick();
-        hooks.Progress = [&](const TProgress& p) {
-            lines = p.Counter;
-            comma = false; // switched off after the first line
-        };
-        const TArchiveResult r = ExportFlightLog(
-            link, 5, path, [&] { return comma; }, hooks);
-        QVERIFY(r.Ok());
-        QCOMPARE(board.Commands(), QByteArrayList{"log dump 5"});
-        QCOMPARE(ReadAll(path), QByteArray("t,lat,lon\r\n1.5;55.75;37.61\r\n2.0;x.y\r\n"));
-        QCOMPARE(lines, 4);
-    }
-
     // A board babbling without line ends: the worker cuts the text into
     // 64 KiB lines, which come faster than the dump's silence limit at the
     // wire rate. The first one ends the run; the old file stays.
@@ -310,37 +265,6 @@ private slots:
         QVERIFY(r.Ok());
         QCOMPARE(board.Commands(), QByteArrayList{"cal gyro"});
         QCOMPARE(got, QList<QByteArray>{"gyro_bias_x=-3"});
-    }
-
-    void magCalibrationSequence() {
-        TManualClock clock;
-        TBoardLink link(&clock);
-        TScriptedBoard board(link);
-        const QByteArray still = "x_max=9 x_min=0 y_max=0 y_min=0 z_max=0 z_min=0";
-        board.SetAnswer("cal mag",
-                        QByteArrayList(9, still) + // the first second: dropped
-                            QByteArrayList{"x_max=0 x_min=-1 y_max=2 y_min=-2 z_max=3 z_min=-3",
-                                           "x_max=1 x_min=-1 y_max=2 y_min=-2 z_max=3 z_min=-3"},
-                        false);
-        board.SetAnswer("cal mag_save", {"x_max=5 x_min=-5 y_max=1 y_min=-1 z_max=2 z_min=-2",
-                                         "Mag_Bias_X = 12", "mag_bias_y = -4"});
-        clock.SetAutoStep(100);
-        bool calibrating = true;
-        QList<TExtremes> seen;
-        QList<QByteArray> params;
-        const TArchiveResult r = RunMagCalibration(
-            link, [&] { return calibrating; },
-            [&](const TExtremes& e) {
-                seen << e;
-                calibrating = e.Values[0] != "1"; // "Завершить"
-            },
-            [&](const QByteArray& n, const QByteArray& v) { params << n + "=" + v; }, Quick(5000));
-        QVERIFY2(r.Ok(), qPrintable(r.EnglishText()));
-        QCOMPARE(board.Commands(), (QByteArrayList{"cal mag", "cal mag_save"}));
-        QCOMPARE(seen.size(), 2);
-        QCOMPARE(seen[0].Values[0], QByteArray("0"));
-        QCOMPARE(seen[1].Values[5], QByteArray("-3"));
-        QCOMPARE(params, (QList<QByteArray>{"mag_bias_x=12", "mag_bias_y=-4"}));
     }
 
     // The operator may turn the board for as long as it takes: half a

@@ -67,6 +67,10 @@ private slots:
         Click(w->BitBtn1);
         QCOMPARE(dialogs.Messages, QStringList{"Выгрузка конфигурации завершена"});
         QCOMPARE(ReadAll(path), ReadAll(QFINDTESTDATA("data/golden_export.cfg")));
+        QCOMPARE(panel.Board.Commands(),
+                 (QByteArrayList{"cat stab", "cat wp", "cat osd", "cat imu", "cat adc_settings",
+                                 "cat batteries", "cat gyro", "cat mag", "cat control in",
+                                 "cat control out", "cat control mixers"}));
         QVERIFY(disabledWhileRunning);
         QCOMPARE(counterDuringRun, QString("24")); // 23 lines counted before the mixers
         QVERIFY(!Counter(w)->isVisible());
@@ -187,7 +191,7 @@ private slots:
         TScriptedDialogs dialogs;
         // A board that answers late is waited for.
         panel.Board.SetAnswer("log dir", {"flight_id_min = 3", "flight_id_max = 7"}, true, 5000);
-        panel.Board.SetAnswer("log dump 5", {"time;alt", "", "1.25;100.5", "   ", "2.5;101"});
+        panel.Board.SetAnswer("log dump 5", {"time;alt", "", "  1.25;100.5 ", "   ", "2.5;101"});
         QTemporaryDir dir;
         const QString path = dir.filePath("flight.csv");
         WriteAll(path, OldFile);

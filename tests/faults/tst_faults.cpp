@@ -633,9 +633,8 @@ void Interrupted(const TOp& op, TPanelRig& rig, const TOutcome& quiet, qint64 qu
             QVERIFY(rig.Disconnect());
         const TTimedRun run = TimedRun(op, rig, quietMs, "after a " + kind);
         const TOutcome& o = run.Outcome;
-        const qint64 ms = run.Ms;
-        const QStringList& shown = run.Shown;
-        QVERIFY2(ms <= quietMs + op.LimitMs + 1000, qPrintable(QString("took %1 ms").arg(ms)));
+        QVERIFY2(run.Ms <= quietMs + op.LimitMs + 1000,
+                 qPrintable(QString("took %1 ms").arg(run.Ms)));
         QVERIFY2(rig.Dialogs.Unexpected.isEmpty(), qPrintable(rig.Dialogs.Unexpected.join(" | ")));
         // A calibration cut short still completes on the board: its new
         // biases are then the quiet board's, as the same operation on it
@@ -645,7 +644,7 @@ void Interrupted(const TOp& op, TPanelRig& rig, const TOutcome& quiet, qint64 qu
         if (o.ReportedOk) {
             QVERIFY2(o.Result == reference.Result, qPrintable(kind + ": another answer taken"));
         } else {
-            QVERIFY2(!shown.isEmpty(), qPrintable(kind + ": failure without a message"));
+            QVERIFY2(!run.Shown.isEmpty(), qPrintable(kind + ": failure without a message"));
             if (!file.isEmpty())
                 QVERIFY2(ReadAll(file) == OldFile, "the old file was replaced");
         }
@@ -673,17 +672,14 @@ void Meddled(const TOp& op, TPanelRig& rig, const TOutcome& quiet, qint64 quietM
         meddler.start(static_cast<int>(std::max<qint64>(50, quietMs / 3)));
     const TTimedRun run = TimedRun(op, rig, quietMs, "meddled");
     meddler.stop();
-    const TOutcome& o = run.Outcome;
-    const qint64 ms = run.Ms;
-    const QStringList& shown = run.Shown;
-    QVERIFY2(ms <= quietMs + op.LimitMs + 1000, qPrintable(QString("took %1 ms").arg(ms)));
-    QVERIFY2(o.ReportedOk, qPrintable(shown.join(" | ")));
-    QVERIFY2(o.Result == quiet.Result, "another answer taken");
+    QVERIFY2(run.Ms <= quietMs + op.LimitMs + 1000, qPrintable(QString("took %1 ms").arg(run.Ms)));
+    QVERIFY2(run.Outcome.ReportedOk, qPrintable(run.Shown.join(" | ")));
+    QVERIFY2(run.Outcome.Result == quiet.Result, "another answer taken");
     if (m.Fired) {
         CheckMeddling(rig, m);
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(rig.Shown(), shown); // the meddlers said nothing
+        QCOMPARE(rig.Shown(), run.Shown); // the meddlers said nothing
     }
     QVERIFY2(rig.Dialogs.Unexpected.isEmpty(), qPrintable(rig.Dialogs.Unexpected.join(" | ")));
     cell.Pass(m.Fired     ? "pass (meddled)"
