@@ -91,7 +91,12 @@ void TScreenshotTour::Next() {
         QTimer::singleShot(SettleMs, this, [this] { QApplication::exit(m_failed ? 1 : 0); });
         return;
     }
-    const QString action = m_todo.takeFirst();
+    // The closed windows are deleted once the event loop runs: opened before
+    // that, a window still on its way out would be restored instead.
+    QTimer::singleShot(PollMs, this, [this] { Open(m_todo.takeFirst()); });
+}
+
+void TScreenshotTour::Open(const QString& action) {
     m_form->Action(qPrintable(action))->trigger();
     WhenReady(
         this, [this] { return !AnyWaiting(*m_form); },

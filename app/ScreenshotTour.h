@@ -25,6 +25,7 @@ public:
 
 private:
     void Next();
+    void Open(const QString& action);
     bool Save(QWidget& w, const QString& name);
 
     QString m_dir;

@@ -13,37 +13,6 @@
 #include <QPushButton>
 #include <QToolButton>
 
-void FitCaption(QWidget* window, QWidget* body) {
-    // Room for the title bar's icon and its three buttons besides the text.
-    const int titleRoom = 130;
-    body->setMinimumWidth(window->fontMetrics().horizontalAdvance(window->windowTitle()) +
-                          titleRoom);
-}
-
-QLabel* MakeHeading(const QString& text, const char* name) {
-    QLabel* l = MakeLabel(text, name);
-    QFont f = l->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.15);
-    l->setFont(f);
-    l->setStyleSheet("color: maroon;");
-    l->setAlignment(Qt::AlignHCenter);
-    return l;
-}
-
-QLabel* MakeLabel(const QString& text, const char* name) {
-    auto* l = new QLabel(text);
-    l->setObjectName(name);
-    return l;
-}
-
-void HideKeepingPlace(QWidget* w) {
-    QSizePolicy sp = w->sizePolicy();
-    sp.setRetainSizeWhenHidden(true);
-    w->setSizePolicy(sp);
-    w->hide();
-}
-
 TOkCancelRow MakeOkCancelRow(const QString& okCaption) {
     TOkCancelRow r;
     r.BitBtn1 = new QPushButton(okCaption);
@@ -56,26 +25,6 @@ TOkCancelRow MakeOkCancelRow(const QString& okCaption) {
     buttons->addButton(r.BitBtn2, QDialogButtonBox::RejectRole);
     buttons->setCenterButtons(true);
     r.Row = buttons;
-    return r;
-}
-
-TFileRow MakeFileRow() {
-    TFileRow r;
-    r.Row = new QWidget;
-    auto* h = new QHBoxLayout(r.Row);
-    h->setContentsMargins(0, 0, 0, 0);
-    r.FileName = new QLineEdit;
-    r.FileName->setObjectName("FileName");
-    r.FileName->setReadOnly(true);
-    r.FileName->setMinimumWidth(260);
-    r.SpeedButton1 = new QToolButton;
-    r.SpeedButton1->setObjectName("SpeedButton1");
-    r.SpeedButton1->setText("...");
-    QFont f = r.SpeedButton1->font();
-    f.setBold(true);
-    r.SpeedButton1->setFont(f);
-    h->addWidget(r.FileName, 1);
-    h->addWidget(r.SpeedButton1);
     return r;
 }
 

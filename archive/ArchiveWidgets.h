@@ -1,10 +1,11 @@
 #pragma once
-// Pieces the archive windows share: the maroon heading, the file row, the
-// run indicator (counter, progress bar and stop button) and the hooks that
+// Pieces the archive windows share (besides the forms' pieces in ui/): the
+// OK/cancel row, the run indicator (counter, progress bar and stop button) and the hooks that
 // tie a run to its window. One run at a time is the board's rule (TBoardHold).
 
 #include "archive/ArchiveRun.h"
 #include "ui/BoardAccess.h"
+#include "ui/FormPieces.h"
 #include "ui/TaskWindow.h"
 
 #include <QPointer>
@@ -17,25 +18,6 @@ class QProgressBar;
 class QPushButton;
 class QToolButton;
 class TTaskWindow;
-
-// Keeps `window` wide enough for its whole caption in the title bar.
-void FitCaption(QWidget* window, QWidget* body);
-
-// A bold maroon heading label.
-QLabel* MakeHeading(const QString& text, const char* name);
-// A label with its object name.
-QLabel* MakeLabel(const QString& text, const char* name);
-// Hides a widget that is shown only while something runs, keeping its place
-// in the layout so the window does not jump or squeeze when it appears.
-void HideKeepingPlace(QWidget* w);
-
-// The read-only `FileName` edit with its small bold "..." button.
-struct TFileRow {
-    QLineEdit* FileName;
-    QToolButton* SpeedButton1;
-    QWidget* Row;
-};
-TFileRow MakeFileRow();
 
 // The centred bottom buttons `BitBtn1` (default; caption as given) and
 // `BitBtn2` "Отмена" of the archive windows.

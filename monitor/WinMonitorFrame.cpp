@@ -1,5 +1,7 @@
 #include "monitor/WinMonitorFrame.h"
 
+#include "ui/FormPieces.h"
+
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
@@ -22,12 +24,7 @@ TMonitorList::TMonitorList(int maxLines, QWidget* parent) : QPlainTextEdit(paren
     setReadOnly(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setMaximumBlockCount(maxLines);
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch())
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    setFont(font);
+    setFont(FixedPitchFont());
 }
 
 void TMonitorList::AppendLine(const QString& line) {
@@ -68,27 +65,15 @@ TWinMonitorFrame::TWinMonitorFrame(const TMonitorMember& member, QWidget* parent
     setWindowTitle(QString::fromUtf8(member.Caption));
     setObjectName(QString::fromLatin1(member.ClassName + 1)); // without the "T"
 
-    Label3 = new QLabel(QString::fromUtf8(member.Heading));
-    Label3->setObjectName("Label3");
-    QFont heading = Label3->font();
-    heading.setBold(true);
-    heading.setPointSizeF(heading.pointSizeF() * 1.35);
-    Label3->setFont(heading);
-    Label3->setStyleSheet(QStringLiteral("color: #800000;"));
+    Label3 = MakeHeading(QString::fromUtf8(member.Heading), "Label3", THeading::Monitor);
 
     CheckBox1 = new QCheckBox(QStringLiteral("Сохранять в файл"));
     CheckBox1->setObjectName("CheckBox1");
     Label2 = new QLabel(QStringLiteral("Выберите файл"));
     Label2->setObjectName("Label2");
-    FileName = new QLineEdit;
-    FileName->setObjectName("FileName");
-    FileName->setReadOnly(true);
-    SpeedButton1 = new QToolButton;
-    SpeedButton1->setObjectName("SpeedButton1");
-    SpeedButton1->setText(QStringLiteral("..."));
-    QFont bold = SpeedButton1->font();
-    bold.setBold(true);
-    SpeedButton1->setFont(bold);
+    const TFileRow file = MakeFileRow();
+    FileName = file.FileName;
+    SpeedButton1 = file.SpeedButton1;
     SpeedButton2 = new QPushButton(QStringLiteral("Старт мониторинга"));
     SpeedButton2->setObjectName("SpeedButton2");
     SpeedButton3 = new QPushButton(QStringLiteral("Стоп"));
@@ -123,8 +108,7 @@ QVBoxLayout* TWinMonitorFrame::BuildFrame() {
     column->addWidget(CheckBox1);
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(Label2);
-    fileRow->addWidget(FileName, 1);
-    fileRow->addWidget(SpeedButton1);
+    fileRow->addWidget(FileName->parentWidget(), 1); // the file row around the edit
     column->addLayout(fileRow);
     m_buttonRow = new QHBoxLayout;
     m_buttonRow->addWidget(SpeedButton2);

@@ -1,5 +1,7 @@
 #include "settings/Dlg_PPM_MonitorUnit.h"
 
+#include "ui/FormPieces.h"
+
 #include "link/Proc.h"
 #include "settings/PpmBarsUnit.h"
 #include "ui/BoardAccess.h"
@@ -28,10 +30,7 @@ TDlg_PPM_Monitor::TDlg_PPM_Monitor(QWidget* parent)
     MonMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MonMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MonMemo->setMaximumBlockCount(KeptLines);
-    QFont font("Courier New", 12);
-    font.setStyleHint(QFont::Monospace); // a fixed-pitch font where Courier New is missing
-    font.setFixedPitch(true);
-    MonMemo->setFont(font);
+    MonMemo->setFont(FixedPitchFont(12));
 
     WaitNote->setObjectName("WaitNote");
     WaitNote->setStyleSheet("color: maroon;");

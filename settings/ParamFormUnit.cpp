@@ -222,16 +222,6 @@ void TParamFormBuilder::Build(const TParamTable& table) {
     first.Layout->addWidget(note, first.Layout->rowCount(), 0, 1, -1);
 }
 
-QLabel* MakeHeaderLabel(const QString& text, const char* name) {
-    auto* label = new QLabel(text);
-    label->setObjectName(name);
-    QFont f = label->font();
-    f.setBold(true);
-    f.setPointSizeF(f.pointSizeF() * 1.2);
-    label->setFont(f);
-    return label;
-}
-
 QWidget* MakeGridContainer(const char* name, TParamFormBuilder& builder, int columns,
                            QVBoxLayout** column) {
     auto* w = new QWidget;

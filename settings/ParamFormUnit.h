@@ -82,8 +82,6 @@ class QLabel;
 class QTabWidget;
 
 // Pieces of the settings forms.
-// The bold header line at the top of a window or panel.
-QLabel* MakeHeaderLabel(const QString& text, const char* name = "Label1");
 // A named container with a parameter grid registered with the builder; the
 // grid sits at the top of a vertical layout (returned through `column` when
 // the caller wants to add more below it).

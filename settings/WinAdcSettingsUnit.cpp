@@ -1,4 +1,5 @@
 #include "settings/WinAdcSettingsUnit.h"
+#include "ui/FormPieces.h"
 
 #include "ui/BoardAccess.h"
 
@@ -86,7 +87,7 @@ TWinAdcSettings::TWinAdcSettings(QWidget* parent)
     TParamFormBuilder builder;
     QVBoxLayout* column;
     QWidget* panel = MakeGridContainer("Panel2", builder, 1, &column);
-    column->insertWidget(0, MakeHeaderLabel("Настройка АЦП каналов"));
+    column->insertWidget(0, MakeHeading("Настройка АЦП каналов", "Label1", THeading::Settings));
     column->addStretch(1);
     builder.Build(Table());
 

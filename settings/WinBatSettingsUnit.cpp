@@ -1,4 +1,5 @@
 #include "settings/WinBatSettingsUnit.h"
+#include "ui/FormPieces.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -30,7 +31,7 @@ TWinBatSettings::TWinBatSettings(QWidget* parent)
     TParamFormBuilder builder;
     QVBoxLayout* column;
     QWidget* panel = MakeGridContainer("Panel2", builder, 1, &column);
-    column->insertWidget(0, MakeHeaderLabel("Параметры батарей"));
+    column->insertWidget(0, MakeHeading("Параметры батарей", "Label1", THeading::Settings));
     column->addStretch(1);
     builder.Build(Table());
     auto* v = new QVBoxLayout(Content());

@@ -1,4 +1,5 @@
 #include "settings/WinHardConfigUnit.h"
+#include "ui/FormPieces.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -27,7 +28,7 @@ TWinHardConfig::TWinHardConfig(QWidget* parent)
     TParamFormBuilder builder;
     QVBoxLayout* column;
     QWidget* panel = MakeGridContainer("Panel2", builder, 1, &column);
-    column->insertWidget(0, MakeHeaderLabel(windowTitle()));
+    column->insertWidget(0, MakeHeading(windowTitle(), "Label1", THeading::Settings));
     column->addStretch(1);
     builder.Build(Table());
     auto* v = new QVBoxLayout(Content());

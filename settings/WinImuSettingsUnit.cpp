@@ -1,4 +1,5 @@
 #include "settings/WinImuSettingsUnit.h"
+#include "ui/FormPieces.h"
 
 #include "link/Proc.h"
 #include "settings/ParamBindingUnit.h"
@@ -30,7 +31,7 @@ const QByteArrayList& TWinImuSettings::Names() {
 TWinImuSettings::TWinImuSettings(QWidget* parent)
     : TSettingsWindow("Настройка IMU", false, parent) {
     auto* grid = new QGridLayout(Content());
-    grid->addWidget(MakeHeaderLabel("Настройки ИМУ"), 0, 0, 1, 2);
+    grid->addWidget(MakeHeading("Настройки ИМУ", "Label1", THeading::Settings), 0, 0, 1, 2);
     for (int i = 0; i < 4; ++i) {
         const QString name = QString::fromLatin1(Names()[i]);
         m_edits[i] = new QLineEdit(name); // the name shows until the board lists a value

@@ -1,4 +1,5 @@
 #include "settings/WinOSDControlsUnit.h"
+#include "ui/FormPieces.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -111,7 +112,7 @@ TWinOSDControls::TWinOSDControls(QWidget* parent)
     TParamFormBuilder builder;
     QVBoxLayout* top;
     QWidget* panel1 = MakeGridContainer("Panel1", builder, 1, &top);
-    top->insertWidget(0, MakeHeaderLabel("Настройка OSD"));
+    top->insertWidget(0, MakeHeading("Настройка OSD", "Label1", THeading::Settings));
     auto* reset = new QPushButton("Общий сброс OSD", panel1);
     reset->setObjectName("SpeedButton1");
     connect(reset, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });

@@ -1,4 +1,5 @@
 #include "settings/WinStabControlUnit.h"
+#include "ui/FormPieces.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -112,7 +113,7 @@ TWinStabControl::TWinStabControl(QWidget* parent)
     builder.Build(Table());
 
     auto* v = new QVBoxLayout(Content());
-    v->addWidget(MakeHeaderLabel(windowTitle()));
+    v->addWidget(MakeHeading(windowTitle(), "Label1", THeading::Settings));
     v->addWidget(tabs, 1);
     InitBinding(Config(), builder);
 }

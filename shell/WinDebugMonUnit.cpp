@@ -1,5 +1,7 @@
 #include "shell/WinDebugMonUnit.h"
 
+#include "ui/FormPieces.h"
+
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
@@ -60,7 +62,7 @@ TWinDebugMon::TWinDebugMon(QWidget* parent) : TTaskWindow(parent) {
     LogCtrl->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     LogCtrl->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     LogCtrl->setMaximumBlockCount(MaxLines);
-    LogCtrl->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    LogCtrl->setFont(FixedPitchFont());
 
     CommandLine = new TCommandEdit(this);
     CommandLine->setObjectName("CommandLine");

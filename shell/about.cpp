@@ -2,6 +2,7 @@
 
 #include "link/Proc.h"
 #include "ui/BoardAccess.h"
+#include "ui/FormPieces.h"
 #include "ui/PanelContext.h"
 
 #include <QDialogButtonBox>
@@ -13,29 +14,21 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace {
-QLabel* MakeLabel(const char* name, const QString& text) {
-    auto* l = new QLabel(text);
-    l->setObjectName(name);
-    return l;
-}
-} // namespace
-
 TAboutBox::TAboutBox(QWidget* owner, const QString& appVersion, const QIcon& icon)
     : QDialog(owner) {
     setObjectName("AboutBox");
     setWindowTitle("About");
 
-    ProgramIcon = MakeLabel("ProgramIcon", QString());
+    ProgramIcon = MakeLabel(QString(), "ProgramIcon");
     if (!icon.isNull())
         ProgramIcon->setPixmap(icon.pixmap(64, 64));
-    ProductName = MakeLabel("ProductName", "Контрольная панель проекта");
-    Version = MakeLabel("Version", "Vantor-Navigator");
-    Comments = MakeLabel("Comments", "Версия КП:");
+    ProductName = MakeLabel("Контрольная панель проекта", "ProductName");
+    Version = MakeLabel("Vantor-Navigator", "Version");
+    Comments = MakeLabel("Версия КП:", "Comments");
     CP_Ver = MakeLabel("CP_Ver", "CP_Ver");
-    Label1 = MakeLabel("Label1", "Версия АП:");
+    Label1 = MakeLabel("Версия АП:", "Label1");
     AP_Ver = MakeLabel("AP_Ver", "AP_Ver");
-    Label2 = MakeLabel("Label2", "Версия СТДАПП:");
+    Label2 = MakeLabel("Версия СТДАПП:", "Label2");
     STDAPP_Ver = MakeLabel("STDAPP_Ver", "STDAPP_Ver");
     QFont big = ProductName->font();
     big.setBold(true);
