@@ -4,6 +4,7 @@
 
 #include "monitor/WinMonImuUnit.h"
 #include "scene/SceneGL.h"
+#include "support/PinGlDriver.h"
 
 #include <QTest>
 
