@@ -121,8 +121,12 @@ QImage TsceneView::grabFramebuffer() {
 
 void TsceneView::paintEvent(QPaintEvent* event) {
     const QRect changed = Draw();
+    // Only the part asked for: the rest of the picture is on the screen.
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), m_picture);
+    const QRect part = event->rect();
+    const qreal ratio = devicePixelRatioF();
+    painter.drawImage(part, m_picture,
+                      QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
     if (!event->rect().contains(LogicalRect(changed)))
         ShowChanged(changed);
 }
@@ -264,13 +268,14 @@ bool TsceneView::ShapeRect(QSize size, QRect& rect) const {
 }
 
 void TsceneView::ReadPicture(QSize size, QRect rect) {
-    // Read in the framebuffer's own byte order, which the renderer copies row
-    // by row without converting; the paint converts it on the way to the
-    // backing store. OpenGL gives the bottom row first; Mesa turns the rows
+    // Read in the window system's own pixel layout (32-bit BGRA words), which
+    // the paint copies to the backing store as it is; a picture in the
+    // framebuffer's RGBA order would be converted again at every paint, on
+    // the toolkit's worker threads. OpenGL gives the bottom row first; Mesa turns the rows
     // round while reading when asked to, so a part can be read straight into
     // its place. Elsewhere the whole picture is read and turned afterwards.
-    if (m_picture.size() != size || m_picture.format() != QImage::Format_RGBX8888) {
-        m_picture = QImage(size, QImage::Format_RGBX8888);
+    if (m_picture.size() != size || m_picture.format() != QImage::Format_RGB32) {
+        m_picture = QImage(size, QImage::Format_RGB32);
         rect = QRect(QPoint(0, 0), size);
     }
     static const bool packInvert = [] {
@@ -282,11 +287,11 @@ void TsceneView::ReadPicture(QSize size, QRect rect) {
         glPixelStorei(GL_PACK_ROW_LENGTH, size.width());
         glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
         glReadPixels(rect.x(), size.height() - 1 - rect.bottom(), rect.width(), rect.height(),
-                     GL_RGBA, GL_UNSIGNED_BYTE, m_picture.scanLine(rect.top()) + 4 * rect.x());
+                     GL_BGRA, GL_UNSIGNED_BYTE, m_picture.scanLine(rect.top()) + 4 * rect.x());
         glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE);
         glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     } else {
-        glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE,
+        glReadPixels(0, 0, size.width(), size.height(), GL_BGRA, GL_UNSIGNED_BYTE,
                      m_picture.bits());
         m_picture.mirror();
     }
