@@ -14,6 +14,10 @@ TTaskWindow::TTaskWindow(QWidget* parent)
     : QMdiSubWindow(parent), m_body(new QWidget), m_boardNote(new QLabel) {
     setAttribute(Qt::WA_DeleteOnClose);
     auto* frame = new QWidget;
+    // Opaque, so that a repaint inside the window (a monitor's new line, the
+    // attitude view) stops here instead of drawing the title bar and frame
+    // beneath it again.
+    frame->setAutoFillBackground(true);
     auto* v = new QVBoxLayout(frame);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
