@@ -12,51 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-// --- TMonitorList ---
-
-TMonitorList::TMonitorList(int maxLines, QWidget* parent) : QPlainTextEdit(parent) {
-    setReadOnly(true);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-    setMaximumBlockCount(maxLines);
-    setFont(FixedPitchFont());
-}
-
-void TMonitorList::AppendLine(const QString& line) {
-    QScrollBar* bar = verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
-    // One edit: a cursor outside an edit block lays its line out after
-    // every move to keep its column, which a list that only grows at its
-    // end never needs.
-    QTextCursor cursor(document());
-    cursor.beginEditBlock();
-    cursor.movePosition(QTextCursor::End);
-    if (m_hasLines)
-        cursor.insertBlock();
-    cursor.insertText(line);
-    cursor.endEditBlock();
-    m_hasLines = true;
-    if (following)
-        bar->setValue(bar->maximum());
-}
-
-int TMonitorList::LineCount() const {
-    return m_hasLines ? document()->blockCount() : 0;
-}
-
-QStringList TMonitorList::Lines() const {
-    QStringList out;
-    if (!m_hasLines)
-        return out;
-    for (QTextBlock b = document()->firstBlock(); b.isValid(); b = b.next())
-        out << b.text();
-    return out;
-}
 
 // --- TWinMonitorFrame ---
 

@@ -5,9 +5,9 @@
 // monitors and the attitude monitor add what they show of each payload.
 
 #include "link/BoardLinkUnit.h"
+#include "monitor/MonitorList.h"
 #include "ui/TaskWindow.h"
 
-#include <QPlainTextEdit>
 #include <memory>
 
 class QCheckBox;
@@ -31,20 +31,6 @@ struct TMonitorMember {
     TTelemetrySlot Slot;
     const char* Action; // main-window action that opens it
     int TickMs;         // list the slot this often while monitoring
-};
-
-// A list of lines in a fixed-pitch font that keeps the newest `maxLines`.
-// Empty lines count as lines (a plain-text edit ignores an empty line
-// appended to an empty document).
-class TMonitorList : public QPlainTextEdit {
-public:
-    explicit TMonitorList(int maxLines, QWidget* parent = nullptr);
-    void AppendLine(const QString& line);
-    int LineCount() const;
-    QStringList Lines() const;
-
-private:
-    bool m_hasLines = false;
 };
 
 class TWinMonitorFrame : public TTaskWindow {

@@ -11,6 +11,7 @@
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "TestSupport.h"
+#include "monitor/MonitorList.h"
 #include "monitor/MonitorPlot.h"
 #include "monitor/PayloadNumbers.h"
 #include "monitor/WinMonImuUnit.h"
@@ -19,6 +20,7 @@
 #include "ui/TaskRegistry.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +28,8 @@
 #include <QOpenGLWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -164,6 +168,45 @@ private slots:
         QCOMPARE(lines.first(), QString("5"));
         QCOMPARE(lines.last(), QString("2004"));
         w->close();
+    }
+
+    // The list moves its picture up a row and draws only the new one: the
+    // screen then shows what a whole repaint draws. A selection stays with
+    // its lines while the oldest go; a view scrolled back holds still.
+    void listScrollsCopiesAndHolds() {
+        if (QGuiApplication::platformName() != "xcb")
+            QSKIP("needs a screen to read back");
+        TMonitorList list(50);
+        list.resize(260, 150);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        const auto add = [&](int from, int to) {
+            for (int i = from; i < to; ++i) {
+                list.AppendLine(QString("line %1").arg(i));
+                QCoreApplication::processEvents();
+            }
+        };
+        const auto shown = [&] { return list.screen()->grabWindow(list.winId()).toImage(); };
+        add(0, 45);
+        const QImage incremental = shown();
+        list.viewport()->repaint();
+        QCOMPARE(shown(), incremental);
+        QScrollBar* bar = list.verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 25));
+        const QString selected = list.SelectedText();
+        QVERIFY(selected.count('\n') >= 1);
+        bar->setValue(bar->value() - 3);
+        const int top = bar->value();
+        add(45, 60); // the oldest ten go
+        QCOMPARE(bar->value(), top - 10);
+        QCOMPARE(list.SelectedText(), selected);
+        list.setFocus();
+        QTest::keySequence(&list, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), selected);
+        QCOMPARE(list.Lines().first(), QString("line 10"));
     }
 
     void stopAndClose_data() {
