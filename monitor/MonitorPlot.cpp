@@ -46,31 +46,24 @@ TPlotScale PlotScale(double lo, double hi) {
 }
 
 void TMonitorPlot::AddSample(qint64 ms, const QVector<double>& values, const QByteArrayList& keys) {
-    m_times.append(ms);
     // Numbers beyond any sensor's range are left out (a gap), so that the
     // scale arithmetic stays finite; the list still shows them.
     QVector<double> kept = values;
     for (double& v : kept)
         if (!(std::abs(v) <= MaxValue))
             v = std::numeric_limits<double>::quiet_NaN();
-    m_values.append(kept);
+    m_samples.push_back({ms, std::move(kept)});
     if (values.size() > m_lineCount)
         m_lineCount = values.size();
     if (!keys.isEmpty())
         m_keys = keys;
-    int drop = 0;
-    while (drop < m_times.size() && m_times[drop] < ms - SpanMs)
-        ++drop;
-    if (drop > 0) {
-        m_times.remove(0, drop);
-        m_values.remove(0, drop);
-    }
+    while (m_samples.front().Ms < ms - SpanMs)
+        m_samples.pop_front();
     update();
 }
 
 void TMonitorPlot::Clear() {
-    m_times.clear();
-    m_values.clear();
+    m_samples.clear();
     m_keys.clear();
     m_lineCount = 0;
     update();
@@ -78,9 +71,10 @@ void TMonitorPlot::Clear() {
 
 QVector<double> TMonitorPlot::Line(int line) const {
     QVector<double> out;
-    out.reserve(m_values.size());
-    for (const auto& v : m_values)
-        out.append(line < v.size() ? v[line] : std::numeric_limits<double>::quiet_NaN());
+    out.reserve(SampleCount());
+    for (const TSample& s : m_samples)
+        out.append(line < s.Values.size() ? s.Values[line]
+                                          : std::numeric_limits<double>::quiet_NaN());
     return out;
 }
 
@@ -90,7 +84,7 @@ QString TMonitorPlot::Legend(int line) const {
 }
 
 qint64 TMonitorPlot::ShownSpanMs() const {
-    const qint64 age = m_times.isEmpty() ? 0 : m_times.last() - m_times.first();
+    const qint64 age = m_samples.empty() ? 0 : m_samples.back().Ms - m_samples.front().Ms;
     for (qint64 span : {10000, 20000, 50000, 100000})
         if (age <= span)
             return span;
@@ -103,7 +97,7 @@ void TMonitorPlot::paintEvent(QPaintEvent*) {
     const QFontMetrics fm(font());
     const int lines = std::max(m_lineCount, 1);
     const qint64 span = ShownSpanMs();
-    const qint64 now = m_times.isEmpty() ? 0 : m_times.last();
+    const qint64 now = m_samples.empty() ? 0 : m_samples.back().Ms;
     const qint64 start = now - span;
 
     // Each number gets a strip of its own with its own scale: a pressure in
@@ -123,8 +117,8 @@ void TMonitorPlot::paintEvent(QPaintEvent*) {
     int labelWidth = fm.horizontalAdvance(QStringLiteral("-000"));
     for (int line = 0; line < lines; ++line) {
         double lo = std::numeric_limits<double>::infinity(), hi = -lo;
-        for (const auto& v : m_values)
-            if (line < v.size() && std::isfinite(v[line])) {
+        for (const TSample& s : m_samples)
+            if (const auto& v = s.Values; line < v.size() && std::isfinite(v[line])) {
                 lo = std::min(lo, v[line]);
                 hi = std::max(hi, v[line]);
             }
@@ -206,10 +200,10 @@ void TMonitorPlot::paintEvent(QPaintEvent*) {
             run.clear();
         };
         double last = std::numeric_limits<double>::quiet_NaN();
-        for (int i = 0; i < m_times.size(); ++i) {
-            const auto& v = m_values[i];
+        for (const TSample& s : m_samples) {
+            const auto& v = s.Values;
             if (line < v.size() && std::isfinite(v[line])) {
-                run.append(QPointF(mapX(m_times[i]), mapY(v[line])));
+                run.append(QPointF(mapX(s.Ms), mapY(v[line])));
                 last = v[line];
             } else {
                 flush();

@@ -1,13 +1,14 @@
 #pragma once
 // The numbers of a telemetry stream over time: one line per number position
 // of the payload, each in a strip with its own scale, the last 200 seconds,
-// drawn with QPainter. A ring of plain
-// samples and one polyline per line keep a 10 Hz update cheap (a few
-// thousand points per repaint, no scene graph, no per-point objects).
+// drawn with QPainter. Plain samples and one polyline per line keep a
+// 10 Hz update cheap (a few thousand points per repaint, no scene graph, no
+// per-point objects).
 
 #include <QByteArrayList>
 #include <QVector>
 #include <QWidget>
+#include <deque>
 
 // The axis of one strip: the data's range [lo, hi] (lo > hi when there is
 // no data: -1 to 1) widened to whole grid steps, about two of them, a
@@ -36,7 +37,7 @@ public:
 
     // For the tests: the number of samples held, the values of line `line`
     // in time order (NaN where a payload had fewer numbers), its legend text.
-    int SampleCount() const { return m_times.size(); }
+    int SampleCount() const { return int(m_samples.size()); }
     QVector<double> Line(int line) const;
     int LineCount() const { return m_lineCount; }
     QString Legend(int line) const;
@@ -51,8 +52,13 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
-    QVector<qint64> m_times;
-    QVector<QVector<double>> m_values; // per sample, per position
+    struct TSample {
+        qint64 Ms;
+        QVector<double> Values; // by position
+    };
+    // Taken from the front as they age: a deque reuses its blocks, so a full
+    // span holds its memory steady (a vector would be moved and enlarged).
+    std::deque<TSample> m_samples;
     QByteArrayList m_keys;
     int m_lineCount = 0;
 };
