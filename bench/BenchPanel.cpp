@@ -6,6 +6,7 @@
 #include "archive/ConfigLoad.h"
 #include "archive/FlightLogs.h"
 #include "link/ComPortUnit.h"
+#include "monitor/WinMonImuUnit.h"
 #include "shell/WinDebugMonUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/TaskWindow.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <malloc.h>
@@ -473,8 +475,32 @@ private:
         StartMonitor("ActionMonImu");
         m_form->MdiArea()->tileSubWindows();
         MeasureCpu("attitude monitor alone, board rate", 0.05);
+        AttitudeFrames();
         m_form->MdiArea()->closeAllSubWindows();
         Settle();
+    }
+
+    // The view by itself, its stream stopped: the plate turned a little at
+    // each frame, as a board in flight turns it, drawn and put on the screen
+    // one frame at a time. Its share at the monitor's 20 frames a second.
+    void AttitudeFrames() {
+        TWinMonImu* w = TWinMonImu::Instance();
+        if (!w || !w->Scene()->active)
+            return;
+        w->SpeedButton3->click();
+        Settle();
+        constexpr int Frames = 400;
+        TCpuMeter cpu;
+        for (int i = 0; i < Frames; ++i) {
+            w->Model()->SetRotation(float(10 * std::sin(i * 0.05)), 0,
+                                    float(20 * std::cos(i * 0.03)));
+            w->Scene()->Redraw();
+            QCoreApplication::processEvents();
+        }
+        const double perFrameMs = cpu.CpuSeconds() * 1000 / Frames;
+        const double share = perFrameMs / w->Member().TickMs;
+        m_rows << AtMost("CPU, attitude view alone, 20 frames/s", share * 100, "%", share, 0.05,
+                         QString("%1 ms of CPU a frame").arg(perFrameMs, 0, 'f', 2));
     }
 
     void Streaming() {
@@ -556,9 +582,9 @@ private:
                 const struct mallinfo2 heap = mallinfo2();
                 std::fprintf(stderr,
                              "vantor-bench: resident %.1f MB after %lld s (heap in use %.1f MB, "
-                             "free in the heap %.1f MB)\n",
+                             "free in the heap %.1f MB; %s)\n",
                              rss / 1048576.0, t.elapsed() / 1000, heap.uordblks / 1048576.0,
-                             heap.fordblks / 1048576.0);
+                             heap.fordblks / 1048576.0, qPrintable(ListFill()));
                 nextReport += 60000;
             }
         }
@@ -593,6 +619,16 @@ private:
             m_rows << r2;
         }
         return true;
+    }
+
+    // How full the monitors' lists are: "lists full" or the shortest one.
+    QString ListFill() const {
+        int least = TWinMonitorFrame::MaxLines;
+        for (QMdiSubWindow* w : m_form->MdiArea()->subWindowList())
+            if (auto* monitor = qobject_cast<TWinMonitorFrame*>(w))
+                least = std::min(least, monitor->Monitor->LineCount());
+        return least == TWinMonitorFrame::MaxLines ? QStringLiteral("lists full")
+                                                   : QString("shortest list %1 lines").arg(least);
     }
 
     const TPanelBenchOptions& m_o;

@@ -405,6 +405,13 @@ bool TsceneGL::OpenGLAvailable() {
         const QString platform = QGuiApplication::platformName();
         if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
             return false;
+        // Mesa's software renderer rasterises on a thread per core and waits
+        // for all of them at every frame. The view's few polygons in a part
+        // of a small picture take less time to draw than to hand over, so it
+        // draws on the calling thread unless the operator says otherwise.
+        // Read once, when the first context is made; other drivers ignore it.
+        if (!qEnvironmentVariableIsSet("LP_NUM_THREADS"))
+            qputenv("LP_NUM_THREADS", "0");
         QOpenGLContext context;
         context.setFormat(SceneFormat());
         if (!context.create())
