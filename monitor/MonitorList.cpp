@@ -26,7 +26,7 @@ TMonitorList::TMonitorList(int maxLines, QWidget* parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(Qt::IBeamCursor);
     setFont(FixedPitchFont());
-    changeEvent(nullptr); // the font's metrics
+    TakeFontMetrics();
 }
 
 const QString& TMonitorList::At(int row) const {
@@ -84,7 +84,8 @@ void TMonitorList::AppendLine(const QString& line) {
         ++m_count;
     }
     const bool wider = line.size() > m_widestChars;
-    m_widestChars = std::max(m_widestChars, int(line.size()));
+    if (wider)
+        m_widestChars = int(line.size());
 
     // The top row after this line: the newest rows while following, else the
     // same line as before. The picture moves by the difference between the
@@ -165,16 +166,18 @@ void TMonitorList::scrollContentsBy(int dx, int dy) {
 }
 
 void TMonitorList::changeEvent(QEvent* event) {
-    if (event)
-        QAbstractScrollArea::changeEvent(event);
-    if (!event || event->type() == QEvent::FontChange) {
-        const QFontMetrics fm(font());
-        m_rowHeight = std::max(1, fm.lineSpacing());
-        m_ascent = fm.ascent();
-        m_charWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
-        UpdateBars();
-        viewport()->update();
-    }
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        TakeFontMetrics();
+}
+
+void TMonitorList::TakeFontMetrics() {
+    const QFontMetrics fm(font());
+    m_rowHeight = std::max(1, fm.lineSpacing());
+    m_ascent = fm.ascent();
+    m_charWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
+    UpdateBars();
+    viewport()->update();
 }
 
 void TMonitorList::keyPressEvent(QKeyEvent* event) {

@@ -40,6 +40,7 @@ protected:
 private:
     const QString& At(int row) const;
     int RowAt(int y) const;
+    void TakeFontMetrics();
     int VisibleRows() const;
     void UpdateBars();
     void Copy() const;

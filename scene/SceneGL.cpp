@@ -127,7 +127,7 @@ void TsceneView::paintEvent(QPaintEvent* event) {
     const qreal ratio = devicePixelRatioF();
     painter.drawImage(part, m_picture,
                       QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
-    if (!event->rect().contains(LogicalRect(changed)))
+    if (!part.contains(LogicalRect(changed)))
         ShowChanged(changed);
 }
 
@@ -271,9 +271,10 @@ void TsceneView::ReadPicture(QSize size, QRect rect) {
     // Read in the window system's own pixel layout (32-bit BGRA words), which
     // the paint copies to the backing store as it is; a picture in the
     // framebuffer's RGBA order would be converted again at every paint, on
-    // the toolkit's worker threads. OpenGL gives the bottom row first; Mesa turns the rows
-    // round while reading when asked to, so a part can be read straight into
-    // its place. Elsewhere the whole picture is read and turned afterwards.
+    // the toolkit's worker threads. OpenGL gives the bottom row first; Mesa
+    // turns the rows round while reading when asked to, so a part can be
+    // read straight into its place. Elsewhere the whole picture is read and
+    // turned afterwards.
     if (m_picture.size() != size || m_picture.format() != QImage::Format_RGB32) {
         m_picture = QImage(size, QImage::Format_RGB32);
         rect = QRect(QPoint(0, 0), size);
