@@ -135,6 +135,15 @@ TMainForm::TMainForm(TMainFormOptions options)
         m_unsavedNote->setText(::UnsavedNote(count));
         m_unsavedNote->setVisible(count > 0);
     });
+    // Told in the status bar, not a box: a restart is often noticed in the
+    // middle of an operation, which then reports it itself.
+    connect(m_unsaved, &TUnsavedChanges::LostWithRestart, this, [this](int count) {
+        SetStatus(count > 0
+                      ? QStringLiteral("Плата перезапустилась: изменения настроек, не сохранённые "
+                                       "во флеш (%1), потеряны")
+                            .arg(count)
+                      : QStringLiteral("Плата перезапустилась"));
+    });
 
     CreateActions();
     CreateMenus();

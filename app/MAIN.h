@@ -57,6 +57,7 @@ public:
 
     TBoardLink& Link() override { return m_link; }
     void AddChildWindow(QMdiSubWindow* window) override;
+    void ShowStatus(const QString& text) override { SetStatus(text); }
 
 private:
     TMainFormOptions m_options;

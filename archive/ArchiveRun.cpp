@@ -52,6 +52,14 @@ QString TArchiveResult::RussianText() const {
         return QStringLiteral("Плата всё ещё передаёт ответ прерванной операции, ничего не "
                               "отправлено. Повторите позже.") +
                FileClauseRu(*this);
+    case TArchiveStatus::Restarted:
+        return QStringLiteral("Плата перезапустилась во время операции, операция прервана. "
+                              "Настройки, не сохранённые во флеш, потеряны.") +
+               FileClauseRu(*this);
+    case TArchiveStatus::OutOfStep:
+        return QStringLiteral("Ответы платы не совпали с командами (лишнее приглашение или "
+                              "повторный ответ), операция прервана. Повторите её.") +
+               FileClauseRu(*this);
     }
     return QString();
 }
@@ -82,6 +90,14 @@ QString TArchiveResult::EnglishText() const {
     case TArchiveStatus::Unsettled:
         return QStringLiteral("the board keeps sending the rest of an interrupted answer; "
                               "nothing sent, try again later") +
+               FileClauseEn(*this);
+    case TArchiveStatus::Restarted:
+        return QStringLiteral("the board restarted during the operation; settings not saved "
+                              "to flash are lost") +
+               FileClauseEn(*this);
+    case TArchiveStatus::OutOfStep:
+        return QStringLiteral("the board's answers were out of step with the commands "
+                              "(an extra prompt or a repeated answer); try again") +
                FileClauseEn(*this);
     }
     return QString();
@@ -136,6 +152,12 @@ TArchiveResult ResultOf(const TAnswer& a) {
         break;
     case TAnswerEnd::Unsettled:
         result.Status = TArchiveStatus::Unsettled;
+        break;
+    case TAnswerEnd::Restarted:
+        result.Status = TArchiveStatus::Restarted;
+        break;
+    case TAnswerEnd::OutOfStep:
+        result.Status = TArchiveStatus::OutOfStep;
         break;
     }
     return result;

@@ -56,6 +56,8 @@ enum class TArchiveStatus {
     BadAnswer,
     Busy,      // another conversation holds the board
     Unsettled, // the board kept sending an interrupted answer
+    Restarted, // the board started afresh during the run
+    OutOfStep, // the board's answers did not follow its commands
 };
 
 struct TArchiveResult {
@@ -69,6 +71,9 @@ struct TArchiveResult {
     int SilenceMs = 0;
     // Lines sent or written when the run ended.
     int Lines = 0;
+    // The load: lines whose prompt did not come within its second (late,
+    // or never).
+    int NoPromptInTime = 0;
 
     bool Ok() const { return Status == TArchiveStatus::Ok; }
     // The message box text for the operator.

@@ -86,14 +86,24 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
     ShowFileOpen(hooks, static_cast<int>(lines.size()));
     TLoadTracker tracker;
     TProgress progress{1, 0, static_cast<int>(lines.size())};
-    // The board's prompt is waited for a second after each line; a board
-    // that is merely slow has its late prompt taken in before the next line
-    // goes (the conversation lets an answer cut short finish first). But a
-    // board that has given no prompt for the silence limit has stopped
-    // listening: the load ends there rather than sending the rest of the
-    // file into the void and calling that success.
+    // Each line waits a little more than a second for its prompt, as the
+    // board's interface allows; then the next one goes all the same. Late
+    // prompts are counted as they come (the turn's lines are pipelined), so
+    // a slow board is loaded completely and the end says how many lines had
+    // no prompt in time. But a board that has given no prompt at all for
+    // the silence limit has stopped listening: the load ends there rather
+    // than sending the rest of the file into the void and calling that
+    // success.
     const int silenceLimitMs = hooks.SilenceMs > 0 ? hooks.SilenceMs : ListingSilenceMs;
+    const TBoardTurn turn(link);
     qint64 lastPrompt = link.Clock()->NowMs();
+    int owed = 0; // lines sent whose prompt has not come yet
+    int noPromptInTime = 0;
+    const auto heard = [&](const TAnswer& a) {
+        owed -= a.Late;
+        if (a.Ok() || a.Late > 0)
+            lastPrompt = link.Clock()->NowMs();
+    };
     for (const QByteArray& raw : lines) {
         if (hooks.Mode == TWaitMode::ProcessEvents)
             QCoreApplication::processEvents();
@@ -114,22 +124,39 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
             hooks.Progress(progress);
         // The board's answer is not examined, only its prompt awaited.
         TRequest r = RunRequest(step.Line + "\r\n", silenceLimitMs, hooks);
-        r.LimitMs = 1000;
+        r.LimitMs = LoadPromptWaitMs;
+        r.Pipelined = true;
         const TAnswer a = link.Request(r);
-        if (a.Ok()) {
-            lastPrompt = link.Clock()->NowMs();
+        heard(a);
+        if (a.Ok())
             continue;
-        }
         if (a.End != TAnswerEnd::Silent) {
             result = ResultOf(a);
             break;
         }
+        ++owed;
+        ++noPromptInTime;
         if (link.Clock()->NowMs() - lastPrompt >= silenceLimitMs) {
             result.Status = TArchiveStatus::BoardSilent;
             result.SilenceMs = silenceLimitMs;
             break;
         }
     }
+    // The prompts still owed for the last lines, within the silence limit.
+    if (result.Ok() && owed > 0) {
+        TRequest r = RunRequest(QByteArray(), silenceLimitMs, hooks);
+        r.Commands.clear();
+        r.Prompts = 0;
+        r.Pipelined = true;
+        const TAnswer a = link.Request(r);
+        heard(a);
+        if (!a.Ok()) {
+            result = ResultOf(a);
+            if (a.End == TAnswerEnd::Silent)
+                result.SilenceMs = silenceLimitMs;
+        }
+    }
     result.Lines = progress.Counter - 1;
+    result.NoPromptInTime = noPromptInTime;
     return result;
 }

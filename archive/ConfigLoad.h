@@ -40,14 +40,18 @@ private:
     int m_current = -1;
 };
 
+// How long a line of the load waits for its prompt before the next goes.
+constexpr int LoadPromptWaitMs = 1000;
+
 // Sends the body lines of the checked sections, in file order, each followed
-// by "\r\n", waiting up to 1000 ms for the prompt after each (a later prompt
-// is taken in before the next line goes); after the silence limit
-// (hooks.SilenceMs, else ListingSilenceMs) without any prompt the run ends
-// with BoardSilent. `checked` is asked for every line as it comes up. Progress: the counter starts
-// at 1 and each sent line adds 1; Done/Total count file lines. `only`, when given, is asked too and
-// may hold a line back (a load of the lines that change a value); lines held back are neither sent
-// nor counted.
+// by "\r\n", waiting up to LoadPromptWaitMs for the prompt after each; a
+// later prompt is counted when it comes, and the run ends once every line's
+// prompt has come (result.NoPromptInTime: lines whose prompt was late).
+// After the silence limit (hooks.SilenceMs, else ListingSilenceMs) without
+// any prompt the run ends with BoardSilent. `checked` is asked for every line as it comes up.
+// Progress: the counter starts at 1 and each sent line adds 1; Done/Total count file lines. `only`,
+// when given, is asked too and may hold a line back (a load of the lines that change a value);
+// lines held back are neither sent nor counted.
 TArchiveResult
 LoadConfig(TBoardLink& link, const QString& fileName,
            const std::function<bool(int section)>& checked, const TRunHooks& hooks,

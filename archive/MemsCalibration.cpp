@@ -57,7 +57,13 @@ TArchiveResult ReadCalibrationParams(TBoardLink& link, const TParamFn& onParam,
 TArchiveResult CalibrateGyro(TBoardLink& link, const TParamFn& onParam, const TRunHooks& hooks) {
     TRequest r = RunRequest("cal gyro\r\n", CalibrationSilenceMs, hooks, ParamsTo(onParam));
     r.HoldMs = CalibrationSettleMs;
-    return ResultOf(link.Request(r));
+    const TAnswer a = link.Request(r);
+    if (!a.Held)
+        return ResultOf(a);
+    // The board finished within the first second, whose lines are dropped:
+    // the new values are read from its listing instead.
+    return ResultOf(
+        link.Request(RunRequest("cat gyro\r\n", ListingSilenceMs, hooks, ParamsTo(onParam))));
 }
 
 TArchiveResult RunMagCalibration(TBoardLink& link, const std::function<bool()>& calibrating,

@@ -29,7 +29,8 @@ TArchiveResult ReadCalibrationParams(TBoardLink& link, const TParamFn& onParam,
                                      const TRunHooks& hooks);
 
 // "cal gyro"; the first second of answer is dropped, a prompt included; then
-// the new values up to the prompt go to `onParam`.
+// the new values up to the prompt go to `onParam`. A board that finishes
+// within that second has its values read with "cat gyro" instead.
 TArchiveResult CalibrateGyro(TBoardLink& link, const TParamFn& onParam, const TRunHooks& hooks);
 
 // "cal mag"; the first second is dropped; extremes lines go to `onExtremes`

@@ -167,7 +167,12 @@ void TWndLoadSettings::BitBtn1Click() {
     Run->Finish(!r.Ok());
     run.End();
     if (r.Ok()) {
-        Dialogs().Message("Загрузка конфигурации завершена");
+        QString text = QStringLiteral("Загрузка конфигурации завершена");
+        if (r.NoPromptInTime > 0)
+            text +=
+                QStringLiteral("\nСтрок, на которые плата ответила позже чем через секунду: %1.")
+                    .arg(r.NoPromptInTime);
+        Dialogs().Message(text);
     } else if (r.Status == TArchiveStatus::Cancelled || r.Status == TArchiveStatus::LinkLost ||
                r.Status == TArchiveStatus::BoardSilent) {
         // Lines already sent have changed the board: say how far it got,

@@ -118,6 +118,9 @@ int RunCommand(TCliBoard& board, const QCommandLineParser& parser, const QString
             board.Link(), args[1], [&](int s) { return sections.contains(s); }, Hooks(&progress));
         if (r.Status == TArchiveStatus::NoFile)
             return Fail("no such file: " + args[1]);
+        if (r.Ok() && r.NoPromptInTime > 0)
+            std::fprintf(stderr, "vantor-cli: %d lines answered later than a second\n",
+                         r.NoPromptInTime);
         return Report(r);
     }
     if (cmd == "logs" && parser.isSet("list")) {

@@ -3,6 +3,7 @@
 // in step after an answer was cut short (see BoardLinkUnit.h).
 
 #include "link/BoardLinkUnit.h"
+#include "link/Proc.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -59,15 +60,38 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
     }
     if (m_gone)
         return TAnswer{TAnswerEnd::LinkLost};
-    if (!r.Raw && !InStep()) {
-        a = SettleInline(r);
-        if (!a.Ok())
-            return a;
+    // A pipelined request takes over the prompts its turn's earlier lines
+    // still owe: they are counted as they come, and nothing is dropped
+    // before the send (a late prompt may be waiting already).
+    int late = 0;
+    if (r.Pipelined && m_owed > 0 && m_owed == m_pipelineOwed) {
+        late = m_owed;
+        m_owed = 0;
+        m_pipelineOwed = 0;
+        m_unsettled = false;
+        m_settleSilenceMs = 0;
+        m_probeQueuedMs = -1;
+    }
+    if (!r.Raw && late == 0) {
+        if (!InStep()) {
+            a = SettleInline(r);
+            if (!a.Ok())
+                return a;
+        }
+        FreshStart();
+        if (m_needEchoOff) {
+            a = RestoreEchoOff(r);
+            if (!a.Ok())
+                return a;
+            a = TAnswer();
+        }
     }
     const bool debtBefore = !InStep();
-    if (!r.Raw)
-        FreshStart();
-    const int need = r.Prompts < 0 ? static_cast<int>(r.Commands.size()) : r.Prompts;
+    int silenceMs = r.SilenceMs;
+    for (const QByteArray& command : r.Commands)
+        if (IsFlashSave(command))
+            silenceMs = std::max(silenceMs, FlashSaveSilenceMs);
+    const int need = (r.Prompts < 0 ? static_cast<int>(r.Commands.size()) : r.Prompts) + late;
     {
         TListGuard g(OutgoingQueue);
         OutgoingQueue.append(r.Commands);
@@ -80,21 +104,53 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
     const qint64 start = m_clock->NowMs();
     qint64 lastLine = start;
     int seen = 0;
+    int held = 0; // prompts that came within the hold
     const auto endEarly = [&](TAnswerEnd end) {
         a.End = end;
+        a.Late = std::min(seen, late);
         // An answer that opens without a prompt of its own ("cal mag") owes
         // none; the caller ends it with its next command.
-        if (need > 0)
-            LeaveOutOfStep(need - seen, std::max(r.SilenceMs, r.LimitMs));
-        else
+        if (need > 0) {
+            LeaveOutOfStep(need - seen, std::max(silenceMs, r.LimitMs));
+            // Only this turn's own lines owe prompts now: the next pipelined
+            // one need not wait for them.
+            if (r.Pipelined && end == TAnswerEnd::Silent)
+                m_pipelineOwed = m_owed;
+        } else {
             RemoveUnsent();
+        }
+        return a;
+    };
+    const auto restarted = [&] {
+        // Nothing the board owed before its start still comes; the rest of
+        // its start-up lines may, and are let pass before the next command.
+        a.End = TAnswerEnd::Restarted;
+        a.Late = std::min(seen, late);
+        m_owed = 0;
+        LeaveOutOfStep(0, ListingSilenceMs);
+        m_pipelineOwed = 0;
+        NoteRestart();
+        return a;
+    };
+    const auto outOfStep = [&] {
+        a.End = TAnswerEnd::OutOfStep;
+        LeaveOutOfStep(0, silenceMs);
         return a;
     };
     try {
         for (;;) {
-            qint64 deadline = lastLine + r.SilenceMs;
+            if (held > 0 && held >= std::max(need, 1) && m_clock->NowMs() - start >= r.HoldMs) {
+                // The board finished within the hold: its answer is complete,
+                // though what it said then was dropped with the hold.
+                a.Held = true;
+                a.Late = std::min(held, late);
+                return a;
+            }
+            qint64 deadline = lastLine + silenceMs;
             if (r.LimitMs > 0)
                 deadline = std::min(deadline, start + r.LimitMs);
+            if (held > 0 && held >= std::max(need, 1))
+                deadline = std::min(deadline, start + r.HoldMs);
             QByteArray line;
             switch (WaitLine(line, deadline, r.Mode, r.Cancel)) {
             case TWaitEnd::Gone:
@@ -102,15 +158,23 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
             case TWaitEnd::Cancelled:
                 return endEarly(TAnswerEnd::Cancelled);
             case TWaitEnd::Timeout:
+                if (held > 0 && deadline == start + r.HoldMs)
+                    continue;
                 a.SilenceMs =
-                    r.LimitMs > 0 && deadline == start + r.LimitMs ? r.LimitMs : r.SilenceMs;
+                    r.LimitMs > 0 && deadline == start + r.LimitMs ? r.LimitMs : silenceMs;
                 return endEarly(TAnswerEnd::Silent);
             case TWaitEnd::Line:
                 break;
             }
             lastLine = m_clock->NowMs();
-            if (lastLine - start < r.HoldMs)
+            QByteArray rest;
+            const int prompts = LeadingPrompts(line, &rest);
+            if (lastLine - start < r.HoldMs) {
+                if (!r.Raw && RestartSign(rest, &r))
+                    return restarted();
+                held += prompts;
                 continue;
+            }
             if (line.size() > MaxAnswerLineBytes) {
                 // Text without line ends, cut into lines by the worker: a
                 // board stuck babbling, whose pieces would keep any silence
@@ -119,13 +183,29 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                 a.Sample = line.left(40);
                 return endEarly(TAnswerEnd::Flood);
             }
-            QByteArray rest;
-            const int prompts = LeadingPrompts(line, &rest);
             if (prompts > 0) {
                 seen += prompts;
                 if (seen >= std::max(need, 1)) {
-                    if (r.QuietAfterMs > 0)
+                    a.Late = std::min(seen, late);
+                    if (r.QuietAfterMs > 0) {
                         DropUntilQuiet(r, start);
+                    } else if (!r.Raw) {
+                        // The answer is complete when the line then goes
+                        // quiet; a prompt run straight into more answer text
+                        // may have been another command's.
+                        const TAnswerEnd after =
+                            !rest.isEmpty() ? (RestartSign(rest, &r) ? TAnswerEnd::Restarted
+                                                                     : TAnswerEnd::OutOfStep)
+                                            : CheckAfterPrompt(r, m_promptFollowed.load());
+                        if (after == TAnswerEnd::Restarted)
+                            return restarted();
+                        if (after == TAnswerEnd::OutOfStep)
+                            return outOfStep();
+                        if (after == TAnswerEnd::LinkLost) {
+                            a.End = after;
+                            return a;
+                        }
+                    }
                     // The operator's own line ends at the first prompt it
                     // sees, whatever was owed before: the board is at its
                     // prompt. Quiet is still asked for before anyone else
@@ -133,9 +213,16 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                     if (r.Raw && debtBefore) {
                         m_owed = 0;
                         m_unsettled = true;
-                        m_settleSilenceMs = std::max(m_settleSilenceMs, r.SilenceMs);
+                        m_settleSilenceMs = std::max(m_settleSilenceMs, silenceMs);
                     } else if (r.Raw) {
                         m_owed = 0;
+                    }
+                    for (const QByteArray& command : r.Commands) {
+                        const QByteArray c = command.trimmed();
+                        if (c == "echo off" || c == "echo on") {
+                            m_echoOff = c == "echo off";
+                            m_needEchoOff = false;
+                        }
                     }
                     return a;
                 }
@@ -143,6 +230,8 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                     continue;
                 line = rest; // the echo of the next line, run into the prompt
             }
+            if (!r.Raw && RestartSign(line, &r))
+                return restarted();
             ++a.Lines;
             if (!r.Commands.isEmpty())
                 emit AnswerLine(r.Commands[std::min<qsizetype>(seen, r.Commands.size() - 1)], line);
@@ -153,9 +242,87 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
         // A conversion error of the caller's: the rest of this answer is
         // still to come, and is discarded before the next command.
         if (need > 0)
-            LeaveOutOfStep(need - seen, std::max(r.SilenceMs, r.LimitMs));
+            LeaveOutOfStep(need - seen, std::max(silenceMs, r.LimitMs));
         throw;
     }
+}
+
+TAnswerEnd TBoardLink::CheckAfterPrompt(const TRequest& r, bool followed) {
+    bool waiting;
+    {
+        TListGuard g(ResponseQueue);
+        waiting = !ResponseQueue.isEmpty();
+    }
+    // A prompt the worker took after the line had gone quiet, with nothing
+    // behind it: the usual end, and no time is spent on it.
+    if (!followed && !waiting)
+        return TAnswerEnd::Prompt;
+    for (;;) {
+        QByteArray line;
+        switch (WaitLine(line, m_clock->NowMs() + AfterPromptQuietMs, r.Mode, r.Cancel)) {
+        case TWaitEnd::Timeout:
+        case TWaitEnd::Cancelled:
+            return TAnswerEnd::Prompt;
+        case TWaitEnd::Gone:
+            return TAnswerEnd::LinkLost;
+        case TWaitEnd::Line:
+            break;
+        }
+        QByteArray rest;
+        LeadingPrompts(line, &rest);
+        if (!rest.isEmpty())
+            return RestartSign(rest, &r) ? TAnswerEnd::Restarted : TAnswerEnd::OutOfStep;
+        // A further prompt: the board answered an empty line. When the
+        // worker took it after the quiet spell, with nothing behind it, the
+        // line is quiet now.
+        {
+            TListGuard g(ResponseQueue);
+            waiting = !ResponseQueue.isEmpty();
+        }
+        if (!waiting && !m_promptFollowed.load())
+            return TAnswerEnd::Prompt;
+    }
+}
+
+bool TBoardLink::RestartSign(const QByteArray& line, const TRequest* r) const {
+    // Before the link has set the board up, a greeting is no news.
+    if (!m_echoOff || line.isEmpty())
+        return false;
+    if (IsStartupLine(line)) {
+        // "ver" is answered with the same lines.
+        if (r)
+            for (const QByteArray& command : r->Commands)
+                if (command.trimmed() == "ver")
+                    return false;
+        return true;
+    }
+    // The board starts with its echo on: a command line coming back.
+    if (r)
+        for (const QByteArray& command : r->Commands)
+            if (const QByteArray c = command.trimmed(); !c.isEmpty() && line == c)
+                return true;
+    return false;
+}
+
+void TBoardLink::NoteRestart() {
+    if (!m_echoOff)
+        return;
+    m_echoOff = false;
+    m_needEchoOff = true;
+    emit BoardRestarted();
+}
+
+TAnswer TBoardLink::RestoreEchoOff(const TRequest& r) {
+    m_needEchoOff = false;
+    TRequest e;
+    e.Commands = {"echo off\r\n"};
+    e.Mode = r.Mode;
+    e.Cancel = r.Cancel;
+    e.Settling = r.Settling;
+    const TAnswer a = Exchange(e);
+    if (!m_echoOff)
+        m_needEchoOff = true;
+    return a;
 }
 
 void TBoardLink::DropUntilQuiet(const TRequest& r, qint64 start) {
@@ -171,12 +338,19 @@ void TBoardLink::DropUntilQuiet(const TRequest& r, qint64 start) {
 
 void TBoardLink::FreshStart() {
     // In step, so whatever waits came unasked (a greeting after a reboot,
-    // the tail of a stream switch): not part of the answer to come.
+    // the tail of a stream switch): not part of the answer to come. A
+    // restart among it is noted: the board's echo is back on.
+    QByteArrayList dropped;
     {
         TListGuard g(ResponseQueue);
-        ResponseQueue.clear();
+        dropped.swap(ResponseQueue);
     }
     ++m_clearCount;
+    for (const QByteArray& line : dropped)
+        if (RestartSign(Trim(line), nullptr)) {
+            NoteRestart();
+            break;
+        }
 }
 
 int TBoardLink::RemoveUnsent() {
@@ -202,6 +376,7 @@ void TBoardLink::LeaveOutOfStep(int promptsOwed, int silenceMs) {
 void TBoardLink::MarkInStep() {
     const bool was = !InStep();
     m_owed = 0;
+    m_pipelineOwed = 0;
     m_unsettled = false;
     m_settleSilenceMs = 0;
     m_settleBytes = 0;
@@ -216,6 +391,8 @@ TBoardLink::TSettle TBoardLink::SettleStep(qint64& waitMs) {
     bool flood = false;
     for (QByteArray line = ReadResponseLine(); !line.isEmpty(); line = ReadResponseLine()) {
         m_settleBytes += line.size() + 2;
+        if (RestartSign(line, nullptr))
+            NoteRestart();
         if (line.size() > MaxAnswerLineBytes) {
             flood = true;
         } else if (const int prompts = LeadingPrompts(line); prompts > 0) {
@@ -244,6 +421,14 @@ TBoardLink::TSettle TBoardLink::SettleStep(qint64& waitMs) {
             }
             waitMs = ProbeQuietMs - (now - m_lastPromptMs);
             return TSettle::Wait;
+        }
+        // No prompt for the probe: after a while a quiet line is taken as
+        // a board at its prompt all the same.
+        const qint64 quiet = now - m_lastResponseMs.load();
+        if (written && wentMs >= m_probeQueuedMs && now - m_probeQueuedMs >= ProbeGiveUpMs &&
+            quiet >= ProbeQuietMs) {
+            MarkInStep();
+            return TSettle::Done;
         }
         waitMs = ProbeQuietMs;
         return TSettle::Wait;
@@ -367,6 +552,9 @@ void TBoardLink::SettleInBackground() {
 }
 
 void TBoardLink::TurnReleased() {
+    // The turn's pipelined lines are no one's now: what they owe is
+    // settled like any other debt.
+    m_pipelineOwed = 0;
     if (InStep())
         ScheduleGrant();
     else
@@ -434,6 +622,8 @@ void TBoardLink::FailWaiting(const TAnswer& why) {
 
 void TBoardLink::ResetConversation() {
     MarkInStep();
+    m_echoOff = false;
+    m_needEchoOff = false;
     m_waiting.clear();
     m_gone = false;
 }

@@ -192,6 +192,15 @@ int LeadingPrompts(const QByteArray& line, QByteArray* rest) {
     return n;
 }
 
+bool IsStartupLine(const QByteArray& line) {
+    return line.contains("Autopilot software version:");
+}
+
+bool IsFlashSave(const QByteArray& command) {
+    const QByteArray c = Trim(command);
+    return c == "save config" || c == "save controls";
+}
+
 void DispatchLine(TBoardLink& link, const QByteArray& line) {
     for (const TTelemetryTag& t : TelemetryTags) {
         if (line.startsWith(t.Tag)) {

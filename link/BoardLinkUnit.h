@@ -78,6 +78,16 @@ public:
     // pending (the lines it still sends are its own, as a calibration's are).
     static constexpr int ProbeAfterMs = 1000;
     static constexpr int ProbeQuietMs = 500;
+    // A probe whose prompt never comes (lost on a noisy line, or a board
+    // that answers an empty line with nothing) does not hold the link for
+    // ever: once it has been out this long and the line has been quiet for
+    // ProbeQuietMs, the link counts as in step again.
+    static constexpr int ProbeGiveUpMs = 3000;
+    // After an answer's last prompt, when the board went on sending straight
+    // after it, the line must stay this quiet before the answer counts as
+    // complete: a further prompt (the board answering a stray empty line)
+    // comes within it, one passed on after the worker's quiet spell too.
+    static constexpr int AfterPromptQuietMs = 250;
 
     // Asked by Request about every command line before it is sent; false
     // holds the request back (Refused). The panel's automatic backup before
@@ -105,6 +115,13 @@ public:
     // The worker has lost or closed the port: every wait ends at once.
     void PortGone();
     bool LinkGone() const { return m_gone.load(); }
+    // The worker passes a prompt on: `followed` when more output came
+    // straight after it (its line was terminated, or telemetry was run into
+    // it), false when it was taken after the line went quiet.
+    void NotePrompt(bool followed) { m_promptFollowed = followed; }
+    // The board's echo is off (an "echo off" was answered with its prompt)
+    // and no restart has been seen since.
+    bool EchoOff() const { return m_echoOff; }
 
     // --- telemetry ---
     void StoreTelemetry(TTelemetrySlot slot, const QByteArray& payload);
@@ -142,6 +159,10 @@ signals:
     // No request waits for the board any more (the last one has started,
     // or all were failed or dropped).
     void WaitingDrained();
+    // The board started afresh (its start-up lines, or its echo back on)
+    // after the link had set it up: whatever it held unsaved is gone, and
+    // the link turns its echo off again before the next command.
+    void BoardRestarted();
 
 protected:
     bool event(QEvent* e) override;
@@ -180,6 +201,15 @@ private:
     // Reads and drops lines until none has come for the request's
     // QuietAfterMs (or its overall limit passes).
     void DropUntilQuiet(const TRequest& r, qint64 start);
+    // After an answer's last prompt: reads on while the line is not quiet.
+    // Further prompts are dropped; any other text means that prompt was
+    // not this answer's end (OutOfStep), or the board restarted.
+    TAnswerEnd CheckAfterPrompt(const TRequest& r, bool followed);
+    // A line that shows the board has started afresh, in the answer to `r`.
+    bool RestartSign(const QByteArray& line, const TRequest* r) const;
+    void NoteRestart();
+    // After a restart: "echo off" again before the request's own commands.
+    TAnswer RestoreEchoOff(const TRequest& r);
     int RemoveUnsent();
     void TurnReleased();
     void ScheduleGrant();
@@ -205,6 +235,9 @@ private:
     qint64 m_settleSinceMs = 0;  // when the answer was cut short
     qint64 m_probeQueuedMs = -1; // the empty line sent to find the board's prompt
     qint64 m_lastPromptMs = -1;  // a prompt last seen while settling
+    int m_pipelineOwed = 0;      // of m_owed: owed by this turn's pipelined requests
+    bool m_echoOff = false;
+    bool m_needEchoOff = false;
     QList<TWaiter> m_waiting;
     bool m_grantPosted = false;
     QTimer m_settleTimer;
@@ -217,6 +250,7 @@ private:
     std::atomic<bool> m_wakeOnLine{false}; // the background settling wants every line
     std::atomic<bool> m_wakePosted{false};
     std::atomic<bool> m_gone{false};
+    std::atomic<bool> m_promptFollowed{false};
     std::atomic<qint64> m_lastWriteMs{0};
     std::atomic<qint64> m_lastResponseMs{0};
 };
@@ -247,6 +281,9 @@ bool IsTelemetryLine(const QByteArray& line);
 // and the echo of the next command together); `rest` is what follows them,
 // trimmed.
 int LeadingPrompts(const QByteArray& line, QByteArray* rest = nullptr);
+// A line the board prints when it starts: it names its software version, as
+// its answer to "ver" does.
+bool IsStartupLine(const QByteArray& line);
 
 // The telemetry tags, in dispatch order, with their slots.
 struct TTelemetryTag {

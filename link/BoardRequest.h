@@ -25,6 +25,13 @@ constexpr int NoSilenceLimit = std::numeric_limits<int>::max();
 // No answer line of the board comes near this length (a dump row is about
 // 150 bytes); a longer one is the worker's cut of endless text.
 constexpr int MaxAnswerLineBytes = 4096;
+// A flash save ("save config", "save controls") erases flash sectors before
+// it writes them: a second or two a sector on the microcontrollers such
+// boards use, several seconds at the worst with two stores in one go. Its
+// prompt is waited for this long.
+constexpr int FlashSaveSilenceMs = 15000;
+// True for a command line that writes the board's flash.
+bool IsFlashSave(const QByteArray& command);
 
 enum class TAnswerEnd {
     Prompt,    // the answer is complete: its prompt came
@@ -36,6 +43,10 @@ enum class TAnswerEnd {
     Busy,      // another conversation holds the board; nothing was sent
     Unsettled, // the board kept sending an interrupted answer; nothing was sent
     Refused,   // the send gate held the command back; nothing was sent
+    Restarted, // the board started afresh during the exchange (its start-up
+               // lines, or the echo it turns back on, came in the answer)
+    OutOfStep, // the answer's prompt ran straight into more answer text: the
+               // lines read may belong to another command
 };
 
 struct TRequest {
@@ -71,6 +82,12 @@ struct TRequest {
     // interrupted answer finish first (he may be answering it, as with
     // "cal mag_save" during "cal mag").
     bool Raw = false;
+    // A line whose prompt has not come in time need not hold the next one
+    // back (the configuration load moves on after a second, as the board's
+    // interface allows): prompts the holder's earlier pipelined requests in
+    // this turn still owe are not waited for before this one is sent, but
+    // counted as they come (TAnswer::Late) along with this request's own.
+    bool Pipelined = false;
 };
 
 struct TAnswer {
@@ -83,5 +100,9 @@ struct TAnswer {
     qint64 Discarded = 0; // Unsettled: bytes of the old answer discarded meanwhile
     int Lines = 0;        // answer lines handed to OnLine
     bool Sent = false;    // the commands were queued for the board
+    int Late = 0;         // Pipelined: prompts owed from before that came in this exchange
+    // The prompt came within HoldMs: the answer was complete, but its lines
+    // were dropped with the hold.
+    bool Held = false;
     bool Ok() const { return End == TAnswerEnd::Prompt; }
 };

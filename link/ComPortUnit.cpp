@@ -172,6 +172,10 @@ void TComPort::RunPasses(ISerialPort& port) {
                 // line counting those as answers would hold commands back
                 // for as long as the noise lasts.
                 answerLine |= !rest.isEmpty() && !rest.startsWith('$');
+                // A prompt with a line end after it: the board went on
+                // sending straight away.
+                if (LeadingPrompts(line) > 0)
+                    Link->NotePrompt(true);
                 PassLine(line);
             });
             // A line is written in a pass without input, never while the
@@ -191,10 +195,24 @@ void TComPort::RunPasses(ISerialPort& port) {
         } else {
             waitingSince = -1;
             // The prompt comes without a terminator; it counts as a line once
-            // the board has been quiet for more than 100 whole ms.
-            if (rxBuffer.HoldsPrompt() && m_clock->NowMs() - lastRxTime > PromptQuietMs) {
-                rxBuffer.TakePrompt();
-                PassLine("=>");
+            // the board has been quiet for more than 100 whole ms. Prompts
+            // run together ("=>=>", a board answering each of several lines
+            // with a bare prompt) are that many prompts.
+            const qint64 quiet = m_clock->NowMs() - lastRxTime;
+            if (const int prompts = rxBuffer.PromptRun(); prompts > 0) {
+                if (quiet > PromptQuietMs) {
+                    rxBuffer.Clear();
+                    Link->NotePrompt(false);
+                    for (int i = 0; i < prompts; ++i)
+                        PassLine("=>");
+                }
+            } else if (!TelemetryOrNothing(rxBuffer.Pending()) && quiet > StaleQuietMs) {
+                // Noise (a board booting, an adapter's glitch) or a line
+                // whose end was lost: shown and routed as it is, and no
+                // longer holding the writes back.
+                const QByteArray stale = rxBuffer.Pending();
+                rxBuffer.Clear();
+                PassLine(stale);
             }
             // Not while unterminated answer text waits: the board is
             // part-way through a line (a slow line, an adapter that delivers

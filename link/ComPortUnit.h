@@ -18,11 +18,19 @@ class TComPort : public QThread {
     Q_OBJECT
 public:
     // Longest unterminated input passed on as one line; a babbling board
-    // cannot exhaust memory, and nothing it sends is dropped.
-    static constexpr qsizetype MaxLineBytes = 64 * 1024;
+    // cannot exhaust memory, and nothing it sends is dropped. Twice the
+    // longest answer line, so that a request sees a flood as one within
+    // a second at 115200 bit/s, well inside its silence limit.
+    static constexpr qsizetype MaxLineBytes = 2 * MaxAnswerLineBytes;
     static constexpr int PassSleepMs = 20;
     // The prompt is taken as a line after more than this many ms of quiet.
     static constexpr qint64 PromptQuietMs = 100;
+    // Unterminated text other than prompts and telemetry that has been quiet
+    // this long is stale (noise in the line, a line whose end was lost): it
+    // is passed on as a line and no longer holds the writes back. Longer
+    // than the prompt's spell, so that a board pausing part-way through a
+    // line for a moment does not have it cut in two.
+    static constexpr qint64 StaleQuietMs = 300;
     // Longest a command line waits for a pass without input while the board
     // sends nothing but telemetry; then it is written in a pass with input.
     static constexpr qint64 MaxWriteDelayMs = 100;

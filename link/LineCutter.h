@@ -31,15 +31,17 @@ public:
         m_buffer.remove(0, from);
     }
 
-    // The bare prompt: true (and the buffer emptied) when the text waiting is
-    // exactly "=>".
-    bool TakePrompt() {
-        if (m_buffer != "=>")
-            return false;
-        m_buffer.clear();
-        return true;
+    // How many prompts "=>" the waiting text is made of, with nothing else
+    // in it (0: empty, or other text too). A board that answers several
+    // lines with a bare prompt each leaves them run together ("=>=>").
+    int PromptRun() const {
+        if (m_buffer.isEmpty() || m_buffer.size() % 2 != 0)
+            return 0;
+        for (qsizetype i = 0; i < m_buffer.size(); i += 2)
+            if (m_buffer[i] != '=' || m_buffer[i + 1] != '>')
+                return 0;
+        return static_cast<int>(m_buffer.size() / 2);
     }
-    bool HoldsPrompt() const { return m_buffer == "=>"; }
     const QByteArray& Pending() const { return m_buffer; }
     void Clear() { m_buffer.clear(); }
 

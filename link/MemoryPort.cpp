@@ -49,6 +49,11 @@ qint64 TMemoryWire::PendingToPanel() const {
     return m_toPanel.size();
 }
 
+void TMemoryWire::SetNoiseAtOpen(const QByteArray& bytes) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_noiseAtOpen = bytes;
+}
+
 bool TMemoryWire::OpenPanel(int& error) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_panelOpen) {
@@ -60,7 +65,7 @@ bool TMemoryWire::OpenPanel(int& error) {
         return false;
     }
     m_panelOpen = true;
-    m_toPanel.clear();
+    m_toPanel = m_noiseAtOpen;
     m_toBoard.clear();
     return true;
 }

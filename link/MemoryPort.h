@@ -26,6 +26,8 @@ public:
     // Speed the panel set (0 until it configures the port).
     int BaudRate() const;
     bool PanelOpen() const;
+    // Every later opening of the panel's port finds these bytes waiting.
+    void SetNoiseAtOpen(const QByteArray& bytes);
     // Bytes sent to the panel and not yet read by it.
     qint64 PendingToPanel() const;
 
@@ -54,6 +56,7 @@ private:
     bool m_hungUp = false;
     bool m_failNextStatus = false;
     QByteArray m_continuous;
+    QByteArray m_noiseAtOpen;
     qint64 m_writeRoom = -1;
     int m_baud = 0;
 };

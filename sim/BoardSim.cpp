@@ -57,9 +57,9 @@ void TBoardSim::Emit(const QByteArray& line) {
 }
 
 void TBoardSim::Prompt() {
-    // A second prompt is further output too: "=>=>" would never be seen as
-    // a prompt by the panel.
-    if (m_midLine)
+    // A second prompt is further output too, and ends the first one's line,
+    // unless this board runs its prompts together ("=>=>").
+    if (m_midLine && !(m_options.BarePrompts && m_atPrompt))
         Out("\r\n");
     Out("=>");
     m_midLine = true;
@@ -76,6 +76,12 @@ QByteArray TBoardSim::TakeOutput(qint64 maxBytes) {
         chunk.truncate(std::max<qint64>(0, f.SilenceAfterBytes - sentBefore));
         m_bytesSilenceFired = true;
         StartSilence(m_nowMs);
+    }
+    if (f.RebootAfterBytes >= 0 && !m_bytesRebootFired && m_taken >= f.RebootAfterBytes) {
+        const qint64 sentBefore = m_taken - chunk.size();
+        chunk.truncate(std::max<qint64>(0, f.RebootAfterBytes - sentBefore));
+        m_bytesRebootFired = true;
+        StartReboot(m_nowMs);
     }
     if (f.DropRate > 0 || f.GarbleRate > 0) {
         QByteArray faulty;
@@ -355,7 +361,16 @@ TBoardSim::TAnswer TBoardSim::CmdSave(const QByteArrayList& w, const QByteArray&
     } else {
         return Unknown(line);
     }
-    Emit(WriteStateFile() ? "Saved" : "Save failed");
+    const QByteArray answer = WriteStateFile() ? "Saved" : "Save failed";
+    if (m_options.Faults.SaveDelayMs > 0) {
+        // The flash is erased first: the answer comes when it is done.
+        m_job = TJob::Save;
+        m_dumpLine = line;
+        m_saveAnswer = answer;
+        m_jobDueMs = nowMs + m_options.Faults.SaveDelayMs;
+        return TAnswer::Later;
+    }
+    Emit(answer);
     return TAnswer::Prompt;
 }
 
@@ -509,6 +524,11 @@ void TBoardSim::RunJob(qint64 nowMs) {
             Prompt();
             Answered(m_dumpLine, nowMs);
         }
+    } else if (m_job == TJob::Save && nowMs >= m_jobDueMs) {
+        m_job = TJob::None;
+        Emit(m_saveAnswer);
+        Prompt();
+        Answered(m_dumpLine, nowMs);
     } else if (m_job == TJob::CalGyro && nowMs >= m_jobDueMs) {
         m_job = TJob::None;
         const char* names[] = {"gyro_bias_x", "gyro_bias_y", "gyro_bias_z"};
@@ -598,7 +618,7 @@ void TBoardSim::Tick(qint64 nowMs) {
 // --- faults --------------------------------------------------------------------
 
 bool TBoardSim::Matches(const QByteArray& trigger, const QByteArray& line) {
-    return !trigger.isEmpty() && line.startsWith(trigger);
+    return trigger == "*" || (!trigger.isEmpty() && line.startsWith(trigger));
 }
 
 void TBoardSim::Answered(const QByteArray& line, qint64 nowMs) {
@@ -611,6 +631,8 @@ void TBoardSim::Answered(const QByteArray& line, qint64 nowMs) {
         Arm(TFault::Reboot);
     if (Matches(f.FloodAfterCommand, line))
         Arm(TFault::Flood);
+    if (Matches(f.ExtraPromptAfterCommand, line))
+        Prompt();
     FireArmed(nowMs);
 }
 

@@ -40,6 +40,7 @@ public:
     TBoardState& State() { return m_state; }
     // What "save config" / "save controls" last stored (the board's flash).
     const TBoardState& Saved() const { return m_saved; }
+    TBoardState& Saved() { return m_saved; }
     bool Echo() const { return m_echo; }
     // Every command line the board has executed, in order, without "\r\n".
     const QByteArrayList& History() const { return m_history; }
@@ -69,7 +70,7 @@ public:
     bool Rebooting() const { return m_rebooting; }
 
 private:
-    enum class TJob { None, Dump, CalGyro };
+    enum class TJob { None, Dump, CalGyro, Save };
     enum class TAnswer { Prompt, Later };
     using THandler = TAnswer (TBoardSim::*)(const QByteArrayList& words, const QByteArray& line,
                                             qint64 nowMs);
@@ -176,6 +177,8 @@ private:
     qint64 m_rebootUntil = 0;
     bool m_hangUpWanted = false;
     bool m_bytesSilenceFired = false;
-    qint64 m_nowMs = 0; // board time of the last Receive or Tick
+    bool m_bytesRebootFired = false;
+    QByteArray m_saveAnswer; // what a delayed save says when it is done
+    qint64 m_nowMs = 0;      // board time of the last Receive or Tick
     bool m_floodAtFired = false, m_hangUpAtFired = false, m_rebootAtFired = false;
 };

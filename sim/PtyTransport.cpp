@@ -80,11 +80,35 @@ void TPtyTransport::HangUp() {
     const QByteArray link = m_linkPath;
     CloseAll();
     m_linkPath.clear();
-    if (Create(link) && OnNewPty)
+    if (!Create(link))
+        return;
+    ArmNoise();
+    if (OnNewPty)
         OnNewPty(m_slavePath);
 }
 
+void TPtyTransport::SetNoiseAtOpen(const QByteArray& bytes) {
+    m_noise = bytes;
+    if (!SlaveOpen())
+        ArmNoise();
+}
+
+void TPtyTransport::ArmNoise() {
+    if (m_noise.isEmpty() || m_master < 0)
+        return;
+    ::tcflush(m_keepSlave, TCIFLUSH);
+    (void)::write(m_master, m_noise.constData(), m_noise.size());
+}
+
 QByteArray TPtyTransport::Read(int waitMs) {
+    // Each program that opens the port after another closed it finds the
+    // noise waiting again.
+    if (!m_noise.isEmpty()) {
+        const bool open = SlaveOpen();
+        if (m_wasOpen && !open)
+            ArmNoise();
+        m_wasOpen = open;
+    }
     pollfd p{m_master, POLLIN, 0};
     if (::poll(&p, 1, waitMs) <= 0 || !(p.revents & POLLIN))
         return QByteArray();
@@ -124,6 +148,7 @@ void TPtyTransport::Write(const QByteArray& bytes) {
     // reading), as a serial driver does.
     if (!SlaveOpen()) {
         ::tcflush(m_keepSlave, TCIFLUSH);
+        ArmNoise();
         return;
     }
     // Non-blocking: with the queue full, the output is lost as on a real wire.

@@ -23,6 +23,8 @@ public:
     // points the link at it, so the panel can connect again by the same path.
     void HangUp() override;
     bool Drained() override;
+    // Kept in the pty while nobody has it open, for the next opener.
+    void SetNoiseAtOpen(const QByteArray& bytes) override;
     // Called with the new slave path after each hang-up.
     std::function<void(const QByteArray&)> OnNewPty;
 
@@ -37,9 +39,13 @@ private:
     // True while a program other than us has the slave open (counted from
     // the open and close events of the slave's path).
     bool SlaveOpen();
+    // Puts the noise in the slave's input queue for the next opener.
+    void ArmNoise();
 
     int m_watch = -1; // inotify descriptor watching the slave path
     int m_openers = 0;
+    QByteArray m_noise;
+    bool m_wasOpen = false;
 
     int m_master = -1;
     // Held open so that the pty never reports a hang-up while no panel has the

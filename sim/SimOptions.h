@@ -8,7 +8,8 @@
 #include <QString>
 
 // Misbehaviour on demand. A "command" trigger matches an executed command
-// line that starts with the given text (after trimming); empty means never.
+// line that starts with the given text (after trimming); "*" matches every
+// command, empty none.
 // A time trigger is board time in ms since start; -1 means never.
 struct TFaults {
     // Every command's answer starts this much later (typed echo is immediate).
@@ -42,6 +43,19 @@ struct TFaults {
     QByteArray RebootAfterCommand;
     qint64 RebootAtMs = -1;
     int RebootMs = 1500;
+    // ... or once this many bytes have gone out (in the middle of an answer).
+    qint64 RebootAfterBytes = -1;
+
+    // Choices the board's written interface leaves open, each as another
+    // board may make it. Bytes waiting in the line when a port is opened (a
+    // board booting, an adapter's glitch).
+    QByteArray NoiseAtOpen;
+    // "save config" / "save controls" give their prompt this much later (a
+    // flash erase takes seconds).
+    int SaveDelayMs = 0;
+    // After answering the matching command the board gives a second prompt,
+    // as if a stray line end had reached it.
+    QByteArray ExtraPromptAfterCommand;
 };
 
 struct TSimOptions {
@@ -64,5 +78,8 @@ struct TSimOptions {
     // A telemetry line that follows the prompt comes straight after it, with
     // no line end between them ("=>$ADC:..."), as some boards send it.
     bool PromptThenTelemetry = false;
+    // A prompt that follows a prompt comes straight after it, with no line
+    // end between them ("=>=>"), as the bare prompt of the interface allows.
+    bool BarePrompts = false;
     TFaults Faults;
 };

@@ -34,6 +34,7 @@ TSimRunner::~TSimRunner() {
 }
 
 void TSimRunner::Start() {
+    m_transport->SetNoiseAtOpen(m_sim.Options().Faults.NoiseAtOpen);
     m_clock.start();
     m_stop = false;
     m_thread = std::thread([this] { Loop(); });

@@ -27,6 +27,9 @@ public:
     // True when everything written has reached the panel's side, so a
     // hang-up "after an answer" does not swallow the answer.
     virtual bool Drained() { return true; }
+    // Bytes that whoever opens the port next finds waiting (noise in the
+    // line before the board has said anything); empty: none.
+    virtual void SetNoiseAtOpen(const QByteArray& bytes) { (void)bytes; }
 };
 
 // The board end of an in-memory wire.
@@ -40,6 +43,7 @@ public:
     // then a fresh cable is plugged in, as a new pty appears behind --link.
     void HangUp() override;
     bool Drained() override { return m_wire->PendingToPanel() == 0; }
+    void SetNoiseAtOpen(const QByteArray& bytes) override { m_wire->SetNoiseAtOpen(bytes); }
 
 private:
     std::shared_ptr<TMemoryWire> m_wire;

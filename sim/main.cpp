@@ -52,6 +52,19 @@ qint64 ToSize(QString text, const QString& option) {
         text.chop(1);
     return ToInt(text, option, 1) * unit;
 }
+// Stray bytes such as a glitch on the line leaves: anything but a line end.
+QByteArray NoiseBytes(qint64 n, quint32 seed) {
+    QByteArray out;
+    quint32 x = seed * 2654435761u + 1;
+    for (qint64 i = 0; i < n; ++i) {
+        x = x * 1664525u + 1013904223u;
+        char c = static_cast<char>(x >> 24);
+        if (c == '\r' || c == '\n')
+            c = '\xff';
+        out += c;
+    }
+    return out;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -62,7 +75,8 @@ int main(int argc, char** argv) {
         "Simulated Vantor autopilot board on a pseudo-terminal.\n"
         "Prints the pty's path; connect the panel (or any terminal program) to it or to the\n"
         "--link path. Fault options make the board misbehave on purpose; a command trigger\n"
-        "matches a command line that starts with the given text, a time is in ms since start.");
+        "matches a command line that starts with the given text (\"*\": every command), a time is "
+        "in ms since start.");
     parser.addHelpOption();
     const QList<QCommandLineOption> options = {
         {"link", "Also make PATH a symlink to the pty (kept across hang-ups).", "PATH"},
@@ -80,6 +94,13 @@ int main(int argc, char** argv) {
         {"cal-mag-ms", "Interval of the extremes lines of \"cal mag\" (default 500).", "MS", "500"},
         {"prompt-then-telemetry",
          "Send a telemetry line straight after the prompt, without a line end between them."},
+        {"bare-prompts",
+         "Send a prompt that follows a prompt straight after it, without a line end (\"=>=>\")."},
+        {"noise-at-open", "Leave N stray bytes in the line for whoever opens the port.", "N", "0"},
+        {"save-delay", "Answer \"save config\" / \"save controls\" MS later (a slow flash).", "MS",
+         "0"},
+        {"extra-prompt-after-cmd",
+         "Give a second prompt after answering this command (a stray line end).", "TEXT"},
         {"latency", "Fault: every answer starts MS later.", "MS", "0"},
         {"silence-after-cmd", "Fault: fall silent after answering this command.", "TEXT"},
         {"silence-after-bytes", "Fault: fall silent after sending N bytes.", "N"},
@@ -99,6 +120,7 @@ int main(int argc, char** argv) {
         {"hangup-at", "Fault: pull the cable at this time.", "MS"},
         {"reboot-after-cmd", "Fault: restart after answering this command.", "TEXT"},
         {"reboot-at", "Fault: restart at this time.", "MS"},
+        {"reboot-after-bytes", "Fault: restart after sending N bytes (mid-answer).", "N"},
         {"reboot-ms", "Fault: a restart is silent this long, then greets (default 1500).", "MS",
          "1500"},
     };
@@ -127,6 +149,7 @@ int main(int argc, char** argv) {
     opt.CalGyroMs = static_cast<int>(ToInt(value("cal-gyro-ms"), "cal-gyro-ms"));
     opt.CalMagPeriodMs = static_cast<int>(ToInt(value("cal-mag-ms"), "cal-mag-ms", 10));
     opt.PromptThenTelemetry = parser.isSet("prompt-then-telemetry");
+    opt.BarePrompts = parser.isSet("bare-prompts");
 
     TFaults& f = opt.Faults;
     f.LatencyMs = static_cast<int>(ToInt(value("latency"), "latency"));
@@ -147,6 +170,11 @@ int main(int argc, char** argv) {
     if (parser.isSet("reboot-at"))
         f.RebootAtMs = ToInt(value("reboot-at"), "reboot-at");
     f.RebootMs = static_cast<int>(ToInt(value("reboot-ms"), "reboot-ms"));
+    if (parser.isSet("reboot-after-bytes"))
+        f.RebootAfterBytes = ToInt(value("reboot-after-bytes"), "reboot-after-bytes");
+    f.NoiseAtOpen = NoiseBytes(ToInt(value("noise-at-open"), "noise-at-open"), opt.Seed);
+    f.SaveDelayMs = static_cast<int>(ToInt(value("save-delay"), "save-delay"));
+    f.ExtraPromptAfterCommand = value("extra-prompt-after-cmd").toLatin1();
 
     auto pty = std::make_unique<TPtyTransport>();
     if (!pty->Create(value("link").toLocal8Bit()))

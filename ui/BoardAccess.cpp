@@ -46,6 +46,12 @@ QString BoardAnswerText(const TAnswer& a) {
             .arg(a.Discarded / 1024);
     case TAnswerEnd::Refused:
         return QStringLiteral("Команда не отправлена.");
+    case TAnswerEnd::Restarted:
+        return QStringLiteral("Плата перезапустилась во время операции. Настройки, не "
+                              "сохранённые во флеш, потеряны.");
+    case TAnswerEnd::OutOfStep:
+        return QStringLiteral("Ответы платы не совпали с командами (лишнее приглашение или "
+                              "повторный ответ). Повторите операцию.");
     }
     return QString();
 }

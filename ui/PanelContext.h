@@ -16,6 +16,8 @@ public:
     virtual TBoardLink& Link() = 0;
     // Shows a new task window as a child of the frame.
     virtual void AddChildWindow(QMdiSubWindow* window) = 0;
+    // A line in the frame's status bar (a long wait said out loud).
+    virtual void ShowStatus(const QString& text) { (void)text; }
 
     // True from the port's opening to its closing.
     bool Connected = false;

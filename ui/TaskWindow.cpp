@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 
 TTaskWindow::TTaskWindow(QWidget* parent)
@@ -108,7 +109,15 @@ bool TTaskWindow::SendToBoard(const QByteArrayList& lines) {
     r.Commands = lines;
     r.Mode = TWaitMode::ProcessEvents;
     r.Cancel = [this] { return CancelRequested(); };
+    // A flash save may keep the board busy for seconds while it erases.
+    const bool flash = std::any_of(lines.begin(), lines.end(), IsFlashSave);
+    if (flash)
+        MainForm->ShowStatus(
+            QStringLiteral("Сохранение во флеш: плата стирает и записывает память (до %1 с)…")
+                .arg(FlashSaveSilenceMs / 1000));
     const TAnswer a = MainForm->Link().Request(r);
+    if (flash)
+        MainForm->ShowStatus(a.Ok() ? QStringLiteral("Настройки сохранены во флеш") : QString());
     Body()->setEnabled(wasEnabled);
     EndBusy();
     if (!a.Ok() && a.End != TAnswerEnd::Cancelled)

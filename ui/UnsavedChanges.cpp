@@ -29,6 +29,14 @@ bool SameValue(const QByteArray& a, const QByteArray& b) {
 TUnsavedChanges::TUnsavedChanges(TBoardLink& link, QObject* parent) : QObject(parent) {
     connect(&link, &TBoardLink::CommandSent, this, &TUnsavedChanges::Note);
     connect(&link, &TBoardLink::AnswerLine, this, &TUnsavedChanges::NoteAnswer);
+    connect(&link, &TBoardLink::BoardRestarted, this, [this] {
+        const int lost = Count();
+        m_config = m_controls = 0;
+        m_held.clear();
+        if (lost > 0)
+            emit CountChanged(0);
+        emit LostWithRestart(lost);
+    });
 }
 
 void TUnsavedChanges::NoteAnswer(const QByteArray& command, const QByteArray& line) {

@@ -34,6 +34,9 @@ public:
 
 signals:
     void CountChanged(int count);
+    // The board restarted: the `count` unsaved changes were lost with it
+    // (it came back with what its flash holds), and the count is now 0.
+    void LostWithRestart(int count);
 
 private:
     int m_config = 0;

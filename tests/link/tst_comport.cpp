@@ -97,6 +97,15 @@ private slots:
         r.clock.Set(5101);
         QTRY_COMPARE(Snapshot(r.link.ResponseQueue), QByteArrayList{"=>"});
         QCOMPARE(Snapshot(r.link.LogQueue).last(), QByteArray("=>"));
+        // Prompts run together, as a board answering line after line with a
+        // bare prompt leaves them: that many prompts.
+        r.Board("=>=>");
+        r.clock.Advance(101);
+        QTRY_COMPARE(Snapshot(r.link.ResponseQueue), (QByteArrayList{"=>", "=>", "=>"}));
+        {
+            TListGuard g(r.link.ResponseQueue);
+            r.link.ResponseQueue.resize(1);
+        }
         r.Board("=> ");
         r.clock.Advance(1000);
         r.Passes(4);
@@ -191,7 +200,7 @@ private slots:
     }
 
     // How bytes read in passes are cut into lines: "\r\n" only, across
-    // reads; an unterminated flood cut at 64 KiB; "=>" run straight into a
+    // reads; an unterminated flood cut at twice the longest answer line; "=>" run straight into a
     // telemetry line is the prompt, then the telemetry line, and "=>"
     // followed by anything else stays one line. A status query that fails
     // once is no error.
@@ -202,10 +211,10 @@ private slots:
         QTest::newRow("terminator split across reads")
             << QByteArrayList{"x = 1\r", "\nlone\rcr\nlf\r\n"}
             << QByteArrayList{"x = 1", "lone\rcr\nlf"} << QByteArray();
-        QTest::newRow("flood cut at 64 KiB")
-            << QByteArrayList{QByteArray(70000, 'x'), "\r\n"}
+        QTest::newRow("flood cut at twice the longest answer line")
+            << QByteArrayList{QByteArray(2 * TComPort::MaxLineBytes + 100, 'x'), "\r\n"}
             << QByteArrayList{QByteArray(TComPort::MaxLineBytes, 'x'),
-                              QByteArray(70000 - TComPort::MaxLineBytes, 'x')}
+                              QByteArray(TComPort::MaxLineBytes, 'x'), QByteArray(100, 'x')}
             << QByteArray();
         QTest::newRow("prompt, then telemetry")
             << QByteArrayList{"=>$GYRO:1 2 3\r\n"} << QByteArrayList{"=>"} << QByteArray("1 2 3");
@@ -230,6 +239,24 @@ private slots:
         QTEST(Snapshot(r.link.ResponseQueue), "responses");
         QTEST(r.link.GyroData(), "gyro");
         QCOMPARE(r.owner.Count(WM_PORT_ERROR), 0);
+        r.Stop();
+    }
+
+    // Noise in the line (a byte left there when the port opened) is no
+    // answer in progress: quiet past the stale spell, it is passed on as a
+    // line and the writes it held back go.
+    void staleTextStopsHoldingTheWrites() {
+        Rig r;
+        r.Start();
+        r.Board("\xff\x13");
+        r.Queue({"\r\n", "echo off\r\n"});
+        r.Passes(4);
+        QCOMPARE(r.wire->TakeFromPanel(0), QByteArray());
+        r.clock.Advance(TComPort::StaleQuietMs + 1);
+        QByteArray written;
+        QTRY_VERIFY((written += r.wire->TakeFromPanel(0)) == "\r\necho off\r\n");
+        QCOMPARE(Snapshot(r.link.ResponseQueue), QByteArrayList{"\xff\x13"});
+        QVERIFY(Snapshot(r.link.LogQueue).contains("\xff\x13"));
         r.Stop();
     }
 

@@ -6,6 +6,8 @@
 #include "TestSupport.h"
 #include "link/BoardLinkUnit.h"
 
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -26,6 +28,101 @@ QByteArrayList Ended(TAnswerEnd end, QByteArrayList lines = {}) {
 class TestConversation : public QObject {
     Q_OBJECT
 private slots:
+    // How an answer ends when the board does not do what the panel expects
+    // of it: an extra prompt (dropped), an answer given twice (out of step),
+    // its start-up lines or its echo back on (a restart: "echo off" goes
+    // again before the next command), a prompt within the hold (complete,
+    // its lines dropped), a late prompt counted by the next pipelined line.
+    void answerEndsThatAreNotTheUsualOne_data() {
+        QTest::addColumn<QByteArrayList>("answer"); // "cat stab"'s lines before its prompt
+        QTest::addColumn<QByteArray>("late");       // a line the board sends 100 ms after
+        QTest::addColumn<QByteArrayList>("result");
+        QTest::addColumn<QByteArrayList>("nextSent"); // what the next request sends
+        const QByteArrayList next{"cat osd\r\n"};
+        const QByteArrayList echoFirst{"echo off\r\n", "cat osd\r\n"};
+        QTest::newRow("extra prompt, late")
+            << QByteArrayList{"a = 1"} << QByteArray("=>") << QByteArrayList{"a = 1"} << next;
+        QTest::newRow("extra prompt, at once")
+            << QByteArrayList{"a = 1", "=>"} << QByteArray() << QByteArrayList{"a = 1"} << next;
+        QTest::newRow("answer given twice")
+            << QByteArrayList{"a = 1", "=>", "a = 1"} << QByteArray()
+            << Ended(TAnswerEnd::OutOfStep, {"a = 1"}) << next;
+        QTest::newRow("prompt run into text") << QByteArrayList{"a = 1", "=>a = 1"} << QByteArray()
+                                              << Ended(TAnswerEnd::OutOfStep, {"a = 1"}) << next;
+        QTest::newRow("restart mid-answer")
+            << QByteArrayList{"a = 1", "", "Vantor-Navigator autopilot",
+                              "Autopilot software version: 3.2.7"}
+            << QByteArray() << Ended(TAnswerEnd::Restarted, {"a = 1", "Vantor-Navigator autopilot"})
+            << echoFirst;
+        QTest::newRow("restart after the prompt")
+            << QByteArrayList{"a = 1"} << QByteArray("Autopilot software version: 3.2.7")
+            << Ended(TAnswerEnd::Restarted, {"a = 1"}) << echoFirst;
+        QTest::newRow("echo back on") << QByteArrayList{"cat stab", "a = 1"} << QByteArray()
+                                      << Ended(TAnswerEnd::Restarted) << echoFirst;
+    }
+    void answerEndsThatAreNotTheUsualOne() {
+        QFETCH(QByteArrayList, answer);
+        QFETCH(QByteArray, late);
+        QFETCH(QByteArrayList, nextSent);
+        TBoardLink link;
+        TScriptedBoard board(link);
+        QSignalSpy restarts(&link, &TBoardLink::BoardRestarted);
+        QCOMPARE(Exchange(link, "echo off"), QByteArrayList{});
+        board.SetAnswer("cat stab", answer);
+        board.SetAnswer("cat osd", {"b = 2"});
+        if (!late.isEmpty()) {
+            // The worker saw more output straight after the prompt.
+            link.NotePrompt(true);
+            QTimer::singleShot(100, &link, [&] { board.Inject({late}); });
+        }
+        board.TakeSent();
+        QTEST(Exchange(link, "cat stab", 2000, TWaitMode::ProcessEvents), "result");
+        QCOMPARE(restarts.count(), nextSent.size() - 1);
+        link.NotePrompt(false);
+        QTRY_VERIFY(link.InStep() || link.Free());
+        QCOMPARE(Exchange(link, "cat osd", 2000, TWaitMode::ProcessEvents),
+                 QByteArrayList{"b = 2"});
+        QCOMPARE(board.TakeSent().mid(1), nextSent);
+    }
+
+    void promptWithinTheHoldEndsTheAnswerWhenItIsOver() {
+        TBoardLink link;
+        TScriptedBoard board(link);
+        board.SetAnswer("cal gyro", {"gyro_bias_x = 3"});
+        TRequest r;
+        r.Commands = {"cal gyro\r\n"};
+        r.HoldMs = 300;
+        r.Mode = TWaitMode::ProcessEvents;
+        QElapsedTimer t;
+        t.start();
+        const TAnswer a = link.Request(r);
+        QVERIFY(a.Ok() && a.Held);
+        QCOMPARE(a.Lines, 0);
+        QVERIFY2(t.elapsed() >= 290 && t.elapsed() < 2000,
+                 qPrintable(QString::number(t.elapsed())));
+        QVERIFY(link.InStep());
+    }
+
+    // A line whose prompt is late does not hold the next pipelined one
+    // back, and its prompt is counted when it comes.
+    void latePromptIsCountedByThePipelinedNextLine() {
+        TBoardLink link;
+        TScriptedBoard board(link);
+        board.SetAnswer("set a 1", {}, true, 400);
+        TBoardTurn turn(link);
+        TRequest r;
+        r.Commands = {"set a 1\r\n"};
+        r.LimitMs = 200;
+        r.Pipelined = true;
+        QCOMPARE(link.Request(r).End, TAnswerEnd::Silent);
+        r.Commands = {"set b 2\r\n"};
+        r.LimitMs = 2000;
+        const TAnswer a = link.Request(r);
+        QVERIFY(a.Ok());
+        QCOMPARE(a.Late, 1);
+        QVERIFY(link.InStep());
+        QCOMPARE(board.Commands(), (QByteArrayList{"set a 1", "set b 2"}));
+    }
     void readResponseLineSkipsBlankAndTrims() {
         TBoardLink link;
         Fill(link, {"", "  ", " roll = 1\r", "=>"});

@@ -492,6 +492,36 @@ private slots:
         Ask(sim, "mon off gyro", 200);
         QVERIFY(Ask(sim, "ver", 210).startsWith("\r\nVantor"));
     }
+
+    // The choices the board's interface leaves open, each as a switch: what
+    // the board sends for two "set" lines and a "save config" (typed at 0,
+    // run until 6 s).
+    void interfaceVariants_data() {
+        QTest::addColumn<QByteArray>("variant");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("usual") << QByteArray() << QByteArray("\r\n=>\r\n=>\r\nSaved\r\n=>");
+        QTest::newRow("bare prompts") << QByteArray("bare") << QByteArray("=>=>\r\nSaved\r\n=>");
+        QTest::newRow("slow flash")
+            << QByteArray("flash") << QByteArray("\r\n=>\r\n=>\r\nSaved\r\n=>");
+        QTest::newRow("extra prompt after save")
+            << QByteArray("extra") << QByteArray("\r\n=>\r\n=>\r\nSaved\r\n=>\r\n=>");
+    }
+    void interfaceVariants() {
+        QFETCH(QByteArray, variant);
+        TSimOptions opt;
+        opt.BarePrompts = variant == "bare";
+        opt.Faults.SaveDelayMs = variant == "flash" ? 5000 : 0;
+        opt.Faults.ExtraPromptAfterCommand = variant == "extra" ? "save" : "";
+        TBoardSim sim(opt);
+        Quiet(sim);
+        sim.Receive("set gaz_cruise 600\r\nset gaz_minimum 100\r\nsave config\r\n", 0);
+        QByteArray out = TakeAll(sim);
+        if (variant == "flash")
+            QVERIFY(!out.contains("Saved"));
+        out += RunUntil(sim, 10, 6000, 500);
+        QTEST(out, "output");
+        QCOMPARE(*sim.Saved().FindParam("gaz_cruise"), QByteArray("600"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSimBoard)

@@ -48,6 +48,7 @@ public:
     int BaudRate() override { return m_inner.BaudRate(); }
     void HangUp() override { m_inner.HangUp(); }
     bool Drained() override { return m_inner.Drained(); }
+    void SetNoiseAtOpen(const QByteArray& bytes) override { m_inner.SetNoiseAtOpen(bytes); }
 
 private:
     TMemoryTransport m_inner;
