@@ -139,9 +139,11 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
     };
     try {
         for (;;) {
-            if (held > 0 && held >= std::max(need, 1) && m_clock->NowMs() - start >= r.HoldMs) {
+            if (need > 0 && held >= need && m_clock->NowMs() - start >= r.HoldMs) {
                 // The board finished within the hold: its answer is complete,
-                // though what it said then was dropped with the hold.
+                // though what it said then was dropped with the hold. (An
+                // answer without a prompt of its own, "cal mag", is not
+                // ended by one there: that is an older prompt.)
                 a.Held = true;
                 a.Late = std::min(held, late);
                 return a;
@@ -149,7 +151,7 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
             qint64 deadline = lastLine + silenceMs;
             if (r.LimitMs > 0)
                 deadline = std::min(deadline, start + r.LimitMs);
-            if (held > 0 && held >= std::max(need, 1))
+            if (need > 0 && held >= need)
                 deadline = std::min(deadline, start + r.HoldMs);
             QByteArray line;
             switch (WaitLine(line, deadline, r.Mode, r.Cancel)) {
@@ -158,7 +160,7 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
             case TWaitEnd::Cancelled:
                 return endEarly(TAnswerEnd::Cancelled);
             case TWaitEnd::Timeout:
-                if (held > 0 && deadline == start + r.HoldMs)
+                if (need > 0 && held >= need && deadline == start + r.HoldMs)
                     continue;
                 a.SilenceMs =
                     r.LimitMs > 0 && deadline == start + r.LimitMs ? r.LimitMs : silenceMs;
