@@ -14,6 +14,7 @@
 #include "archive/ArchiveRun.h"
 #include "archive/AutoBackupUnit.h"
 #include "archive/ConfigExport.h"
+#include "archive/ConfigLoad.h"
 #include "archive/FlightLogs.h"
 #include "archive/MemsCalibration.h"
 #include "archive/WinBackupConfigUnit.h"
@@ -172,7 +173,9 @@ QList<TOp> Operations() {
 
     // Loads the STAB section of a quiet board's export after the board's
     // stabiliser settings were spoilt: the result is the group the board holds.
-    TOp load{"config load", ListingSilenceMs, {}, {}, {}};
+    // A line whose prompt a noisy line lost costs the load its second, as
+    // the interface's rhythm has it (the section has 56 lines).
+    TOp load{"config load", ListingSilenceMs + 60 * LoadPromptWaitMs, {}, {}, {}};
     load.Prepare = [](TPanelRig& rig) {
         const QString path = rig.Dir.filePath("load.cfg");
         if (!QFile::exists(path)) {
