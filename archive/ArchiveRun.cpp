@@ -84,7 +84,8 @@ QString TArchiveResult::EnglishText() const {
     case TArchiveStatus::FileReadFailed:
         return QStringLiteral("cannot read %1").arg(Detail);
     case TArchiveStatus::BadAnswer:
-        return QStringLiteral("unexpected board answer '%1'").arg(Detail);
+        return QStringLiteral("unexpected board answer '%1'")
+            .arg(QString(Detail).remove(QChar(0x2026)));
     case TArchiveStatus::Busy:
         return QStringLiteral("another operation holds the board");
     case TArchiveStatus::Unsettled:

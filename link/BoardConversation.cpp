@@ -191,7 +191,9 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                     a.Late = std::min(seen, late);
                     if (r.QuietAfterMs > 0) {
                         DropUntilQuiet(r, start);
-                    } else if (!r.Raw) {
+                    } else if (!r.Raw && !r.Pipelined) {
+                        // (A pipelined line's answer is not examined: its
+                        // prompts are only counted.)
                         // The answer is complete when the line then goes
                         // quiet; a prompt run straight into more answer text
                         // may have been another command's.
