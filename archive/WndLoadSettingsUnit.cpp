@@ -174,7 +174,7 @@ void TWndLoadSettings::BitBtn1Click() {
                     .arg(r.NoPromptInTime);
         Dialogs().Message(text);
     } else if (r.Status == TArchiveStatus::Cancelled || r.Status == TArchiveStatus::LinkLost ||
-               r.Status == TArchiveStatus::BoardSilent) {
+               r.Status == TArchiveStatus::BoardSilent || r.Status == TArchiveStatus::OutOfStep) {
         // Lines already sent have changed the board: say how far it got,
         // whether the stop button, "Отмена" or the window's close ended it.
         QString text = r.RussianText() + QStringLiteral("\nОтправлено строк: %1.").arg(r.Lines);

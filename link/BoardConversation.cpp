@@ -192,15 +192,15 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                     if (r.QuietAfterMs > 0) {
                         DropUntilQuiet(r, start);
                     } else if (!r.Raw && !r.Pipelined) {
-                        // (A pipelined line's answer is not examined: its
-                        // prompts are only counted.)
                         // The answer is complete when the line then goes
                         // quiet; a prompt run straight into more answer text
-                        // may have been another command's.
+                        // may have been another command's. (A pipelined
+                        // line's answer is not examined: its prompts are
+                        // only counted.)
                         const TAnswerEnd after =
                             !rest.isEmpty() ? (RestartSign(rest, &r) ? TAnswerEnd::Restarted
                                                                      : TAnswerEnd::OutOfStep)
-                                            : CheckAfterPrompt(r, m_promptFollowed.load());
+                                            : CheckAfterPrompt(r, silenceMs);
                         if (after == TAnswerEnd::Restarted)
                             return restarted();
                         if (after == TAnswerEnd::OutOfStep)
@@ -251,20 +251,35 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
     }
 }
 
-TAnswerEnd TBoardLink::CheckAfterPrompt(const TRequest& r, bool followed) {
-    bool waiting;
-    {
+TAnswerEnd TBoardLink::CheckAfterPrompt(const TRequest& r, int limitMs) {
+    const auto waiting = [this] {
         TListGuard g(ResponseQueue);
-        waiting = !ResponseQueue.isEmpty();
-    }
+        return !ResponseQueue.isEmpty();
+    };
     // A prompt the worker took after the line had gone quiet, with nothing
     // behind it: the usual end, and no time is spent on it.
-    if (!followed && !waiting)
+    if (!m_promptFollowed.load() && !waiting())
         return TAnswerEnd::Prompt;
+    // A board that never stops giving prompts is out of step too.
+    const qint64 giveUp = m_clock->NowMs() + limitMs;
+    qint64 quietUntil = m_clock->NowMs() + AfterPromptQuietMs;
+    quint64 passes = m_passes.load();
     for (;;) {
+        const qint64 now = m_clock->NowMs();
+        if (now >= giveUp)
+            return TAnswerEnd::OutOfStep;
+        // The worker has ended the pass that brought the prompt (and found
+        // only telemetry after it), or looked at the line once more since,
+        // and holds nothing that may still become a prompt or an answer.
+        const quint64 looked = m_passes.load() - passes;
+        if (now >= quietUntil || (!waiting() && !m_rxPending.load() &&
+                                  (looked >= 2 || (looked >= 1 && !m_promptFollowed.load()))))
+            return TAnswerEnd::Prompt;
         QByteArray line;
-        switch (WaitLine(line, m_clock->NowMs() + AfterPromptQuietMs, r.Mode, r.Cancel)) {
+        switch (WaitLine(line, std::min({giveUp, quietUntil, now + AfterPromptLookMs}), r.Mode,
+                         r.Cancel)) {
         case TWaitEnd::Timeout:
+            continue;
         case TWaitEnd::Cancelled:
             return TAnswerEnd::Prompt;
         case TWaitEnd::Gone:
@@ -276,15 +291,10 @@ TAnswerEnd TBoardLink::CheckAfterPrompt(const TRequest& r, bool followed) {
         LeadingPrompts(line, &rest);
         if (!rest.isEmpty())
             return RestartSign(rest, &r) ? TAnswerEnd::Restarted : TAnswerEnd::OutOfStep;
-        // A further prompt: the board answered an empty line. When the
-        // worker took it after the quiet spell, with nothing behind it, the
-        // line is quiet now.
-        {
-            TListGuard g(ResponseQueue);
-            waiting = !ResponseQueue.isEmpty();
-        }
-        if (!waiting && !m_promptFollowed.load())
-            return TAnswerEnd::Prompt;
+        // A further prompt (the board answered an empty line): the line must
+        // be quiet after it in turn.
+        quietUntil = m_clock->NowMs() + AfterPromptQuietMs;
+        passes = m_passes.load();
     }
 }
 

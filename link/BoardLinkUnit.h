@@ -88,6 +88,10 @@ public:
     // complete: a further prompt (the board answering a stray empty line)
     // comes within it, one passed on after the worker's quiet spell too.
     static constexpr int AfterPromptQuietMs = 250;
+    // Sooner than that when the worker has looked at the line again since
+    // and holds nothing that may still become a prompt or an answer line
+    // (what followed was telemetry); looked at this often.
+    static constexpr int AfterPromptLookMs = 5;
 
     // Asked by Request about every command line before it is sent; false
     // holds the request back (Refused). The panel's automatic backup before
@@ -119,6 +123,12 @@ public:
     // straight after it (its line was terminated, or telemetry was run into
     // it), false when it was taken after the line went quiet.
     void NotePrompt(bool followed) { m_promptFollowed = followed; }
+    // The worker ends a pass; `pending` when its buffer holds what may still
+    // become a prompt or an answer line.
+    void NotePass(bool pending) {
+        m_rxPending = pending;
+        ++m_passes;
+    }
     // The board's echo is off (an "echo off" was answered with its prompt)
     // and no restart has been seen since.
     bool EchoOff() const { return m_echoOff; }
@@ -201,10 +211,11 @@ private:
     // Reads and drops lines until none has come for the request's
     // QuietAfterMs (or its overall limit passes).
     void DropUntilQuiet(const TRequest& r, qint64 start);
-    // After an answer's last prompt: reads on while the line is not quiet.
-    // Further prompts are dropped; any other text means that prompt was
-    // not this answer's end (OutOfStep), or the board restarted.
-    TAnswerEnd CheckAfterPrompt(const TRequest& r, bool followed);
+    // After an answer's last prompt: reads on while the line is not quiet
+    // (for at most `limitMs`). Further prompts are dropped; any other text
+    // means that prompt was not this answer's end (OutOfStep), or the board
+    // restarted.
+    TAnswerEnd CheckAfterPrompt(const TRequest& r, int limitMs);
     // A line that shows the board has started afresh, in the answer to `r`.
     bool RestartSign(const QByteArray& line, const TRequest* r) const;
     void NoteRestart();
@@ -251,6 +262,8 @@ private:
     std::atomic<bool> m_wakePosted{false};
     std::atomic<bool> m_gone{false};
     std::atomic<bool> m_promptFollowed{false};
+    std::atomic<bool> m_rxPending{false};
+    std::atomic<quint64> m_passes{0};
     std::atomic<qint64> m_lastWriteMs{0};
     std::atomic<qint64> m_lastResponseMs{0};
 };

@@ -63,6 +63,10 @@ void TComPort::PassLine(const QByteArray& line) {
         PassLine(line.mid(prompts * 2));
         return;
     }
+    // Telemetry after a prompt is no further answer: the line is as good as
+    // quiet for the request that prompt ended.
+    if (IsTelemetryLine(line))
+        Link->NotePrompt(false);
     DispatchLine(line);
     AddLog(line);
     Post(WM_PORT_LINE);
@@ -221,6 +225,9 @@ void TComPort::RunPasses(ISerialPort& port) {
             if (TelemetryOrNothing(rxBuffer.Pending()) && !WriteOutgoing(port))
                 return;
         }
+        // What may still become a prompt or an answer line (as opposed to
+        // nothing, or a telemetry line in progress) waits in the buffer.
+        Link->NotePass(rxBuffer.PromptRun() > 0 || !TelemetryOrNothing(rxBuffer.Pending()));
         if (StopFlag.load() == 0)
             QThread::msleep(PassSleepMs);
     }

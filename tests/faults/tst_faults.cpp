@@ -252,9 +252,14 @@ QList<TOp> Operations() {
         if (!WinSaveSettings)
             return TOutcome{false, "window gone"};
         WinSaveSettings->BitBtn1->click();
+        // The flash holds what the board held (a calibration cut short may
+        // still have changed its biases meanwhile).
         QByteArray held;
         rig.WithBoard([&](TBoardSim& sim, qint64) {
-            held = (sim.Saved().ConfigLines() + sim.Saved().ControlLines()).join('\n');
+            const QByteArrayList saved = sim.Saved().ConfigLines() + sim.Saved().ControlLines();
+            held = saved == sim.State().ConfigLines() + sim.State().ControlLines()
+                       ? QByteArray("flash holds the settings")
+                       : saved.join('\n');
         });
         // The window closes once the board has taken both.
         return TOutcome{
@@ -340,6 +345,13 @@ QList<TOp> Operations() {
         // answer cut short, or busy with the meddling windows' listings).
         (void)QTest::qWaitFor([w] { return !w || w->Monitoring(); }, 10000);
         QTest::qWait(1200);
+        // The meddlers' listings hold the interface while they read: the
+        // logging goes on a little once they have had their turns.
+        if (Column == "meddled") {
+            (void)QTest::qWaitFor(
+                [&] { return rig.Form->Link().Free() && rig.Form->Link().Waiting() == 0; }, 10000);
+            QTest::qWait(600);
+        }
         if (w)
             w->SpeedButton3->click();
         // Its own window only: others the operator opened meanwhile stay.
@@ -784,7 +796,8 @@ void Meddled(const TOp& op, TPanelRig& rig, const TOutcome& quiet, qint64 quietM
     const TTimedRun run = TimedRun(op, rig, quietMs, "meddled");
     meddler.stop();
     QVERIFY2(run.Ms <= quietMs + op.LimitMs + 1000, qPrintable(QString("took %1 ms").arg(run.Ms)));
-    QVERIFY2(run.Outcome.ReportedOk, qPrintable(run.Shown.join(" | ")));
+    QVERIFY2(run.Outcome.ReportedOk,
+             qPrintable(run.Shown.join(" | ") + " " + QString::fromLatin1(run.Outcome.Result)));
     QVERIFY2(run.Outcome.Result == quiet.Result, "another answer taken");
     if (m.Fired) {
         CheckMeddling(rig, m);
@@ -865,7 +878,8 @@ void Variants(const TOp& op, TPanelRig& rig, const TOutcome& quiet, qint64 quiet
     // where a further answer follows (the second store of a flash save), the
     // operation fails as out of step, which is allowed; elsewhere it passes.
     if (!restart && Variant != "extra")
-        QVERIFY2(run.Outcome.ReportedOk, qPrintable(run.Shown.join(" | ")));
+        QVERIFY2(run.Outcome.ReportedOk,
+                 qPrintable(run.Shown.join(" | ") + " " + QString::fromLatin1(run.Outcome.Result)));
     CheckOutcome(op, rig, run, quiet);
     cell.Pass(run.Outcome.ReportedOk ? "pass (ok)" : "pass (msg)");
 }
