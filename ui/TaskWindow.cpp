@@ -117,7 +117,7 @@ bool TTaskWindow::SendToBoard(const QByteArrayList& lines) {
                 .arg(FlashSaveSilenceMs / 1000));
     const TAnswer a = MainForm->Link().Request(r);
     if (flash)
-        MainForm->ShowStatus(a.Ok() ? QStringLiteral("Настройки сохранены во флеш") : QString());
+        MainForm->ShowStatus(QString()); // the board's answer is not examined here
     Body()->setEnabled(wasEnabled);
     EndBusy();
     if (!a.Ok() && a.End != TAnswerEnd::Cancelled)
