@@ -1,22 +1,33 @@
 #include "archive/ArchiveRun.h"
 
-#include <QSaveFile>
-
-#include <QFileInfo>
+#include "link/OutputFile.h"
 
 namespace {
 QString FileClauseRu(const TArchiveResult& r) {
-    if (r.Detail.isEmpty())
+    if (r.Detail.isEmpty() || (r.InPlace && !r.NotAtomic))
         return QString();
+    if (r.NotAtomic)
+        return QStringLiteral("\nФайл %1 записывался на месте прежнего и может быть неполным.")
+            .arg(r.Detail);
     return r.FileExisted ? QStringLiteral("\nПрежний файл %1 оставлен без изменений.").arg(r.Detail)
                          : QStringLiteral("\nФайл %1 не создан.").arg(r.Detail);
 }
 
 QString FileClauseEn(const TArchiveResult& r) {
-    if (r.Detail.isEmpty())
+    if (r.Detail.isEmpty() || (r.InPlace && !r.NotAtomic))
         return QString();
+    if (r.NotAtomic)
+        return QStringLiteral("; %1 was overwritten in place and may be incomplete").arg(r.Detail);
     return r.FileExisted ? QStringLiteral("; %1 left unchanged").arg(r.Detail)
                          : QStringLiteral("; %1 not created").arg(r.Detail);
+}
+
+QString ReasonRu(const TArchiveResult& r) {
+    return r.Reason.isEmpty() ? QString() : QStringLiteral(": ") + FileErrorText(r.Reason);
+}
+
+QString ReasonEn(const TArchiveResult& r) {
+    return r.Reason.isEmpty() ? QString() : QStringLiteral(": ") + r.Reason;
 }
 
 int Seconds(int ms) {
@@ -39,9 +50,10 @@ QString TArchiveResult::RussianText() const {
     case TArchiveStatus::NoFile:
         return QStringLiteral("Не задан файл");
     case TArchiveStatus::FileOpenFailed:
-        return QStringLiteral("Не удалось создать файл %1").arg(Detail);
+        return QStringLiteral("Не удалось создать файл %1").arg(Detail) + ReasonRu(*this);
     case TArchiveStatus::FileWriteFailed:
-        return QStringLiteral("Ошибка записи в файл %1.").arg(Detail) + FileClauseRu(*this);
+        return QStringLiteral("Ошибка записи в файл %1").arg(Detail) + ReasonRu(*this) + "." +
+               FileClauseRu(*this);
     case TArchiveStatus::FileReadFailed:
         return QStringLiteral("Не удалось прочитать файл %1").arg(Detail);
     case TArchiveStatus::BadAnswer:
@@ -78,9 +90,10 @@ QString TArchiveResult::EnglishText() const {
     case TArchiveStatus::NoFile:
         return QStringLiteral("no file given");
     case TArchiveStatus::FileOpenFailed:
-        return QStringLiteral("cannot create %1").arg(Detail);
+        return QStringLiteral("cannot create %1").arg(Detail) + ReasonEn(*this);
     case TArchiveStatus::FileWriteFailed:
-        return QStringLiteral("write to %1 failed").arg(Detail) + FileClauseEn(*this);
+        return QStringLiteral("write to %1 failed").arg(Detail) + ReasonEn(*this) +
+               FileClauseEn(*this);
     case TArchiveStatus::FileReadFailed:
         return QStringLiteral("cannot read %1").arg(Detail);
     case TArchiveStatus::BadAnswer:
@@ -102,6 +115,10 @@ QString TArchiveResult::EnglishText() const {
                FileClauseEn(*this);
     }
     return QString();
+}
+
+QString TArchiveResult::WrittenNoteRu() const {
+    return NotAtomic ? "\n" + NotAtomicNote(Detail) : QString();
 }
 
 void ShowFileOpen(const TRunHooks& hooks, int total) {
@@ -182,17 +199,32 @@ QByteArrayList SaveSettingsCommands(bool config, bool controls) {
     return out;
 }
 
-bool OpenOutputFile(QSaveFile& file, const QString& fileName, TArchiveResult& result) {
+bool OpenOutputFile(TOutputFile& file, const QString& fileName, const TRunHooks& hooks,
+                    TArchiveResult& result) {
     if (fileName.isEmpty()) {
         result.Status = TArchiveStatus::NoFile;
         return false;
     }
     result.Detail = fileName;
-    result.FileExisted = QFileInfo::exists(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    file.SetWaitForReader(hooks.WaitForReader);
+    if (!file.Open()) {
         result.Status = TArchiveStatus::FileOpenFailed;
-        result.Detail = fileName + ": " + file.errorString();
+        result.Reason = file.SystemError();
         return false;
     }
+    result.FileExisted = file.Existed();
     return true;
+}
+
+void FinishOutputFile(TOutputFile& file, const QString& fileName, TArchiveResult& result) {
+    if (result.Ok() && !file.Commit())
+        result.Status = TArchiveStatus::FileWriteFailed;
+    if (result.Status == TArchiveStatus::FileWriteFailed)
+        result.Reason = file.SystemError();
+    file.Cancel();
+    if (result.Status != TArchiveStatus::BadAnswer) // that one names what the board sent
+        result.Detail = fileName;
+    result.FileExisted = file.Existed();
+    result.InPlace = file.InPlace();
+    result.NotAtomic = file.NotAtomic();
 }

@@ -42,6 +42,9 @@ struct TRunHooks {
     int SilenceMs = 0;
     // Hears each answer line as the board sent it (the flight log dump).
     std::function<void(const QByteArray&)> Line;
+    // An output FIFO without a reader is waited for (the command-line tool,
+    // as a shell would) instead of failing at once (a window must not hang).
+    bool WaitForReader = false;
 };
 
 enum class TArchiveStatus {
@@ -67,6 +70,14 @@ struct TArchiveResult {
     // For runs that write a file: a file of that name existed before the run
     // (and, when the run failed, still holds its old contents).
     bool FileExisted = false;
+    // The system's reason of a file error, as the system puts it (the Russian
+    // text reads a full disk as "Нет места на диске").
+    QString Reason;
+    // The output was written as it is (a FIFO, a device, the standard output,
+    // or a file whose folder takes no temporary file), not replaced whole.
+    bool InPlace = false;
+    // Of those, a regular file overwritten in place: not atomic.
+    bool NotAtomic = false;
     // How long the board was silent, for BoardSilent.
     int SilenceMs = 0;
     // Lines sent or written when the run ended.
@@ -80,6 +91,9 @@ struct TArchiveResult {
     QString RussianText() const;
     // One line for the command-line tool.
     QString EnglishText() const;
+    // After a success: what the operator should know of how the file was
+    // written (overwritten in place, not atomically); empty otherwise.
+    QString WrittenNoteRu() const;
 };
 
 // A request of a run: `command`, with the hooks' mode and cancel, the board
@@ -100,8 +114,14 @@ TArchiveResult ReadListing(TBoardLink& link, const QByteArray& command, QByteArr
 // for the channels and mixers.
 QByteArrayList SaveSettingsCommands(bool config, bool controls);
 
-class QSaveFile;
-// Opens the output file of a run (written beside the target, put in place
-// only when committed). False with the result's status and detail set when
-// no name was given or the file cannot be opened.
-bool OpenOutputFile(QSaveFile& file, const QString& fileName, TArchiveResult& result);
+class TOutputFile;
+// Opens the output file of a run (a regular file is written beside the
+// target and put in place only when committed). False with the result's
+// status and detail set when no name was given or the file cannot be opened.
+bool OpenOutputFile(TOutputFile& file, const QString& fileName, const TRunHooks& hooks,
+                    TArchiveResult& result);
+// Ends a run's output file: committed (checked flush, sync, rename) when the
+// run succeeded, else dropped with the old file kept. A failed commit or an
+// earlier failed write turns the result into FileWriteFailed with the
+// system's reason; the result then names the file and how it was written.
+void FinishOutputFile(TOutputFile& file, const QString& fileName, TArchiveResult& result);

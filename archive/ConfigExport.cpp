@@ -1,9 +1,8 @@
 #include "archive/ConfigExport.h"
 
+#include "link/OutputFile.h"
 #include "link/Proc.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
 #include <functional>
 
 const TExportSection ExportSections[11] = {
@@ -167,20 +166,13 @@ TArchiveResult ExportToSink(TBoardLink& link, const TRunHooks& hooks,
 
 TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRunHooks& hooks) {
     TArchiveResult result;
-    QSaveFile file(fileName);
-    if (!OpenOutputFile(file, fileName, result))
+    TOutputFile file(fileName);
+    if (!OpenOutputFile(file, fileName, hooks, result))
         return result;
     ShowFileOpen(hooks, 0);
-    TArchiveResult r = ExportToSink(link, hooks, [&file](const QByteArray& bytes) {
-        return file.write(bytes) == bytes.size();
-    });
-    if (r.Ok() && !file.commit())
-        r.Status = TArchiveStatus::FileWriteFailed;
-    if (!r.Ok())
-        file.cancelWriting();
-    if (r.Status != TArchiveStatus::BadAnswer) // that one names what the board sent
-        r.Detail = fileName;
-    r.FileExisted = result.FileExisted;
+    TArchiveResult r =
+        ExportToSink(link, hooks, [&file](const QByteArray& bytes) { return file.Write(bytes); });
+    FinishOutputFile(file, fileName, r);
     return r;
 }
 

@@ -1,9 +1,7 @@
 #include "archive/FlightLogs.h"
 
+#include "link/OutputFile.h"
 #include "link/Proc.h"
-
-#include <QFileInfo>
-#include <QSaveFile>
 
 bool ApplyLogDirLine(const QByteArray& line, TFlightRange& range, QByteArray& bad) {
     QByteArray name, value;
@@ -59,8 +57,8 @@ TArchiveResult ReadFlightRange(TBoardLink& link, TFlightRange& range, const TRun
 TArchiveResult ExportFlightLog(TBoardLink& link, int flight, const QString& fileName,
                                const std::function<bool()>& decimalComma, const TRunHooks& hooks) {
     TArchiveResult result;
-    QSaveFile file(fileName);
-    if (!OpenOutputFile(file, fileName, result))
+    TOutputFile file(fileName);
+    if (!OpenOutputFile(file, fileName, hooks, result))
         return result;
     ShowFileOpen(hooks, 0);
     TProgress progress{1, 0, 0};
@@ -74,16 +72,12 @@ TArchiveResult ExportFlightLog(TBoardLink& link, int flight, const QString& file
             const QByteArray out = LogFileLine(line, decimalComma && decimalComma());
             if (hooks.Progress)
                 hooks.Progress(progress);
-            writeFailed = file.write(out) != out.size();
+            writeFailed = !file.Write(out);
             return !writeFailed;
         })));
-    if (read.Ok() && (writeFailed || !file.commit()))
+    if (read.Ok() && writeFailed)
         read.Status = TArchiveStatus::FileWriteFailed;
-    if (!read.Ok())
-        file.cancelWriting();
-    if (read.Status != TArchiveStatus::BadAnswer) // that one names what the board sent
-        read.Detail = fileName;
-    read.FileExisted = result.FileExisted;
+    FinishOutputFile(file, fileName, read);
     read.Lines = progress.Counter - 1;
     return read;
 }

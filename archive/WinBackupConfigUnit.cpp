@@ -64,7 +64,7 @@ void TWinBackupConfig::BitBtn1Click() {
     Run->Finish(!r.Ok());
     run.End();
     if (r.Ok())
-        Dialogs().Message("Выгрузка конфигурации завершена");
+        Dialogs().Message("Выгрузка конфигурации завершена" + r.WrittenNoteRu());
     else
         Report(r);
 }

@@ -142,7 +142,7 @@ void TWinExportLogs::BitBtn1Click() {
         m_downloaded = FileName->text();
         m_fractions = ReplacePoints->isChecked() ? FractionColumns(m_firstRow) : QVector<bool>();
         ViewButton->show();
-        Dialogs().Message("Выгрузка завершена");
+        Dialogs().Message("Выгрузка завершена" + r.WrittenNoteRu());
     } else
         Report(r);
 }

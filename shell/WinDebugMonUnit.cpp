@@ -2,6 +2,7 @@
 
 #include "ui/FormPieces.h"
 
+#include "link/OutputFile.h"
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -254,14 +254,15 @@ void TWinDebugMon::SaveButtonClick() {
         return;
     // The shown text is the board's bytes read as Latin-1 (and ASCII time
     // stamps), so Latin-1 gives the bytes back unchanged.
-    QSaveFile file(name);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok)
-        for (const QString& line : ShownLines())
-            if (file.write(line.toLatin1() + "\r\n") < 0) {
-                ok = false;
-                break;
-            }
-    if (!ok || !file.commit())
-        Dialogs().Error("Не удалось сохранить файл " + name + ": " + file.errorString());
+    TOutputFile file(name);
+    bool ok = file.Open();
+    for (const QString& line : ShownLines())
+        if (!ok || !(ok = file.Write(line.toLatin1() + "\r\n")))
+            break;
+    if (!ok || !file.Commit())
+        Dialogs().Error(
+            "Не удалось сохранить файл " + name + ": " + file.Error() +
+            (file.Existed() && !file.InPlace() ? "\nПрежний файл оставлен без изменений." : ""));
+    else if (file.NotAtomic())
+        Dialogs().Message(file.NotAtomicNote());
 }
