@@ -64,8 +64,15 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
     // still owe: they are counted as they come, and nothing is dropped
     // before the send (a late prompt may be waiting already).
     int late = 0;
+    // The commands whose prompts this exchange counts, in order, each with
+    // the refusal text its answer has had.
+    QList<TRefusal> order;
     if (r.Pipelined && m_owed > 0 && m_owed == m_pipelineOwed) {
         late = m_owed;
+        order = m_pipelineCommands.mid(std::max<qsizetype>(0, m_pipelineCommands.size() - late));
+        while (order.size() < late)
+            order.prepend(TRefusal());
+        m_pipelineCommands.clear();
         m_owed = 0;
         m_pipelineOwed = 0;
         m_unsettled = false;
@@ -97,14 +104,29 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
         OutgoingQueue.append(r.Commands);
     }
     a.Sent = true;
-    for (const QByteArray& command : r.Commands)
+    for (const QByteArray& command : r.Commands) {
+        order << TRefusal{Trim(command), {}};
         emit CommandSent(command);
+    }
 
     TFlagScope reading(m_reading);
     const qint64 start = m_clock->NowMs();
     qint64 lastLine = start;
     int seen = 0;
-    int held = 0; // prompts that came within the hold
+    int held = 0;     // prompts that came within the hold
+    int reported = 0; // of `order`: those whose outcome has been reported
+    const auto reportPrompts = [&](int upTo) {
+        for (; reported < std::min<int>(upTo, order.size()); ++reported) {
+            const TRefusal& c = order[reported];
+            if (!c.Text.isEmpty())
+                a.Refusals << c;
+            emit CommandAnswered(c.Command, c.Text);
+        }
+    };
+    const auto reportUnconfirmed = [&] {
+        for (; reported < order.size(); ++reported)
+            emit CommandUnconfirmed(order[reported].Command);
+    };
     const auto endEarly = [&](TAnswerEnd end) {
         a.End = end;
         a.Late = std::min(seen, late);
@@ -114,11 +136,15 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
             LeaveOutOfStep(need - seen, std::max(silenceMs, r.LimitMs));
             // Only this turn's own lines owe prompts now: the next pipelined
             // one need not wait for them.
-            if (r.Pipelined && end == TAnswerEnd::Silent)
+            if (r.Pipelined && end == TAnswerEnd::Silent) {
                 m_pipelineOwed = m_owed;
+                m_pipelineCommands = order.mid(seen);
+                reported = order.size(); // reported when their prompts come
+            }
         } else {
             RemoveUnsent();
         }
+        reportUnconfirmed();
         return a;
     };
     const auto restarted = [&] {
@@ -129,12 +155,15 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
         m_owed = 0;
         LeaveOutOfStep(0, ListingSilenceMs);
         m_pipelineOwed = 0;
+        m_pipelineCommands.clear();
+        reported = order.size(); // the restart undid them all
         NoteRestart();
         return a;
     };
     const auto outOfStep = [&] {
         a.End = TAnswerEnd::OutOfStep;
         LeaveOutOfStep(0, silenceMs);
+        reportUnconfirmed();
         return a;
     };
     try {
@@ -146,6 +175,7 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                 // ended by one there: that is an older prompt.)
                 a.Held = true;
                 a.Late = std::min(held, late);
+                reportPrompts(held);
                 return a;
             }
             qint64 deadline = lastLine + silenceMs;
@@ -207,9 +237,11 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                             return outOfStep();
                         if (after == TAnswerEnd::LinkLost) {
                             a.End = after;
+                            reportUnconfirmed();
                             return a;
                         }
                     }
+                    reportPrompts(seen);
                     // The operator's own line ends at the first prompt it
                     // sees, whatever was owed before: the board is at its
                     // prompt. Quiet is still asked for before anyone else
@@ -230,6 +262,7 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
                     }
                     return a;
                 }
+                reportPrompts(seen);
                 if (rest.isEmpty())
                     continue;
                 line = rest; // the echo of the next line, run into the prompt
@@ -237,8 +270,12 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
             if (!r.Raw && RestartSign(line, &r))
                 return restarted();
             ++a.Lines;
-            if (!r.Commands.isEmpty())
-                emit AnswerLine(r.Commands[std::min<qsizetype>(seen, r.Commands.size() - 1)], line);
+            if (!order.isEmpty()) {
+                TRefusal& c = order[std::min<qsizetype>(seen, order.size() - 1)];
+                if (seen < order.size() && IsWriteCommand(c.Command) && !IsAcknowledgement(line))
+                    c.Text += (c.Text.isEmpty() ? "" : "; ") + line;
+                emit AnswerLine(c.Command, line);
+            }
             if (r.OnLine && !r.OnLine(line))
                 return endEarly(TAnswerEnd::Stopped);
         }
@@ -247,6 +284,7 @@ TAnswer TBoardLink::Exchange(const TRequest& r) {
         // still to come, and is discarded before the next command.
         if (need > 0)
             LeaveOutOfStep(need - seen, std::max(silenceMs, r.LimitMs));
+        reportUnconfirmed();
         throw;
     }
 }
@@ -391,6 +429,7 @@ void TBoardLink::MarkInStep() {
     const bool was = !InStep();
     m_owed = 0;
     m_pipelineOwed = 0;
+    DropPipelineCommands();
     m_unsettled = false;
     m_settleSilenceMs = 0;
     m_settleBytes = 0;
@@ -569,6 +608,7 @@ void TBoardLink::TurnReleased() {
     // The turn's pipelined lines are no one's now: what they owe is
     // settled like any other debt.
     m_pipelineOwed = 0;
+    DropPipelineCommands();
     if (InStep())
         ScheduleGrant();
     else
@@ -640,4 +680,10 @@ void TBoardLink::ResetConversation() {
     m_needEchoOff = false;
     m_waiting.clear();
     m_gone = false;
+}
+
+void TBoardLink::DropPipelineCommands() {
+    const QList<TRefusal> dropped = std::exchange(m_pipelineCommands, {});
+    for (const TRefusal& c : dropped)
+        emit CommandUnconfirmed(c.Command);
 }

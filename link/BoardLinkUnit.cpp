@@ -201,6 +201,27 @@ bool IsFlashSave(const QByteArray& command) {
     return c == "save config" || c == "save controls";
 }
 
+bool IsWriteCommand(const QByteArray& command) {
+    const QByteArray word = LowerAscii(Trim(command)).split(' ').value(0);
+    return word == "set" || word == "reset" || word == "save";
+}
+
+bool IsAcknowledgement(const QByteArray& line) {
+    const QByteArray l = Trim(line);
+    return l == "Saved" || l == "Defaults restored" || l == "Horizon reference saved";
+}
+
+bool IsUnknownCommandAnswer(const QByteArray& line) {
+    return Trim(line).startsWith("Unknown command");
+}
+
+QString TAnswer::RefusalText() const {
+    QStringList out;
+    for (const TRefusal& r : Refusals)
+        out << QString::fromLatin1(r.Command + ": " + r.Text);
+    return out.join('\n');
+}
+
 void DispatchLine(TBoardLink& link, const QByteArray& line) {
     for (const TTelemetryTag& t : TelemetryTags) {
         if (line.startsWith(t.Tag)) {

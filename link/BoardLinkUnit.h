@@ -166,6 +166,14 @@ signals:
     // A line of a request's answer (prompts aside), with the command it
     // answers: for observers that learn from listings what the board holds.
     void AnswerLine(const QByteArray& command, const QByteArray& line);
+    // A command's prompt came: the board took it (`refusal` empty) or
+    // answered with the text of its refusal (write commands only).
+    void CommandAnswered(const QByteArray& command, const QByteArray& refusal);
+    // A command's exchange ended before its prompt came (silence, a lost
+    // link, the operator's cancel): whether the board took it is unknown.
+    // A pipelined line whose prompt may still come later is not reported
+    // until its turn's last exchange ends.
+    void CommandUnconfirmed(const QByteArray& command);
     // No request waits for the board any more (the last one has started,
     // or all were failed or dropped).
     void WaitingDrained();
@@ -203,6 +211,8 @@ private:
     // is Wait.
     TSettle SettleStep(qint64& waitMs);
     void MarkInStep();
+    // The turn's pipelined lines whose prompts never came: unconfirmed.
+    void DropPipelineCommands();
     // The answer of the running request ended before its prompt(s).
     void LeaveOutOfStep(int promptsOwed, int silenceMs);
     // Drops the lines waiting before a fresh start, and the worker's stale
@@ -247,6 +257,9 @@ private:
     qint64 m_probeQueuedMs = -1; // the empty line sent to find the board's prompt
     qint64 m_lastPromptMs = -1;  // a prompt last seen while settling
     int m_pipelineOwed = 0;      // of m_owed: owed by this turn's pipelined requests
+    // Those requests' commands, oldest first, with the refusal text each has
+    // had so far: their late prompts are reported as the next one counts them.
+    QList<TRefusal> m_pipelineCommands;
     bool m_echoOff = false;
     bool m_needEchoOff = false;
     QList<TWaiter> m_waiting;

@@ -5,6 +5,8 @@
 // answers.
 
 #include <QByteArrayList>
+#include <QList>
+#include <QString>
 #include <functional>
 #include <limits>
 
@@ -32,6 +34,16 @@ constexpr int MaxAnswerLineBytes = 4096;
 constexpr int FlashSaveSilenceMs = 15000;
 // True for a command line that writes the board's flash.
 bool IsFlashSave(const QByteArray& command);
+// True for a command line that changes what the board holds ("set", "reset",
+// "save"): the board answers it with its prompt alone, or with one line of
+// acknowledgement; any other text before the prompt is its refusal.
+bool IsWriteCommand(const QByteArray& command);
+// True for an answer line of a write command that reports it done ("Saved",
+// "Defaults restored", "Horizon reference saved").
+bool IsAcknowledgement(const QByteArray& line);
+// True for the board's answer to a command it does not know ("Unknown
+// command: cat foo").
+bool IsUnknownCommandAnswer(const QByteArray& line);
 
 enum class TAnswerEnd {
     Prompt,    // the answer is complete: its prompt came
@@ -90,6 +102,13 @@ struct TRequest {
     bool Pipelined = false;
 };
 
+// A write command the board answered with text of refusal, and that text
+// (its lines joined by "; ").
+struct TRefusal {
+    QByteArray Command; // trimmed
+    QByteArray Text;
+};
+
 struct TAnswer {
     TAnswer() = default;
     explicit TAnswer(TAnswerEnd end) : End(end) {}
@@ -104,5 +123,13 @@ struct TAnswer {
     // The prompt came within HoldMs: the answer was complete, but its lines
     // were dropped with the hold.
     bool Held = false;
+    // Write commands of this exchange (and, pipelined, of the earlier lines
+    // whose late prompts came in it) that the board refused, in order. An
+    // answer that ends with its prompt may still carry refusals: Ok() says
+    // the conversation is in step, Taken() that the board did what was asked.
+    QList<TRefusal> Refusals;
     bool Ok() const { return End == TAnswerEnd::Prompt; }
+    bool Taken() const { return Ok() && Refusals.isEmpty(); }
+    // The refusals as the operator reads them: "command: text" a line each.
+    QString RefusalText() const;
 };

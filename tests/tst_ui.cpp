@@ -82,6 +82,23 @@ private slots:
             << 2 << 0;
         QTest::newRow("after a reset every set counts")
             << QByteArrayList{"cat imu\r\n", "reset imu\r\n", "set ekf_q 0.5\r\n"} << 2 << 0;
+        QTest::newRow("refused lines and a failed save change nothing")
+            << QByteArrayList{"set a 1\r\n", "!set nosuch 1\r\n", "!set mix 99 1 1\r\n",
+                              "!save config\r\n"}
+            << 1 << 0;
+        QTest::newRow("unconfirmed: a set counts, a save clears nothing")
+            << QByteArrayList{"?set a 1\r\n", "?save config\r\n"} << 1 << 0;
+        QTest::newRow("rows as listed are no change, other rows count")
+            << QByteArrayList{"cat control in\r\n",
+                              "set ch_in  0 1 2 1000 1500 2000\r\n",
+                              "set ch_in 1 1 2 1000 1500 2000\r\n",
+                              "cat control mixers\r\n",
+                              "set mix  6 2 -50\r\n",
+                              "set mix 6 1 3\r\n",
+                              "cat wp\r\n",
+                              "set wp 1 55.10 37.2 100\r\n",
+                              "set wp 2 1 2 3\r\n"}
+            << 1 << 2;
         QTest::newRow("listings, streams and other saves change nothing")
             << QByteArrayList{"cat stab\r\n", "mon on gyro\r\n", "save ref\r\n",
                               "\r\n",         "settings\r\n",    "cal mag_save\r\n"}
@@ -94,10 +111,25 @@ private slots:
         TBoardLink link;
         TUnsavedChanges unsaved(link);
         QSignalSpy changed(&unsaved, &TUnsavedChanges::CountChanged);
+        // The board's listings: ekf_q = 0.50, ekf_r = 2, and a row of each kind.
+        const QByteArrayList listed = {"ekf_q = 0.50",
+                                       "EKF_R=2",
+                                       "junk",
+                                       "a b = 1",
+                                       "# N: type ch min neutral max",
+                                       "0: 1 2 1000 1500 2000",
+                                       "Waypoints: 1",
+                                       "1: 55.1, 37.2, 100",
+                                       "6: 1 -50 0 0 0"};
         for (const QByteArray& line : sent) {
-            emit link.CommandSent(line); // as a request queues it
-            if (line.startsWith("cat ")) // the board's listing: ekf_q = 0.50, ekf_r = 2
-                for (const char* held : {"ekf_q = 0.50", "EKF_R=2", "junk", "a b = 1"})
+            // "!": the board answers with text of refusal; "?": no prompt came.
+            if (line.startsWith('?'))
+                emit link.CommandUnconfirmed(line.mid(1));
+            else
+                emit link.CommandAnswered(line.mid(line.startsWith('!')),
+                                          line.startsWith('!') ? "Invalid arguments" : "");
+            if (line.startsWith("cat "))
+                for (const QByteArray& held : listed)
                     emit link.AnswerLine(line, held);
         }
         QCOMPARE(unsaved.ConfigCount(), config);

@@ -3,6 +3,8 @@
 #include "ui/Dialogs.h"
 #include "ui/PanelContext.h"
 
+#include <algorithm>
+
 const char* const BoardBusyText = "Дождитесь окончания выполняемой операции";
 
 TBoardHold::TBoardHold() {
@@ -22,6 +24,16 @@ void SendWhenFree(const QByteArray& command) {
         r.Commands = {command};
         link.Request(r);
     });
+}
+
+QString RefusalMessage(const TAnswer& a) {
+    const bool flash = std::any_of(a.Refusals.begin(), a.Refusals.end(),
+                                   [](const TRefusal& r) { return IsFlashSave(r.Command); });
+    return (flash ? QStringLiteral("Плата не сохранила настройки во флеш: они действуют только до "
+                                   "выключения питания.\n")
+                  : QString()) +
+           QStringLiteral("Плата не приняла команды (ответ платы после двоеточия):\n") +
+           a.RefusalText();
 }
 
 QString BoardAnswerText(const TAnswer& a) {

@@ -32,6 +32,9 @@ void SendWhenFree(const QByteArray& command);
 
 // The operator's text for an exchange that ended without its prompt.
 QString BoardAnswerText(const TAnswer& a);
+// The operator's text for the lines the board refused (its answers quoted);
+// a refused flash save says the settings are not stored.
+QString RefusalMessage(const TAnswer& a);
 // What a window waiting for the board shows: another operation holds it,
 // or the board is finishing an answer that was cut short (`bytes` so far).
 QString BoardWaitText(const TBoardLink& link, qint64 bytes);

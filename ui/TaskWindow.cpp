@@ -123,7 +123,9 @@ bool TTaskWindow::SendToBoard(const QByteArrayList& lines) {
     if (!a.Ok() && a.End != TAnswerEnd::Cancelled)
         Dialogs().Error(QStringLiteral("Плата не подтвердила команду \"%1\": %2")
                             .arg(QString::fromLatin1(Trim(lines.first())), BoardAnswerText(a)));
-    return a.Ok();
+    else if (!a.Refusals.isEmpty())
+        Dialogs().Error(RefusalMessage(a));
+    return a.Taken();
 }
 
 void TTaskWindow::closeEvent(QCloseEvent* e) {

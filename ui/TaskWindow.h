@@ -50,8 +50,9 @@ protected:
     // Sends command lines whose answers are not examined ("set" lines, "save
     // ref") and waits for the board's prompts, the window busy and greyed
     // meanwhile. Refused, with the operator told, while another conversation
-    // holds the board. False when not all prompts came (the operator has
-    // been told why) or it was refused.
+    // holds the board. False when not all prompts came, the board refused a
+    // line (its answer had text of refusal) or the send was refused; the
+    // operator has been told why.
     bool SendToBoard(const QByteArrayList& lines);
     // Called once when the window really closes (not when the close is deferred).
     virtual void FormClose() {}

@@ -1,6 +1,7 @@
 #include "ui/UnsavedChanges.h"
 
 #include "link/Proc.h"
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 #include "ui/PanelContext.h"
 
@@ -24,10 +25,67 @@ bool SameValue(const QByteArray& a, const QByteArray& b) {
     const double y = b.toDouble(&okB);
     return okA && okB && x == y;
 }
+
+bool SameValues(const QByteArray& a, const QByteArray& b) {
+    const QByteArrayList x = a.split(' ');
+    const QByteArrayList y = b.split(' ');
+    if (x.size() != y.size())
+        return false;
+    for (int i = 0; i < x.size(); ++i)
+        if (!SameValue(x[i], y[i]))
+            return false;
+    return true;
+}
+
+// A listed row as the "set" lines that would write it back, each as the key
+// (kind and numbers that say which row or cell) and the values: the
+// listing's "N: a b c d e" of "cat control in" is "ch_in N" = "a b c d e".
+QList<QPair<QByteArray, QByteArray>> ListedRow(const QByteArray& command, QByteArray line) {
+    QList<QPair<QByteArray, QByteArray>> out;
+    const qsizetype colon = line.indexOf(':');
+    if (colon <= 0 || line.contains('='))
+        return out;
+    const QByteArray index = Trim(line.left(colon));
+    int n = 0;
+    if (!TryStrToInt(index, n))
+        return out; // a heading ("Waypoints: 3", "N: latitude, ...")
+    const QByteArray values = line.mid(colon + 1).replace(',', ' ').replace('\t', ' ').simplified();
+    const QByteArray what = command.simplified();
+    if (what == "cat control in" || what == "cat control out")
+        out << qMakePair((what.endsWith("in") ? "ch_in " : "ch_out ") + index, values);
+    else if (what == "cat wp")
+        out << qMakePair("wp " + index, values);
+    else if (what == "cat control mixers")
+        for (int k = 0; k < values.split(' ').size(); ++k)
+            out << qMakePair("mix " + index + " " + QByteArray::number(k + 1),
+                             values.split(' ').at(k));
+    return out;
+}
+
+bool IsRowKind(const QByteArray& what) {
+    return what == "ch_in" || what == "ch_out" || what == "mix" || what == "wp";
+}
+
+// A "set" line's words of a row or cell as its key and values.
+QPair<QByteArray, QByteArray> SetRowKey(const QByteArrayList& words) {
+    const int keyWords = words.value(1) == "mix" ? 4 : 3; // "set mix N K v", "set ch_in N ..."
+    return qMakePair(words.mid(1, keyWords - 1).join(' '), words.mid(keyWords).join(' '));
+}
 } // namespace
 
 TUnsavedChanges::TUnsavedChanges(TBoardLink& link, QObject* parent) : QObject(parent) {
-    connect(&link, &TBoardLink::CommandSent, this, &TUnsavedChanges::Note);
+    // A change counts once the board has taken it: a refused line changed
+    // nothing, and a save is done only when the board has said so. A line
+    // whose prompt never came may have been taken: it counts, to be safe.
+    connect(&link, &TBoardLink::CommandAnswered, this,
+            [this](const QByteArray& command, const QByteArray& refusal) {
+                if (refusal.isEmpty())
+                    Note(command);
+            });
+    connect(&link, &TBoardLink::CommandUnconfirmed, this, [this](const QByteArray& command) {
+        if (LowerAscii(command).simplified().split(' ').value(0) != "save")
+            Note(command);
+    });
     connect(&link, &TBoardLink::AnswerLine, this, &TUnsavedChanges::NoteAnswer);
     connect(&link, &TBoardLink::BoardRestarted, this, [this] {
         const int lost = Count();
@@ -42,6 +100,8 @@ TUnsavedChanges::TUnsavedChanges(TBoardLink& link, QObject* parent) : QObject(pa
 void TUnsavedChanges::NoteAnswer(const QByteArray& command, const QByteArray& line) {
     if (!LowerAscii(command).trimmed().startsWith("cat "))
         return;
+    for (const auto& row : ListedRow(LowerAscii(Trim(command)), line))
+        m_held.insert(row.first, row.second);
     const int eq = line.indexOf('=');
     if (eq <= 0)
         return;
@@ -54,13 +114,17 @@ void TUnsavedChanges::Note(const QByteArray& line) {
     // The board takes its commands in either case and with extra blanks.
     const QByteArrayList words = LowerAscii(line).simplified().split(' ');
     const int before = Count();
-    if (words[0] == "set" && words.size() == 3 && !IsControlsCommand(words)) {
-        // A general setting: counted when it may change what the board holds.
-        const QByteArray value = line.simplified().split(' ').value(2);
-        const auto held = m_held.constFind(words[1]);
-        if (held == m_held.constEnd() || !SameValue(*held, value))
-            ++m_config;
-        m_held.insert(words[1], value);
+    if (words[0] == "set" && words.size() >= 3) {
+        // Counted when it may change what the board holds: a row (channel,
+        // mixer cell, waypoint) or a setting not known to hold these values.
+        const QByteArrayList typed = line.simplified().split(' ');
+        const bool row = IsRowKind(words[1]);
+        const QByteArray key = row ? SetRowKey(words).first : words[1];
+        const QByteArray value = row ? SetRowKey(typed).second : typed.mid(2).join(' ');
+        const auto held = m_held.constFind(key);
+        if (held == m_held.constEnd() || !SameValues(QByteArray(*held).replace(',', ' '), value))
+            ++(IsControlsCommand(words) ? m_controls : m_config);
+        m_held.insert(key, value);
     } else if (words[0] == "set" || words[0] == "reset") {
         if (words[0] == "reset")
             m_held.clear();
@@ -102,5 +166,8 @@ bool SaveToFlash(TPanelContext& panel) {
     TRequest r;
     r.Commands = {"save config\r\n", "save controls\r\n"};
     r.Mode = TWaitMode::ProcessEvents;
-    return panel.Request(r).Ok();
+    const TAnswer a = panel.Request(r);
+    if (a.Ok() && !a.Refusals.isEmpty())
+        Dialogs().Error(RefusalMessage(a));
+    return a.Taken();
 }
