@@ -215,6 +215,12 @@ bool TParamBinding::ChangedValues(QList<TChange>& changes, QString& error) const
                 return false;
             }
         }
+        // An empty choice shows a listed value beyond its items; the
+        // operator cannot empty a box, so it is untouched and the board
+        // keeps what it listed (read back, it would go out as "-1").
+        if (KindOf(control) == TParamKind::Choice &&
+            static_cast<const QComboBox*>(control)->currentIndex() < 0)
+            continue;
         const QByteArray text = ReadControlValue(control);
         if (!text.isEmpty() && text != stored)
             changes.append({name, text, "set " + name + " " + text + "\r\n"});

@@ -119,9 +119,16 @@ int ToInt(const QByteArray& field) {
     return StrToInt(QString::fromLatin1(field));
 }
 
+// True when the box has item `item` (the second sub-page's type boxes offer
+// fewer items than the first's).
+bool Shows(const QWidget* control, int item) {
+    auto* box = qobject_cast<const QComboBox*>(control);
+    return box && item >= 0 && item < box->count();
+}
+
 void Select(QWidget* control, int item) {
     if (auto* box = qobject_cast<QComboBox*>(control))
-        box->setCurrentIndex(item >= 0 && item < box->count() ? item : -1);
+        box->setCurrentIndex(Shows(box, item) ? item : -1);
 }
 
 void SetPosition(QWidget* control, int value) {
@@ -195,7 +202,7 @@ TSettingsWindow::TListingEnd TWinChannelControls::ListParams() {
     // each reads its answer to its own prompt, so no answer can be taken
     // for the next one's (input rows read as output rows).
     m_stored.Clear();
-    m_unshownInputCodes.clear();
+    m_unshown.clear();
     using TFill = void (TWinChannelControls::*)(const TRowLine&);
     const QList<QPair<const TRowTable*, TFill>> listings = {
         {&InputTable(), &TWinChannelControls::FillInputRow},
@@ -240,24 +247,20 @@ void TWinChannelControls::FillChannelRow(const TRowTable& table, bool inputCodes
         if (!control)
             return;
         const int value = ToInt(row.Fields[c]);
-        if (c == 0) {
-            // Stored as the item. Input codes 6..9 have none: mapped they
-            // would show (and, once the row is edited, send) another
-            // function, so the box stays empty and stores what it shows;
-            // the row keeps the board's code until the operator picks one.
-            int item = inputCodes ? InputItemFromCode(value) : value;
-            if (inputCodes) {
-                m_unshownInputCodes.remove(k);
-                if (!InputCodeShown(value)) {
-                    item = -1;
-                    m_unshownInputCodes.insert(k, value);
-                }
+        if (c < 2) {
+            // Stored as the item the box shows. A number without an item of
+            // its own (input codes 6..9 would alias items 2..5 through the
+            // mapping) leaves the box empty and is kept as listed: the row
+            // goes back with it until the operator picks an item.
+            const bool code = inputCodes && c == 0;
+            int item = code ? InputItemFromCode(value) : value;
+            m_unshown.remove(name);
+            if ((code && !InputCodeShown(value)) || !Shows(control, item)) {
+                item = -1;
+                m_unshown.insert(name, value);
             }
             Select(control, item);
             m_stored.Set(name, QByteArray::number(item));
-        } else if (c == 1) {
-            Select(control, value);
-            m_stored.Set(name, QByteArray::number(value));
         } else {
             SetPosition(control, value);
             m_stored.Set(name, row.Fields[c]);
@@ -311,10 +314,11 @@ bool TWinChannelControls::CollectChannelRows(const TRowTable& table, bool inputC
                 return false;
             // A row never listed has nothing stored: it is sent whole.
             changed |= TakeValue(name, values[c], apply);
+            if (c < 2 && values[c] < 0)
+                values[c] = m_unshown.value(name, values[c]);
+            else if (c == 0 && inputCodes)
+                values[c] = InputCodeFromItem(values[c]);
         }
-        if (inputCodes)
-            values[0] = values[0] < 0 ? m_unshownInputCodes.value(k, values[0])
-                                      : InputCodeFromItem(values[0]);
         if (changed)
             apply.Lines << RowCommand(table.SetCommand, k - 1, values);
     }

@@ -73,9 +73,11 @@ private:
     bool TakeValue(const QByteArray& name, int value, TRowApply& apply) const;
 
     TStoredValues m_stored;
-    // Input rows whose listed function code (6 to 9) the box cannot show:
-    // row k -> that code, sent with the row while the box stays empty.
-    QHash<int, int> m_unshownInputCodes;
+    // Listed choices the boxes cannot show (input codes 6 to 9, a code or
+    // an output type beyond the box's items, a channel above 24): control
+    // name -> the listed number, sent with its row while the box stays
+    // empty, so that an apply gives the board back what it listed.
+    QHash<QByteArray, int> m_unshown;
     QMap<QByteArray, QWidget*> m_pages; // row containers by object name
 };
 

@@ -76,9 +76,9 @@ private slots:
             << QByteArrayList{};
         QTest::newRow("choice index") << QByteArray("probe_choice = 2")
                                       << QByteArray("Probe_Choice") << "c" << QByteArrayList{};
-        QTest::newRow("choice beyond its items is empty, sends -1")
+        QTest::newRow("choice beyond its items is empty and never sent")
             << QByteArray("probe_choice = 7") << QByteArray("Probe_Choice") << ""
-            << Lines({"set probe_choice -1"});
+            << QByteArrayList{};
         QTest::newRow("spin within range") << QByteArray("probe_spin = 560")
                                            << QByteArray("Probe_Spin") << "560" << QByteArrayList{};
         QTest::newRow("spin above range shows and sends the bound")

@@ -133,12 +133,14 @@ private slots:
             << QByteArray("in") << QByteArray("1: 9 2 1000 1500 2000") << QByteArray("InType_2")
             << "" << QStringList{"V_Cent_UpDown_2=1510"}
             << Lines({"set ch_in  1 9 2 1000 1510 2000"});
-        QTest::newRow("input code 20 is beyond the list: empty, sent as -1")
+        QTest::newRow("input code 20 beyond the list, row edited: the board's code kept")
             << QByteArray("in") << QByteArray("1: 20 2 1000 1500 2000") << QByteArray("InType_2")
-            << "" << none << Lines({"set ch_in  1 -1 2 1000 1500 2000"});
-        QTest::newRow("channel beyond 24 is empty, sent as -1")
+            << "" << QStringList{"V_Cent_UpDown_2=1510"}
+            << Lines({"set ch_in  1 20 2 1000 1510 2000"});
+        QTest::newRow("channel beyond 24 is empty, row edited: the board's channel kept")
             << QByteArray("in") << QByteArray("0: 1 30 1000 1500 2000") << QByteArray("ChNumber_1")
-            << "" << none << Lines({"set ch_in  0 1 -1 1000 1500 2000"});
+            << "" << QStringList{"InType_1=Элерон правый"}
+            << Lines({"set ch_in  0 2 30 1000 1500 2000"});
         QTest::newRow("minimum 800 shows and sends 900")
             << QByteArray("in") << QByteArray("4: 1 2 800 1500 2000")
             << QByteArray("V_Min_UpDown_5") << "900" << none
@@ -150,10 +152,10 @@ private slots:
         QTest::newRow("output type 11 on row 1 shows Тип 11 and is kept")
             << QByteArray("out") << QByteArray("0: 11 7 1000 1500 2000") << QByteArray("OutType_1")
             << "Тип 11" << none << QByteArrayList{};
-        QTest::newRow("output row 13 with type 11: empty, sent as -1")
+        QTest::newRow("output row 13 with type 11 is empty, row edited: type 11 kept")
             << QByteArray("out") << QByteArray("12: 11 2 1000 1500 2000")
-            << QByteArray("OutType_13") << "" << none
-            << Lines({"set ch_out  12 -1 2 1000 1500 2000"});
+            << QByteArray("OutType_13") << "" << QStringList{"Out_ChNumber_13=5"}
+            << Lines({"set ch_out  12 11 5 1000 1500 2000"});
         QTest::newRow("output range change sends the output row")
             << QByteArray("out") << QByteArray("2: 3 3 1000 1500 2000")
             << QByteArray("Out_V_Max_UpDown_3") << "2000" << QStringList{"Out_V_Max_UpDown_3=1900"}
@@ -317,6 +319,9 @@ private slots:
         panel.WithBoard([](TBoardSim& s) {
             s.State().Inputs[5] = {13, 6, 1000, 1500, 2000}; // "Миссия"
             s.State().Mixers[9] = {{10, -20, 30, -40, 50}};
+            // Beyond what the boxes show; the operator does not touch them.
+            s.State().Inputs[2] = {20, 30, 1000, 1500, 2000};
+            s.State().Outputs[13] = {7, 2, 1000, 1500, 2000};
         });
         TWinChannelControls* w = OpenTaskWindow(WinChannelControls);
         QVERIFY(w);
@@ -343,6 +348,8 @@ private slots:
             QCOMPARE(s.State().Inputs[5], (TChannelRow{14, 6, 1000, 1500, 2000}));
             QCOMPARE(s.State().Outputs[1], (TChannelRow{2, 2, 1050, 1500, 1950}));
             QCOMPARE(s.State().Mixers[9], (TMixerRow{{10, -20, 30, -40, -150}}));
+            QCOMPARE(s.State().Inputs[2], (TChannelRow{20, 30, 1000, 1500, 2000}));
+            QCOMPARE(s.State().Outputs[13], (TChannelRow{7, 2, 1000, 1500, 2000}));
         });
         // The new window shows what the board now holds.
         QCOMPARE(Shown(Ctl<QWidget>(WinChannelControls, "InType_6")), "Потеря связи");

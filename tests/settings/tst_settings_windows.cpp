@@ -355,7 +355,7 @@ private slots:
             << QByteArrayList{"set osd_resolution_mode 0", "set osd_comp_voltage 100",
                               "set osd_show_horizon 0", "set rssi_xy 3 4"}
             << QByteArrayList{"osd_resolution_mode=0", "osd_comp_voltage=100", "osd_show_horizon=0",
-                              "rssi_xy=3,4"};
+                              "rssi_xy=3,4", "osd_lang=5"};
         QTest::newRow("batteries: edit with a decimal comma")
             << QByteArray("bat") << QStringList{"Main_Battery_Full_V=12,7"}
             << QByteArrayList{"set main_battery_full_v 12.7"}
@@ -377,6 +377,11 @@ private slots:
         TTestPanel panel;
         TScriptedDialogs dialogs;
         QVERIFY(panel.Connect());
+        // A choice listed beyond its items (osd_lang has two) stays as listed.
+        panel.WithBoard([](TBoardSim& sim) {
+            for (auto& p : sim.State().Groups["osd"])
+                p.second = p.first == "osd_lang" ? "5" : p.second;
+        });
         const QPointer<TSettingsWindow> w = OpenByName(window);
         QVERIFY(w);
         const QByteArray group = Info(window).Group;
