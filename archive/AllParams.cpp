@@ -105,6 +105,5 @@ QByteArray ParamSetLine(const TExportSection* section, const QByteArray& name,
 }
 
 bool SameParamValue(const TExportSection* section, const QByteArray& a, const QByteArray& b) {
-    return LowerAscii(ParamSendValue(section, a)).simplified() ==
-           LowerAscii(ParamSendValue(section, b)).simplified();
+    return SameSettingValue(ParamSendValue(section, a), ParamSendValue(section, b));
 }

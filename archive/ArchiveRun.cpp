@@ -68,6 +68,8 @@ QString TArchiveResult::RussianText() const {
         return QStringLiteral("Плата перезапустилась во время операции, операция прервана. "
                               "Настройки, не сохранённые во флеш, потеряны.") +
                FileClauseRu(*this);
+    case TArchiveStatus::Differs:
+        return QStringLiteral("Плата приняла не всё, что ей отправлено.");
     case TArchiveStatus::OutOfStep:
         return QStringLiteral("Ответы платы не совпали с командами (лишнее приглашение или "
                               "повторный ответ), операция прервана. Повторите её.") +
@@ -109,6 +111,8 @@ QString TArchiveResult::EnglishText() const {
         return QStringLiteral("the board restarted during the operation; settings not saved "
                               "to flash are lost") +
                FileClauseEn(*this);
+    case TArchiveStatus::Differs:
+        return QStringLiteral("the board did not take everything it was sent");
     case TArchiveStatus::OutOfStep:
         return QStringLiteral("the board's answers were out of step with the commands "
                               "(an extra prompt or a repeated answer); try again") +

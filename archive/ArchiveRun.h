@@ -61,6 +61,7 @@ enum class TArchiveStatus {
     Unsettled, // the board kept sending an interrupted answer
     Restarted, // the board started afresh during the run
     OutOfStep, // the board's answers did not follow its commands
+    Differs,   // the board refused some lines, or does not hold them as sent
 };
 
 struct TArchiveResult {

@@ -34,6 +34,22 @@ QByteArray SettingValue(const QByteArray& line) {
     return w.mid(KeyWords(LowerAscii(w[1]))).join(' ');
 }
 
+bool SameSettingValue(const QByteArray& a, const QByteArray& b) {
+    const QByteArrayList x = Words(LowerAscii(a));
+    const QByteArrayList y = Words(LowerAscii(b));
+    if (x.size() != y.size())
+        return false;
+    for (int i = 0; i < x.size(); ++i) {
+        bool okX = false;
+        bool okY = false;
+        const double u = x[i].toDouble(&okX);
+        const double v = y[i].toDouble(&okY);
+        if (x[i] != y[i] && !(okX && okY && u == v))
+            return false;
+    }
+    return true;
+}
+
 bool TConfigDiff::Contains(int section, const QByteArray& line) const {
     for (const TLineChange& c : Changes)
         if (c.Section == section && c.Line == line)
@@ -59,7 +75,7 @@ TConfigDiff CompareConfig(const QByteArrayList& fileLines, const QByteArrayList&
         ++diff.Lines[step.Section];
         const QByteArray key = SettingKey(step.Line);
         const QByteArray old = key.isEmpty() ? QByteArray() : board[step.Section].value(key);
-        if (!old.isEmpty() && SettingValue(old) == SettingValue(step.Line))
+        if (!old.isEmpty() && SameSettingValue(SettingValue(old), SettingValue(step.Line)))
             continue;
         ++diff.Changed[step.Section];
         diff.Changes << TLineChange{step.Section, step.Line, old};

@@ -16,6 +16,9 @@
 QByteArray SettingKey(const QByteArray& line);
 // The rest of the line after its key, blanks collapsed.
 QByteArray SettingValue(const QByteArray& line);
+// Two values are the same setting: word by word, ignoring ASCII case, and
+// numbers by value ("0.5" and "0.50", as a board may list what it was sent).
+bool SameSettingValue(const QByteArray& a, const QByteArray& b);
 
 struct TLineChange {
     int Section;     // index into LoadSections

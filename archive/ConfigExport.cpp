@@ -121,8 +121,11 @@ namespace {
 // The export run over any sink: lists every section and hands each line of
 // the file (with its "\r\n") to `write`, which returns false when it failed.
 TArchiveResult ExportToSink(TBoardLink& link, const TRunHooks& hooks,
-                            const std::function<bool(const QByteArray&)>& write) {
-    const int total = static_cast<int>(std::size(ExportSections));
+                            const std::function<bool(const QByteArray&)>& write,
+                            const std::function<bool(const TExportSection&)>& wanted = {}) {
+    int total = 0;
+    for (const TExportSection& section : ExportSections)
+        total += !wanted || wanted(section);
     TProgress progress{1, 0, total};
     bool writeFailed = false;
     const auto put = [&](const QByteArray& bytes) {
@@ -132,6 +135,8 @@ TArchiveResult ExportToSink(TBoardLink& link, const TRunHooks& hooks,
     };
     TArchiveResult result;
     for (const TExportSection& section : ExportSections) {
+        if (wanted && !wanted(section))
+            continue;
         put(SectionBeginLine(section));
         TArchiveResult read = ResultOf(link.Request(
             RunRequest(section.Command, ListingSilenceMs, hooks, [&](const QByteArray& line) {
@@ -176,10 +181,14 @@ TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRu
     return r;
 }
 
-TArchiveResult ExportConfigLines(TBoardLink& link, QByteArrayList& lines, const TRunHooks& hooks) {
+TArchiveResult ExportConfigLines(TBoardLink& link, QByteArrayList& lines, const TRunHooks& hooks,
+                                 const std::function<bool(const TExportSection&)>& wanted) {
     lines.clear();
-    return ExportToSink(link, hooks, [&lines](const QByteArray& bytes) {
-        lines << bytes.chopped(2); // without its "\r\n"
-        return true;
-    });
+    return ExportToSink(
+        link, hooks,
+        [&lines](const QByteArray& bytes) {
+            lines << bytes.chopped(2); // without its "\r\n"
+            return true;
+        },
+        wanted);
 }

@@ -7,6 +7,7 @@
 
 #include <QByteArrayList>
 #include <QString>
+#include <functional>
 
 // How a section's listing lines become body lines.
 enum class TSectionKind {
@@ -50,5 +51,7 @@ QByteArray CutField(QByteArray& rest, char delimiter);
 TArchiveResult ExportConfig(TBoardLink& link, const QString& fileName, const TRunHooks& hooks);
 
 // The same run into memory: the file's lines as the export would write them,
-// each without its "\r\n" (the board's current configuration, for comparing).
-TArchiveResult ExportConfigLines(TBoardLink& link, QByteArrayList& lines, const TRunHooks& hooks);
+// each without its "\r\n" (the board's current configuration, for comparing);
+// `wanted`, when given, picks the sections read.
+TArchiveResult ExportConfigLines(TBoardLink& link, QByteArrayList& lines, const TRunHooks& hooks,
+                                 const std::function<bool(const TExportSection&)>& wanted = {});

@@ -1,10 +1,12 @@
 #include "archive/ConfigLoad.h"
 
+#include "archive/ConfigExport.h"
 #include "link/Proc.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 const TLoadSection LoadSections[11] = {
     {"STAB ", "stab", "Общие гастройки стаба и навигатора"},
@@ -65,23 +67,37 @@ TLoadTracker::TStep TLoadTracker::Feed(const QByteArray& rawLine) {
     return step;
 }
 
-TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
-                          const std::function<bool(int section)>& checked, const TRunHooks& hooks,
-                          const std::function<bool(int section, const QByteArray& line)>& only) {
+TArchiveResult ReadLoadFile(const QString& fileName, QByteArrayList& lines) {
     TArchiveResult result;
+    result.Detail = fileName;
     if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) {
         result.Status = TArchiveStatus::NoFile;
-        result.Detail = fileName;
         return result;
     }
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray data;
+    if (file.open(QIODevice::ReadOnly))
+        data = file.readAll();
+    // Opened but not read through (an I/O error part-way) fails alike: a
+    // load of half a file would be taken for the whole configuration.
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         result.Status = TArchiveStatus::FileReadFailed;
         result.Detail = fileName + ": " + file.errorString();
         return result;
     }
-    const QByteArrayList lines = SplitFileLines(file.readAll());
-    file.close();
+    lines = SplitFileLines(data);
+    result.Detail.clear();
+    return result;
+}
+
+TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
+                          const std::function<bool(int section)>& checked, const TRunHooks& hooks,
+                          const std::function<bool(int section, const QByteArray& line)>& only,
+                          TLoadCheck* check) {
+    QByteArrayList lines;
+    TArchiveResult result = ReadLoadFile(fileName, lines);
+    if (!result.Ok())
+        return result;
 
     ShowFileOpen(hooks, static_cast<int>(lines.size()));
     TLoadTracker tracker;
@@ -99,7 +115,10 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
     qint64 lastPrompt = link.Clock()->NowMs();
     int owed = 0; // lines sent whose prompt has not come yet
     int noPromptInTime = 0;
+    QByteArrayList sent; // the lines sent, trimmed
     const auto heard = [&](const TAnswer& a) {
+        if (check)
+            check->Refused << a.Refusals;
         owed -= a.Late;
         if (a.Ok() || a.Late > 0)
             lastPrompt = link.Clock()->NowMs();
@@ -122,7 +141,8 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
         ++progress.Counter;
         if (hooks.Progress)
             hooks.Progress(progress);
-        // The board's answer is not examined, only its prompt awaited.
+        // The answer is awaited for its prompt; text in it is a refusal.
+        sent << step.Line;
         TRequest r = RunRequest(step.Line + "\r\n", silenceLimitMs, hooks);
         r.LimitMs = LoadPromptWaitMs;
         r.Pipelined = true;
@@ -158,5 +178,90 @@ TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
     }
     result.Lines = progress.Counter - 1;
     result.NoPromptInTime = noPromptInTime;
+    if (result.Ok() && check && check->Verify && !sent.isEmpty()) {
+        // What the board now holds, read back as the export reads it, and
+        // compared line by line with what was sent.
+        TRunHooks quiet = hooks; // the counter stays at the lines sent
+        quiet.Progress = nullptr;
+        TArchiveResult back = ReadBack(link, sent, *check, quiet);
+        if (!back.Ok()) {
+            back.Lines = result.Lines;
+            back.NoPromptInTime = noPromptInTime;
+            return back;
+        }
+    }
+    if (result.Ok() && check && (!check->Refused.isEmpty() || !check->Differ.isEmpty()))
+        result.Status = TArchiveStatus::Differs;
     return result;
+}
+
+namespace {
+// The listing may show the setting of `key` (a SettingKey).
+bool MayList(const TExportSection& section, const QByteArray& key) {
+    const QByteArray what = key.split(' ').value(1);
+    switch (section.Kind) {
+    case TSectionKind::Waypoints:
+        return what == "wp";
+    case TSectionKind::ChannelsIn:
+        return what == "ch_in";
+    case TSectionKind::ChannelsOut:
+        return what == "ch_out";
+    case TSectionKind::Mixers:
+        return what == "mix";
+    case TSectionKind::Params:
+    case TSectionKind::OsdParams:
+        break;
+    }
+    return what != "wp" && what != "ch_in" && what != "ch_out" && what != "mix";
+}
+} // namespace
+
+TArchiveResult ReadBack(TBoardLink& link, const QByteArrayList& lines, TLoadCheck& check,
+                        const TRunHooks& hooks) {
+    QHash<QByteArray, QByteArray> sent; // key -> the line, the last one sent of a key
+    QByteArrayList keys;                // in the order first sent
+    for (const QByteArray& line : lines) {
+        const QByteArray key = SettingKey(line);
+        if (key.isEmpty())
+            continue; // not a "set" line: nothing to read back
+        if (!sent.contains(key))
+            keys << key;
+        sent.insert(key, Trim(line));
+    }
+    QHash<QByteArray, QByteArray> held;
+    for (const TExportSection& section : ExportSections) {
+        // A listing is read only while a setting it may show is not found yet.
+        const bool wanted = std::any_of(keys.begin(), keys.end(), [&](const QByteArray& k) {
+            return !held.contains(k) && MayList(section, k);
+        });
+        if (!wanted)
+            continue;
+        QByteArrayList listed;
+        const TArchiveResult r = ExportConfigLines(
+            link, listed, hooks, [&](const TExportSection& s) { return &s == &section; });
+        if (!r.Ok())
+            return r;
+        for (const QByteArray& line : listed)
+            if (const QByteArray key = SettingKey(line); sent.contains(key))
+                held.insert(key, line);
+    }
+    check.Verified = true;
+    for (const QByteArray& key : keys) {
+        ++check.Compared;
+        const QByteArray& line = sent[key];
+        const auto h = held.constFind(key);
+        if (h == held.constEnd() || !SameSettingValue(SettingValue(*h), SettingValue(line)))
+            check.Differ << TLineChange{-1, line, held.value(key)};
+    }
+    return TArchiveResult();
+}
+
+QByteArrayList TLoadCheck::RetryLines() const {
+    QByteArrayList out;
+    for (const TRefusal& r : Refused)
+        out << r.Command;
+    for (const TLineChange& c : Differ)
+        if (!out.contains(c.Line))
+            out << c.Line;
+    return out;
 }

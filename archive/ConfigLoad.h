@@ -4,6 +4,7 @@
 // current section, and the load run that sends the chosen sections' lines.
 
 #include "archive/ArchiveRun.h"
+#include "archive/ConfigCompare.h"
 
 #include <QByteArrayList>
 #include <QString>
@@ -40,6 +41,30 @@ private:
     int m_current = -1;
 };
 
+// Reads a load file whole into its lines. NoFile when there is no regular
+// file of that name, FileReadFailed (with the system's reason) when it cannot
+// be opened or read. A load checks its file so before anything reaches the
+// board, its automatic backup included.
+TArchiveResult ReadLoadFile(const QString& fileName, QByteArrayList& lines);
+
+// What the board made of a load's lines.
+struct TLoadCheck {
+    bool Verify = true;        // read the loaded sections back afterwards
+    QList<TRefusal> Refused;   // lines answered with text of refusal, in order
+    bool Verified = false;     // the read-back ran to its end
+    int Compared = 0;          // file lines compared with the read-back
+    QList<TLineChange> Differ; // lines the board does not hold as the file does
+    // Lines to send again for "Повторить": the refused and the differing.
+    QByteArrayList RetryLines() const;
+};
+
+// Reads back the listings that show what the "set" `lines` wrote (each only
+// while a setting it may show is still to be found) and compares: `check`
+// learns how many settings were compared and which the board does not hold
+// as sent (Old: what it holds; empty when it does not list the setting).
+TArchiveResult ReadBack(TBoardLink& link, const QByteArrayList& lines, TLoadCheck& check,
+                        const TRunHooks& hooks);
+
 // How long a line of the load waits for its prompt before the next goes.
 constexpr int LoadPromptWaitMs = 1000;
 
@@ -52,7 +77,12 @@ constexpr int LoadPromptWaitMs = 1000;
 // Progress: the counter starts at 1 and each sent line adds 1; Done/Total count file lines. `only`,
 // when given, is asked too and may hold a line back (a load of the lines that change a value);
 // lines held back are neither sent nor counted.
-TArchiveResult
-LoadConfig(TBoardLink& link, const QString& fileName,
-           const std::function<bool(int section)>& checked, const TRunHooks& hooks,
-           const std::function<bool(int section, const QByteArray& line)>& only = {});
+//
+// `check`, when given, learns what the board made of the lines: those it
+// refused (their answers had text of refusal), and, with Verify, what a
+// read-back of the loaded sections found. The run then ends Differs when the
+// board does not hold every line as the file has it.
+TArchiveResult LoadConfig(TBoardLink& link, const QString& fileName,
+                          const std::function<bool(int section)>& checked, const TRunHooks& hooks,
+                          const std::function<bool(int section, const QByteArray& line)>& only = {},
+                          TLoadCheck* check = nullptr);

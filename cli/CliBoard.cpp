@@ -1,5 +1,6 @@
 #include "cli/CliBoard.h"
 
+#include "archive/ArchiveRun.h"
 #include "link/PortMessages.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,8 @@ namespace {
 constexpr int HandshakeMs = 10000;
 // The worker reports the port open or failed within this long.
 constexpr int OpenMs = 5000;
+// How often a wait looks at the caller's cancel.
+constexpr int CancelTickMs = 100;
 } // namespace
 
 TCliBoard::TCliBoard() = default;
@@ -54,7 +57,13 @@ QString TCliBoard::TakeErrors() {
     return text;
 }
 
-bool TCliBoard::Open(const QByteArray& port, int baud, QString& error) {
+bool TCliBoard::Open(const QByteArray& port, int baud, QString& error, const TCancelFn& cancel) {
+    const auto cancelled = [&] {
+        if (!cancel || !cancel())
+            return false;
+        error = ResultOf(TAnswer{TAnswerEnd::Cancelled}).EnglishText();
+        return true;
+    };
     m_worker = std::make_unique<TComPort>(false, this, &m_link, port, baud);
     {
         QEventLoop loop;
@@ -62,8 +71,15 @@ bool TCliBoard::Open(const QByteArray& port, int baud, QString& error) {
         limit.setSingleShot(true);
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
         limit.start(OpenMs);
-        while (!m_opened && !m_closed && !m_failed && limit.isActive())
+        // A signal does not wake the loop; the ticks do, so that the cancel
+        // is seen within one.
+        QTimer tick;
+        tick.start(CancelTickMs);
+        while (!m_opened && !m_closed && !m_failed && limit.isActive()) {
+            if (cancelled())
+                return false;
             loop.processEvents(QEventLoop::WaitForMoreEvents);
+        }
     }
     if (!m_opened || m_failed) {
         const QString why = TakeErrors();
@@ -78,7 +94,11 @@ bool TCliBoard::Open(const QByteArray& port, int baud, QString& error) {
         // A prompt the board owed from an earlier session is taken in too.
         if (line == "echo off\r\n")
             r.QuietAfterMs = 200;
-        if (!m_link.Request(r).Ok()) {
+        r.Cancel = cancel;
+        const TAnswer answer = m_link.Request(r);
+        if (answer.End == TAnswerEnd::Cancelled && cancelled())
+            return false;
+        if (!answer.Ok()) {
             const QString why = TakeErrors();
             error = why.isEmpty() ? QStringLiteral("no answer from the board on %1 "
                                                    "(no prompt within %2 s)")

@@ -15,8 +15,8 @@ public:
     ~TCliBoard() override;
 
     // Opens the port and runs the handshake. On failure `error` holds one
-    // English line.
-    bool Open(const QByteArray& port, int baud, QString& error);
+    // English line ("cancelled" when `cancel` said so while it waited).
+    bool Open(const QByteArray& port, int baud, QString& error, const TCancelFn& cancel = {});
     TBoardLink& Link() { return m_link; }
 
 protected:

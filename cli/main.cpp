@@ -64,6 +64,7 @@ TRunHooks Hooks(TProgressLine* progress) {
         h.Progress = [progress](const TProgress& p) { progress->Show(p); };
     h.Cancel = [] { return g_interrupted.load(); };
     h.Mode = TWaitMode::ProcessEvents;
+    h.WaitForReader = true; // a FIFO as output waits for its reader, as a shell's would
     return h;
 }
 
@@ -74,28 +75,72 @@ int Report(const TArchiveResult& r) {
 const char* const Usage =
     "Commands:\n"
     "  export FILE                          save the whole configuration to FILE\n"
-    "  load FILE [--sections LIST]          send FILE's sections to the board\n"
-    "                                       (LIST: stab,imu,osd,gyro,mag,wp,adc,bat,\n"
-    "                                       control_in,control_out,control_mix; default all)\n"
+    "                                       (- : standard output)\n"
+    "  load FILE [--sections LIST] [--no-verify]\n"
+    "                                       send FILE's sections to the board and read\n"
+    "                                       them back to compare (LIST: stab,imu,osd,gyro,\n"
+    "                                       mag,wp,adc,bat,control_in,control_out,\n"
+    "                                       control_mix; default all)\n"
     "  logs --list                          print the flight numbers the board holds\n"
     "  logs --flight N [--decimal-comma] FILE   save flight N's log to FILE\n"
+    "                                       (FILE - : standard output)\n"
     "  get GROUP                            print a listing (stab, osd, wp, control in, ...)\n"
-    "  set NAME VALUE                       set one parameter\n"
+    "  set NAME VALUE                       set one parameter and read it back\n"
     "  save config|controls                 store settings in the board's flash\n"
     "\n"
-    "Exit status: 0 done, 1 the board or a file failed, 2 wrong command line.\n"
-    "Files are written whole: a failed or interrupted run leaves an existing file as it was.";
+    "Exit status: 0 done, 1 the board or a file failed (a refusal, a value the board\n"
+    "did not keep), 2 wrong command line.\n"
+    "Files are written whole: a failed or interrupted run leaves an existing file as it was;\n"
+    "a FIFO, a device or - is written as it is.";
 
-// Waits for the answer of a command that was just sent, printing what the
-// board says (other than the prompt) to `out`.
+// Sends a command and waits for its answer, printing what the board says
+// (other than the prompt) to `out`. A write command the board answers with
+// text of refusal fails; so does a listing of a group the board does not know.
 int AnswerTo(TCliBoard& board, const QByteArray& command, FILE* out) {
-    const TArchiveResult r = ResultOf(board.Link().Request(
-        RunRequest(command, ListingSilenceMs, Hooks(nullptr), [out](const QByteArray& l) {
+    bool unknown = false;
+    const TAnswer a = board.Link().Request(
+        RunRequest(command, ListingSilenceMs, Hooks(nullptr), [&](const QByteArray& l) {
             std::fprintf(out, "%s\n", l.constData());
+            unknown = unknown || IsUnknownCommandAnswer(l);
             return true;
-        })));
+        }));
     std::fflush(out);
-    return Report(r);
+    if (!a.Ok())
+        return Report(ResultOf(a));
+    if (!a.Refusals.isEmpty())
+        return Fail("the board refused '" + QString::fromLatin1(a.Refusals.first().Command) +
+                    "': " + QString::fromLatin1(a.Refusals.first().Text));
+    if (unknown)
+        return Fail("the board does not know '" + QString::fromLatin1(Trim(command)) + "'");
+    return 0;
+}
+
+// "set": sent, then read back; done only when the board holds the value.
+int SetVerified(TCliBoard& board, const QByteArray& line) {
+    if (const int sent = AnswerTo(board, line + "\r\n", stderr); sent != 0)
+        return sent;
+    TLoadCheck check;
+    const TArchiveResult r = ReadBack(board.Link(), {line}, check, Hooks(nullptr));
+    if (!r.Ok())
+        return Report(r);
+    if (check.Differ.isEmpty())
+        return 0;
+    const QByteArray held = check.Differ.first().Old;
+    return Fail(held.isEmpty() ? QStringLiteral("the board does not list it back")
+                               : "the board holds '" + QString::fromLatin1(held) + "'");
+}
+
+// What the board made of a load's lines, on stderr.
+void PrintLoadCheck(const TLoadCheck& check) {
+    for (const TRefusal& r : check.Refused)
+        std::fprintf(stderr, "vantor-cli: refused: %s: %s\n", r.Command.constData(),
+                     r.Text.constData());
+    for (const TLineChange& c : check.Differ)
+        std::fprintf(stderr, "vantor-cli: differs: %s (the board holds %s)\n", c.Line.constData(),
+                     c.Old.isEmpty() ? "nothing" : c.Old.constData());
+    if (check.Verified)
+        std::fprintf(stderr, "vantor-cli: read back: %d of %d lines as in the file\n",
+                     check.Compared - static_cast<int>(check.Differ.size()), check.Compared);
 }
 
 int RunCommand(TCliBoard& board, const QCommandLineParser& parser, const QStringList& args) {
@@ -114,8 +159,12 @@ int RunCommand(TCliBoard& board, const QCommandLineParser& parser, const QString
                 sections << LoadSectionByBox(s.trimmed());
         }
         TProgressLine progress("load");
+        TLoadCheck check;
+        check.Verify = !parser.isSet("no-verify");
         const TArchiveResult r = LoadConfig(
-            board.Link(), args[1], [&](int s) { return sections.contains(s); }, Hooks(&progress));
+            board.Link(), args[1], [&](int s) { return sections.contains(s); }, Hooks(&progress),
+            {}, &check);
+        PrintLoadCheck(check);
         if (r.Status == TArchiveStatus::NoFile)
             return Fail("no such file: " + args[1]);
         if (r.Ok() && r.NoPromptInTime > 0)
@@ -153,7 +202,7 @@ int RunCommand(TCliBoard& board, const QCommandLineParser& parser, const QString
     if (cmd == "get")
         return AnswerTo(board, "cat " + args.mid(1).join(' ').toLatin1() + "\r\n", stdout);
     if (cmd == "set")
-        return AnswerTo(board, "set " + args.mid(1).join(' ').toLatin1() + "\r\n", stderr);
+        return SetVerified(board, "set " + args.mid(1).join(' ').toLatin1());
     // save
     return AnswerTo(board, "save " + args[1].toLatin1() + "\r\n", stderr);
 }
@@ -212,6 +261,7 @@ int main(int argc, char** argv) {
         {"list", "logs: print the flight numbers."},
         {"flight", "logs: the flight to save.", "N"},
         {"decimal-comma", "logs: write decimal commas instead of points."},
+        {"no-verify", "load: do not read the loaded sections back to compare."},
     });
     parser.addPositionalArgument("command", "export, load, logs, get, set or save.");
     parser.process(app);
@@ -224,11 +274,22 @@ int main(int argc, char** argv) {
     if (!TryStrToInt(parser.value("baud").toLatin1(), baud) || baud <= 0)
         return Fail("invalid --baud '" + parser.value("baud") + "'", ExitUsage);
 
+    // A load file that cannot be read ends the run before the port is opened.
+    if (args[0] == "load") {
+        QByteArrayList lines;
+        const TArchiveResult file = ReadLoadFile(args[1], lines);
+        if (file.Status == TArchiveStatus::NoFile)
+            return Fail("no such file: " + args[1]);
+        if (!file.Ok())
+            return Report(file);
+    }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     TCliBoard board;
     QString error;
-    if (!board.Open(parser.value("port").toLocal8Bit(), baud, error))
+    // Ctrl-C stops the handshake too, not only the command after it.
+    if (!board.Open(parser.value("port").toLocal8Bit(), baud, error,
+                    [] { return g_interrupted.load(); }))
         return Fail(error);
     return RunCommand(board, parser, args);
 }

@@ -14,6 +14,11 @@ namespace {
 QString SystemText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
+// The system's reason of a failed write: the device's text may be only
+// "Unknown error" when the failure came in a buffered write's flush.
+QString LastError(const QFileDevice& file) {
+    return errno != 0 ? SystemText(errno) : file.errorString();
+}
 } // namespace
 
 QString FileErrorText(const QString& systemText) {
@@ -92,8 +97,9 @@ bool TOutputFile::Open() {
 bool TOutputFile::Write(const QByteArray& bytes) {
     if (m_failed || !m_file)
         return false;
+    errno = 0;
     if (m_file->write(bytes) != bytes.size())
-        return Fail(m_file->errorString());
+        return Fail(LastError(*m_file));
     return true;
 }
 
@@ -106,8 +112,9 @@ bool TOutputFile::Commit() {
     }
     // The buffer's last part is written here; its failure (a full disk) must
     // not be taken for success, as a plain commit would.
+    errno = 0;
     if (!m_file->flush()) {
-        const QString why = m_file->errorString();
+        const QString why = LastError(*m_file);
         Cancel();
         return Fail(why);
     }

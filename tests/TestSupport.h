@@ -116,8 +116,10 @@ struct TCliRun {
     qint64 Ms = 0;
 };
 inline TCliRun RunCli(const QStringList& args, const QString& port = QString(),
-                      int limitMs = 120000) {
+                      int limitMs = 120000, const std::function<void()>& inChild = {}) {
     QProcess p;
+    if (inChild) // run in the child before the program starts (limits, signals)
+        p.setChildProcessModifier(inChild);
     QElapsedTimer t;
     t.start();
     p.start(qEnvironmentVariable("VANTOR_CLI_BIN"),

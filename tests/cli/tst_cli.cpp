@@ -4,8 +4,17 @@
 
 #include "TestSupport.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -74,6 +83,115 @@ private slots:
         QCOMPARE(ReadAll(file), points);
     }
 
+    // Ctrl-C while a silent board keeps the handshake waiting ends the run
+    // as cancelled, not after the handshake's ten seconds.
+    void interruptEndsTheHandshake() {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+        const int slave = ::open(ptsname(master), O_RDWR | O_NOCTTY); // no hang-up meanwhile
+        QProcess cli;
+        cli.start(qEnvironmentVariable("VANTOR_CLI_BIN"),
+                  {"--port", QString::fromLatin1(ptsname(master)), "get", "stab"});
+        pollfd line{master, POLLIN, 0}; // the handshake's first line: the run is under way
+        QVERIFY(poll(&line, 1, 10000) == 1);
+        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+        QVERIFY(cli.waitForFinished(5000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 1);
+        QCOMPARE(cli.readAllStandardError(), QByteArray("vantor-cli: cancelled\n"));
+        ::close(slave);
+        ::close(master);
+    }
+
+    // Success means the board holds it: refusals, clamps and unknown groups
+    // fail, and a load says line by line what the board did not take.
+    void boardRefusalsFail_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QByteArray>("says");
+        QTest::newRow("set read back")
+            << QStringList{"set", "gaz_cruise", "600"} << 0 << QByteArray();
+        QTest::newRow("clamped") << QStringList{"set", "gaz_cruise", "5000"} << 1
+                                 << QByteArray("the board holds 'set gaz_cruise 1023'");
+        QTest::newRow("unknown name") << QStringList{"set", "nosuch", "5"} << 1
+                                      << QByteArray("refused 'set nosuch 5': Unknown parameter");
+        QTest::newRow("invalid arguments")
+            << QStringList{"set", "mix", "99", "1", "1"} << 1 << QByteArray("Invalid arguments");
+        QTest::newRow("unknown group")
+            << QStringList{"get", "nosuch"} << 1 << QByteArray("does not know 'cat nosuch'");
+        QTest::newRow("flash save failed") << QStringList{"save", "config"} << 1
+                                           << QByteArray("refused 'save config': Save failed");
+        QTest::newRow("load partly refused")
+            << QStringList{"load", "FILE"} << 1
+            << QByteArray("refused: set nosuch 1: Unknown parameter nosuch\n"
+                          "vantor-cli: differs: set gaz_cruise 5000 (the board holds set "
+                          "gaz_cruise 1023)\nvantor-cli: differs: set nosuch 1 (the board holds "
+                          "nothing)\nvantor-cli: read back: 2 of 4 lines as in the file");
+    }
+    void boardRefusalsFail() {
+        QFETCH(QStringList, args);
+        QTemporaryDir dir; // a flash the board cannot write: a folder where its file should be
+        TSimProcess sim({"--state", dir.path()});
+        QVERIFY(sim.Ok);
+        WriteAll(sim.File("f.cfg"), "##### BEGIN STAB #####\r\nset gaz_cruise 5000\r\nset "
+                                    "nosuch 1\r\nset gaz_minimum 20\r\n##### END STAB #####\r\n"
+                                    "##### BEGIN WP #####\r\nset wp 1 55.5 37.5 120\r\n");
+        const TCliRun r = RunCli(args.replaceInStrings("FILE", sim.File("f.cfg")), sim.Path);
+        QTEST(r.Exit, "exit");
+        QFETCH(QByteArray, says);
+        QVERIFY2(r.Err.contains(says), r.Err.constData());
+    }
+
+    // What is written is on disk, or the old file stays; streams are written
+    // as they are.
+    void outputs_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("kind"); // "full": RLIMIT_FSIZE; "fifo"; "-"
+        QTest::newRow("export, full disk") << QStringList{"export", "OUT"} << "full";
+        QTest::newRow("flight log, full disk")
+            << QStringList{"logs", "--flight", "3", "OUT"} << "full";
+        QTest::newRow("export to a FIFO") << QStringList{"export", "OUT"} << "fifo";
+        QTest::newRow("flight log to stdout") << QStringList{"logs", "--flight", "3", "-"} << "-";
+    }
+    void outputs() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, kind);
+        TSimProcess sim;
+        QVERIFY(sim.Ok);
+        const QString out = sim.File("out");
+        if (kind == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(out).constData(), 0600), 0);
+        else
+            WriteAll(out, OldFile);
+        QByteArray piped;
+        std::thread reader([&] {
+            if (kind == "fifo")
+                piped = ReadAll(out);
+        });
+        const TCliRun r = RunCli(args.replaceInStrings("OUT", out), sim.Path, 120000, [&kind] {
+            if (kind == "full") { // a disk with 4 KiB free
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit small{4096, RLIM_INFINITY};
+                setrlimit(RLIMIT_FSIZE, &small);
+            }
+        });
+        reader.join();
+        if (kind == "full") {
+            QCOMPARE(r.Exit, 1);
+            QVERIFY2(r.Err.contains("failed: File too large; ") && r.Err.contains("left unchanged"),
+                     r.Err.constData());
+            QCOMPARE(ReadAll(out), OldFile);
+            QCOMPARE(QDir(sim.File("")).entryList({"out*"}, QDir::Files | QDir::System),
+                     QStringList{"out"}); // no temporary file left
+            return;
+        }
+        QCOMPARE(r.Exit, 0);
+        const QByteArray got = kind == "fifo" ? piped : r.Out;
+        QVERIFY(got.startsWith(kind == "fifo" ? "##### BEGIN STAB" : "time_ms") &&
+                got.size() > 4000);
+        QCOMPARE(QFileInfo(out).isFile(), kind == "-"); // the FIFO is still one
+    }
+
     void commandLine_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exit");
@@ -86,6 +204,9 @@ private slots:
             << QByteArray("unknown section 'nope'");
         QTest::newRow("bad flight") << QStringList{"--port", "x", "logs", "--flight", "a", "f"} << 2
                                     << QByteArray("usage: logs --flight");
+        QTest::newRow("load of a missing file: the port is not even opened")
+            << QStringList{"--port", "/nonexistent/tty", "load", "/nonexistent/f.cfg"} << 1
+            << QByteArray("vantor-cli: no such file: /nonexistent/f.cfg");
         QTest::newRow("no such port")
             << QStringList{"--port", "/nonexistent/tty", "get", "stab"} << 1
             << QByteArray("vantor-cli: Cannot open /nonexistent/tty port");
