@@ -1,5 +1,6 @@
 #include "archive/FlightLogPlot.h"
 
+#include <QLabel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -7,28 +8,12 @@
 #include <qcustomplot.h>
 
 namespace {
-constexpr double MetresPerDegree = 111320.0;
-// The ground track is drawn from at most this many points (every n-th row):
-// at the view's size the line looks the same, and a resize stays quick.
-constexpr int TrackPoints = 20000;
-
-int ColumnOf(const TFlightLogTable& t, std::initializer_list<const char*> names) {
-    for (const char* n : names) {
-        const int c = t.Column(QString::fromLatin1(n));
-        if (c >= 0)
-            return c;
-    }
-    return -1;
-}
+// The ground track is drawn from at most this many points. A flight needs
+// one point for each pixel its line enters, a few thousand; only a tangle
+// (a GPS that scribbles) needs more, and every k-th of its points draws the
+// same tangle. It bounds the time one picture of the track takes.
+constexpr int TrackPointCap = 20000;
 } // namespace
-
-QPair<int, int> TrackColumns(const TFlightLogTable& t) {
-    const int lat = ColumnOf(t, {"lat", "latitude", "gps_lat"});
-    const int lon = ColumnOf(t, {"lon", "lng", "longitude", "gps_lon"});
-    if (lat < 0 || lon < 0)
-        return {-1, -1};
-    return {lat, lon};
-}
 
 QList<int> DefaultColumns(const TFlightLogTable& t) {
     // The first column matching each group, in the log's order.
@@ -63,9 +48,19 @@ TFlightLogPlot::TFlightLogPlot(QWidget* parent) : QWidget(parent) {
     m_track->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     m_track->xAxis->setLabel(QStringLiteral("восток, м"));
     m_track->yAxis->setLabel(QStringLiteral("север, м"));
+    m_trackNote = new QLabel;
+    m_trackNote->setObjectName("TrackNote");
+    m_trackNote->setWordWrap(true);
+    m_trackNote->hide();
+    auto* trackPage = new QWidget;
+    auto* tv = new QVBoxLayout(trackPage);
+    tv->setContentsMargins(0, 0, 0, 0);
+    tv->addWidget(m_trackNote);
+    tv->addWidget(m_track, 1);
     tabs->addTab(m_strips, QStringLiteral("Графики"));
-    tabs->addTab(m_track, QStringLiteral("Трек"));
+    tabs->addTab(trackPage, QStringLiteral("Трек"));
     tabs->setTabEnabled(1, false);
+    m_tabs = tabs;
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
     v->addWidget(tabs);
@@ -73,23 +68,32 @@ TFlightLogPlot::TFlightLogPlot(QWidget* parent) : QWidget(parent) {
     connect(m_strips, &QCustomPlot::mousePress, this, &TFlightLogPlot::MousePress);
     connect(m_strips, &QCustomPlot::mouseRelease, this, &TFlightLogPlot::MouseRelease);
     connect(m_track, &QCustomPlot::afterLayout, this, &TFlightLogPlot::KeepTrackScale);
-    connect(tabs, &QTabWidget::currentChanged, this,
-            [this, tabs] { m_current = tabs->currentWidget() == m_track ? m_track : m_strips; });
+    // A pan or zoom of the track needs the points of its new view.
+    for (QCPAxis* a : {m_track->xAxis, m_track->yAxis})
+        connect(a, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+                &TFlightLogPlot::ScheduleTrack);
+    connect(tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        m_current = index == 1 ? m_track : m_strips;
+        if (index == 1 && m_trackStale)
+            ScheduleTrack();
+    });
     m_current = m_strips;
 }
 
-void TFlightLogPlot::SetTable(const TFlightLogTable* table) {
+void TFlightLogPlot::SetTable(const TFlightLogTable* table,
+                              std::shared_ptr<const TGroundTrack> track) {
     m_table = table;
     m_cursorRow = -1;
     // A time column in milliseconds is shown as hours, minutes, seconds.
-    m_timeScale = table && table->TimeInFirstColumn &&
-                          table->Columns[0].trimmed().toLower().endsWith(QLatin1String("ms"))
-                      ? 0.001
-                      : 1.0;
+    m_timeScale = table && table->TimeInMs() ? 0.001 : 1.0;
     SetColumns({});
-    BuildTrack();
-    findChild<QTabWidget*>("Views")->setTabEnabled(1, Track() != nullptr);
+    BuildTrack(std::move(track));
+    m_tabs->setTabEnabled(1, Track() != nullptr);
     ShowAll();
+}
+
+void TFlightLogPlot::ShowView(int index) {
+    m_tabs->setCurrentIndex(index);
 }
 
 void TFlightLogPlot::SetColumns(const QList<int>& columns) {
@@ -159,10 +163,9 @@ void TFlightLogPlot::ShowAll() {
     }
     const double lo = m_table->Time(0), hi = m_table->Time(m_table->RowCount() - 1);
     SetTimeRange(lo, hi > lo ? hi : lo + 1);
-    if (m_trackCurve) {
-        m_trackCurve->rescaleAxes();
-        KeepTrackScale();
-        m_track->replot();
+    if (m_groundTrack && m_groundTrack->Size() > 0) {
+        m_trackFit = true;
+        ScheduleTrack();
     }
 }
 
@@ -247,46 +250,97 @@ void TFlightLogPlot::SetCursorTime(double t) {
     emit CursorMoved(m_cursorRow);
 }
 
-void TFlightLogPlot::BuildTrack() {
+void TFlightLogPlot::BuildTrack(std::shared_ptr<const TGroundTrack> track) {
     m_track->clearPlottables();
     m_trackCurve = nullptr;
     m_trackMarker = nullptr;
-    m_trackColumns = m_table ? TrackColumns(*m_table) : QPair<int, int>{-1, -1};
-    if (m_trackColumns.first < 0 || m_table->RowCount() == 0) {
-        m_trackColumns = {-1, -1};
-        m_track->replot();
+    m_trackNote->hide();
+    m_groundTrack.reset();
+    if (!m_table || TrackColumns(*m_table).first < 0 || m_table->RowCount() == 0)
         return;
-    }
-    const QVector<double>& lat = m_table->Values[m_trackColumns.first];
-    const QVector<double>& lon = m_table->Values[m_trackColumns.second];
-    m_lat0 = lat.first();
-    m_lon0 = lon.first();
-    m_eastScale = std::cos(m_lat0 * 3.14159265358979323846 / 180);
-    const int n = m_table->RowCount();
-    const int step = std::max(1, n / TrackPoints);
-    QVector<double> east, north;
-    for (int i = 0; i < n; i += step) {
-        east << (lon[i] - m_lon0) * MetresPerDegree * m_eastScale;
-        north << (lat[i] - m_lat0) * MetresPerDegree;
+    m_groundTrack =
+        track ? std::move(track) : std::make_shared<TGroundTrack>(GroundTrack(*m_table));
+    const TGroundTrack& g = *m_groundTrack;
+    QStringList left;
+    if (g.NoFix > 0)
+        left << QStringLiteral("без фиксации GPS (0, 0) — %1").arg(g.NoFix);
+    if (g.Jumps > 0)
+        left << QStringLiteral("скачки быстрее %1 м/с — %2").arg(MaxGroundSpeed).arg(g.Jumps);
+    if (!left.isEmpty()) {
+        m_trackNote->setText(QStringLiteral("Не вошли в трек точки: %1 из %2")
+                                 .arg(left.join(QStringLiteral(", ")))
+                                 .arg(m_table->RowCount()));
+        m_trackNote->show();
     }
     m_trackCurve = new QCPCurve(m_track->xAxis, m_track->yAxis);
-    m_trackCurve->setData(east, north);
-    m_trackCurve->setPen(QPen(QColor(30, 90, 200), 1.5));
+    // One pixel wide: Qt draws such a line segment by segment, while a wider
+    // one is filled as one outline, whose cost grows with the square of a
+    // tangled track's crossings.
+    m_trackCurve->setPen(QPen(QColor(30, 90, 200), 1));
     m_trackMarker = m_track->addGraph();
     m_trackMarker->setLineStyle(QCPGraph::lsNone);
     m_trackMarker->setScatterStyle(
         QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::red, 2), QBrush(Qt::white), 10));
-    PlaceTrackMarker();
+    m_trackStale = true;
+}
+
+bool TFlightLogPlot::TrackShown() const {
+    return m_groundTrack && m_tabs->currentIndex() == 1;
+}
+
+void TFlightLogPlot::ScheduleTrack() {
+    m_trackStale = true;
+    if (m_trackQueued || !TrackShown())
+        return;
+    // Once for any number of range changes in a row, after them.
+    m_trackQueued = true;
+    QMetaObject::invokeMethod(
+        this, [this] { DrawTrack(); }, Qt::QueuedConnection);
+}
+
+void TFlightLogPlot::DrawTrack() {
+    m_trackQueued = false;
+    if (!m_trackStale || !TrackShown() || !m_trackCurve)
+        return;
+    const TGroundTrack& g = *m_groundTrack;
+    QCPAxisRect* rect = m_track->axisRect();
+    const double w = rect->width(), h = rect->height();
+    if (m_trackFit && w > 0 && h > 0 && g.Size() > 0) {
+        // The whole track, a twentieth to spare, one metre as long on both
+        // axes: the larger of the two spans decides the metres per pixel.
+        const double ce = (g.MinEast + g.MaxEast) / 2, cn = (g.MinNorth + g.MaxNorth) / 2;
+        const double mpp = std::max({(g.MaxEast - g.MinEast) / w, (g.MaxNorth - g.MinNorth) / h,
+                                     20.0 / std::min(w, h)}) *
+                           1.1;
+        m_track->xAxis->setRange(ce - mpp * w / 2, ce + mpp * w / 2);
+        m_track->yAxis->setRange(cn - mpp * h / 2, cn + mpp * h / 2);
+        m_trackFit = false;
+    }
+    QVector<double> east, north;
+    const QCPRange x = m_track->xAxis->range(), y = m_track->yAxis->range();
+    DecimateTrack(g, x.lower, x.upper, y.lower, y.upper, int(w), int(h), TrackPointCap, east,
+                  north);
+    m_trackCurve->setData(east, north);
+    m_trackDrawnSize = rect->rect().size();
+    m_trackStale = false;
+    m_track->replot(QCustomPlot::rpQueuedReplot);
+}
+
+int TFlightLogPlot::TrackPoints() const {
+    return m_trackCurve ? m_trackCurve->dataCount() : 0;
 }
 
 void TFlightLogPlot::PlaceTrackMarker() {
     if (!m_trackMarker || m_cursorRow < 0)
         return;
-    const double lat = m_table->Values[m_trackColumns.first][m_cursorRow];
-    const double lon = m_table->Values[m_trackColumns.second][m_cursorRow];
-    m_trackMarker->setData({(lon - m_lon0) * MetresPerDegree * m_eastScale},
-                           {(lat - m_lat0) * MetresPerDegree});
-    m_track->replot(QCustomPlot::rpQueuedReplot);
+    const TGroundTrack& g = *m_groundTrack;
+    const int p = g.PointAt(m_cursorRow);
+    if (p >= 0)
+        m_trackMarker->setData({g.East[p]}, {g.North[p]});
+    if (TrackShown())
+        m_track->replot(QCustomPlot::rpQueuedReplot);
+    else
+        m_trackStale = true;
 }
 
 void TFlightLogPlot::KeepTrackScale() {
@@ -299,6 +353,9 @@ void TFlightLogPlot::KeepTrackScale() {
     // The ticks of this picture were laid out for the old range: draw again.
     if (m_track->yAxis->range() != before)
         m_track->replot(QCustomPlot::rpQueuedReplot);
+    // Points picked for another size of the view.
+    if (m_trackCurve && m_track->axisRect()->rect().size() != m_trackDrawnSize)
+        ScheduleTrack();
 }
 
 void TFlightLogPlot::resizeEvent(QResizeEvent* e) {

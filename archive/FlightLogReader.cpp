@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -59,6 +60,10 @@ bool ParsePair(TSpan whole, TSpan frac, double& v) {
     buf[a] = '.';
     std::copy(frac.B, frac.E, buf + a + 1);
     return ParseNumber({buf, buf + a + 1 + b}, v);
+}
+
+bool HasNul(const char* p, qsizetype len) {
+    return len > 0 && std::memchr(p, '\0', size_t(len)) != nullptr;
 }
 
 bool IsBlank(const QByteArray& line) {
@@ -233,6 +238,23 @@ int TFlightLogTable::Column(const QString& name) const {
     return -1;
 }
 
+bool TFlightLogTable::TimeInMs() const {
+    return TimeInFirstColumn &&
+           Columns[0].trimmed().endsWith(QLatin1String("ms"), Qt::CaseInsensitive);
+}
+
+double TFlightLogTable::SecondsPerTimeUnit() const {
+    return TimeInMs() ? 0.001 : TimeInFirstColumn ? 1.0 : 0.1;
+}
+
+QString TFlightLogTable::DamageNote() const {
+    return DamagedLine == 0
+               ? QString()
+               : QStringLiteral("Файл повреждён в строке %1: %2; показаны строки до неё")
+                     .arg(DamagedLine)
+                     .arg(Damage);
+}
+
 QString TLogReadResult::RussianText() const {
     switch (Status) {
     case TLogReadStatus::Ok:
@@ -255,6 +277,8 @@ QString TLogReadResult::RussianText() const {
                    "замены разделителей дробной части запятыми или откройте его кнопкой "
                    "«Открыть в просмотре» сразу после выгрузки.")
             .arg(Detail);
+    case TLogReadStatus::Damaged:
+        return Detail;
     }
     return QString();
 }
@@ -276,8 +300,24 @@ TLogReadResult ReadFlightLog(QIODevice& in, TFlightLogTable& out,
     bool sawLineEnd = false;
     bool reserved = false;
     qint64 done = 0;
+    qint64 lines = 0; // lines taken, blank ones too
     QByteArray carry;
-    const auto take = [&](const QByteArray& line) {
+    const auto damage = [&](bool nul) {
+        out.DamagedLine = lines + 1;
+        out.Damage = nul ? QStringLiteral("нулевые байты (запись файла оборвалась)")
+                         : QStringLiteral("строка длиннее %1 КиБ").arg(MaxLogLineBytes / 1024);
+    };
+    // False ends the reading: a bad header, or a damaged line.
+    const auto take = [&](const char* p, qsizetype len) {
+        const bool nul = HasNul(p, len);
+        if (nul || len > MaxLogLineBytes) {
+            damage(nul);
+            return false;
+        }
+        ++lines;
+        if (len > 0 && p[len - 1] == '\r')
+            --len;
+        const QByteArray line = QByteArray::fromRawData(p, len);
         if (IsBlank(line))
             return true;
         if (haveHeader) {
@@ -287,7 +327,7 @@ TLogReadResult ReadFlightLog(QIODevice& in, TFlightLogTable& out,
         haveHeader = true;
         return parser.Header(line, r);
     };
-    for (;;) {
+    for (bool more = true; more;) {
         if (progress && !progress(done))
             return {TLogReadStatus::Cancelled, {}};
         const QByteArray chunk = in.read(ChunkBytes);
@@ -295,47 +335,51 @@ TLogReadResult ReadFlightLog(QIODevice& in, TFlightLogTable& out,
             const auto* file = qobject_cast<QFileDevice*>(&in);
             if (file && file->error() != QFileDevice::NoError)
                 return {TLogReadStatus::FileError, in.errorString()};
+            // A last line without its line end, in a file whose lines have
+            // one, was cut off while being written: even if it reads as
+            // numbers, they may be cut short.
+            if (!IsBlank(carry) && haveHeader && sawLineEnd) {
+                out.TruncatedLastLine = true;
+                ++out.BadRows;
+            } else if (!IsBlank(carry)) {
+                take(carry.constData(), carry.size());
+            }
             break;
         }
         done += chunk.size();
         qsizetype from = 0;
-        for (qsizetype nl; (nl = chunk.indexOf('\n', from)) >= 0; from = nl + 1) {
+        for (qsizetype nl; more && (nl = chunk.indexOf('\n', from)) >= 0; from = nl + 1) {
             sawLineEnd = true;
             // The chunk's own bytes, not a copy, unless the line began in
             // the previous chunk.
-            qsizetype len = nl - from;
-            if (len > 0 && chunk[nl - 1] == '\r')
-                --len;
             if (carry.isEmpty()) {
-                if (!take(QByteArray::fromRawData(chunk.constData() + from, len)))
-                    return r;
+                more = take(chunk.constData() + from, nl - from);
                 continue;
             }
             carry += chunk.mid(from, nl - from);
-            if (carry.endsWith('\r'))
-                carry.chop(1);
-            const QByteArray line = std::exchange(carry, QByteArray());
-            if (!take(line))
-                return r;
+            more = take(carry.constData(), carry.size());
+            carry.clear();
         }
-        carry += chunk.mid(from);
+        if (!more)
+            break;
+        // The unfinished line is held only while it can still be a row: a
+        // NUL byte or too many bytes make it damage at once, whatever follows.
+        const QByteArray rest = chunk.mid(from);
+        const bool nul = HasNul(rest.constData(), rest.size());
+        if (nul || carry.size() + rest.size() > MaxLogLineBytes) {
+            damage(nul);
+            break;
+        }
+        carry += rest;
         if (!reserved && haveHeader && in.size() > done) {
             parser.Reserve(in.size(), done);
             reserved = true;
         }
     }
-    // A last line without its line end, in a file whose lines have one, was
-    // cut off while being written: even if it reads as numbers, they may be
-    // cut short.
-    if (!IsBlank(carry)) {
-        if (!haveHeader || !sawLineEnd) {
-            if (!take(carry))
-                return r;
-        } else {
-            out.TruncatedLastLine = true;
-            ++out.BadRows;
-        }
-    }
+    if (out.DamagedLine > 0 && out.RowCount() == 0 && r.Ok())
+        return {TLogReadStatus::Damaged, out.DamageNote()};
+    if (!r.Ok())
+        return r;
     if (!haveHeader)
         return {TLogReadStatus::Empty, {}};
     return parser.Finish();
@@ -397,5 +441,148 @@ void DecimateColumn(const TFlightLogTable& t, int column, double lo, double hi, 
                 add(k);
             prev = k;
         }
+    }
+}
+
+namespace {
+constexpr double MetresPerDegree = 111320.0;
+
+int ColumnOf(const TFlightLogTable& t, std::initializer_list<const char*> names) {
+    for (const char* n : names) {
+        const int c = t.Column(QString::fromLatin1(n));
+        if (c >= 0)
+            return c;
+    }
+    return -1;
+}
+} // namespace
+
+QPair<int, int> TrackColumns(const TFlightLogTable& t) {
+    const int lat = ColumnOf(t, {"lat", "latitude", "gps_lat"});
+    const int lon = ColumnOf(t, {"lon", "lng", "longitude", "gps_lon"});
+    if (lat < 0 || lon < 0)
+        return {-1, -1};
+    return {lat, lon};
+}
+
+int TGroundTrack::PointAt(int row) const {
+    if (Rows.isEmpty())
+        return -1;
+    const int i = int(std::upper_bound(Rows.begin(), Rows.end(), row) - Rows.begin());
+    return std::max(0, i - 1);
+}
+
+TGroundTrack GroundTrack(const TFlightLogTable& t) {
+    TGroundTrack g;
+    const QPair<int, int> columns = TrackColumns(t);
+    if (columns.first < 0)
+        return g;
+    const QVector<double>& lat = t.Values[columns.first];
+    const QVector<double>& lon = t.Values[columns.second];
+    const int n = t.RowCount();
+    const double unit = t.SecondsPerTimeUnit();
+    const auto fix = [&](int i) {
+        return !(lat[i] == 0 && lon[i] == 0) && std::abs(lat[i]) <= 90 && std::abs(lon[i]) <= 180;
+    };
+    const auto east = [&](int i) { return (lon[i] - g.Lon0) * MetresPerDegree * g.EastScale; };
+    const auto north = [&](int i) { return (lat[i] - g.Lat0) * MetresPerDegree; };
+    // Whether fix `to` lies within reach of fix `from` (metres from the
+    // origin already set).
+    const auto reachable = [&](int from, int to) {
+        const double dt = std::abs(t.Time(to) - t.Time(from)) * unit;
+        return std::hypot(east(to) - east(from), north(to) - north(from)) <=
+               MaxGroundSpeed * dt + JumpSlackMetres;
+    };
+    int last = -1; // row of the last point taken
+    for (int i = 0; i < n; ++i) {
+        if (!fix(i)) {
+            ++g.NoFix;
+            continue;
+        }
+        if (last < 0) {
+            // The first fix becomes the origin only when one of the next two
+            // agrees with it (the other may be the wild one): a wild fix at
+            // the start would otherwise leave the whole flight out as one
+            // long jump.
+            g.Lat0 = lat[i];
+            g.Lon0 = lon[i];
+            g.EastScale = std::cos(g.Lat0 * 3.14159265358979323846 / 180);
+            int seen = 0, agree = 0;
+            for (int next = i + 1; next < n && seen < 2; ++next)
+                if (fix(next)) {
+                    ++seen;
+                    agree += reachable(i, next);
+                }
+            if (seen > 0 && agree == 0) {
+                ++g.Jumps;
+                continue;
+            }
+        } else if (!reachable(last, i)) {
+            ++g.Jumps;
+            continue;
+        }
+        const double e = east(i), nn = north(i);
+        if (g.Rows.isEmpty()) {
+            g.MinEast = g.MaxEast = e;
+            g.MinNorth = g.MaxNorth = nn;
+        }
+        g.MinEast = std::min(g.MinEast, e);
+        g.MaxEast = std::max(g.MaxEast, e);
+        g.MinNorth = std::min(g.MinNorth, nn);
+        g.MaxNorth = std::max(g.MaxNorth, nn);
+        g.East.push_back(e);
+        g.North.push_back(nn);
+        g.Rows.push_back(i);
+        last = i;
+    }
+    return g;
+}
+
+void DecimateTrack(const TGroundTrack& g, double x0, double x1, double y0, double y1, int width,
+                   int height, int cap, QVector<double>& east, QVector<double>& north) {
+    east.clear();
+    north.clear();
+    const int n = g.Size();
+    if (n == 0 || !(x1 > x0) || !(y1 > y0))
+        return;
+    width = std::max(1, width);
+    height = std::max(1, height);
+    const double cellX = (x1 - x0) / width, cellY = (y1 - y0) / height;
+    // Beside the view a point's key is its side (left, right, below, above,
+    // or a corner): each such region is convex, so a line between two points
+    // of one region stays out of sight. In the view it is its pixel.
+    const auto key = [&](int i) -> qint64 {
+        const double x = g.East[i], y = g.North[i];
+        const int side = (x < x0 ? 1 : x > x1 ? 2 : 0) | (y < y0 ? 4 : y > y1 ? 8 : 0);
+        if (side)
+            return -side;
+        const qint64 px = std::min<qint64>(width - 1, qint64((x - x0) / cellX));
+        const qint64 py = std::min<qint64>(height - 1, qint64((y - y0) / cellY));
+        return py * width + px;
+    };
+    QVector<int> kept;
+    int runFirst = 0;
+    qint64 runKey = key(0);
+    kept.push_back(0);
+    for (int i = 1; i < n; ++i) {
+        const qint64 k = key(i);
+        if (k == runKey)
+            continue;
+        if (i - 1 != runFirst)
+            kept.push_back(i - 1);
+        kept.push_back(i);
+        runFirst = i;
+        runKey = k;
+    }
+    if (n - 1 != runFirst)
+        kept.push_back(n - 1);
+    const int step = (int(kept.size()) + cap - 1) / std::max(1, cap);
+    for (int j = 0; j < kept.size(); j += std::max(1, step)) {
+        east.push_back(g.East[kept[j]]);
+        north.push_back(g.North[kept[j]]);
+    }
+    if (step > 1 && (kept.size() - 1) % step != 0) {
+        east.push_back(g.East[kept.last()]);
+        north.push_back(g.North[kept.last()]);
     }
 }

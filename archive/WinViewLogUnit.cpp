@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
+#include <utility>
 
 QPointer<TWinViewLog> WinViewLog;
 
@@ -126,6 +127,7 @@ void TWinViewLog::OpenFile(const QString& path, const QVector<bool>& fractions) 
     m_loadingFile = path;
     m_size = QFileInfo(path).size();
     m_loading = std::make_shared<TFlightLogTable>();
+    m_track = std::make_shared<TGroundTrack>();
     m_result = std::make_shared<TLogReadResult>();
     m_bytes = std::make_shared<std::atomic<qint64>>(0);
     m_stop = std::make_shared<std::atomic<bool>>(false);
@@ -134,16 +136,18 @@ void TWinViewLog::OpenFile(const QString& path, const QVector<bool>& fractions) 
     Progress->show();
     CancelButton->show();
     OpenButton->setEnabled(false);
-    m_thread = QThread::create(
-        [table = m_loading, result = m_result, bytes = m_bytes, stop = m_stop, path, fractions] {
-            *result = ReadFlightLogFile(
-                path, *table,
-                [&](qint64 done) {
-                    *bytes = done;
-                    return !*stop;
-                },
-                fractions);
-        });
+    m_thread = QThread::create([table = m_loading, track = m_track, result = m_result,
+                                bytes = m_bytes, stop = m_stop, path, fractions] {
+        *result = ReadFlightLogFile(
+            path, *table,
+            [&](qint64 done) {
+                *bytes = done;
+                return !*stop;
+            },
+            fractions);
+        if (result->Ok())
+            *track = GroundTrack(*table);
+    });
     connect(m_thread, &QThread::finished, this, &TWinViewLog::LoadDone, Qt::QueuedConnection);
     m_thread->start();
 }
@@ -179,9 +183,12 @@ void TWinViewLog::LoadDone() {
         info << QStringLiteral("десятичные запятые");
     if (!t.TimeInFirstColumn)
         info << QStringLiteral("первый столбец не возрастает: по оси времени номер строки");
-    InfoLabel->setText(info.join(QStringLiteral("; ")));
+    // The damage on a line of its own: the operator sees only part of the
+    // flight.
+    InfoLabel->setText(info.join(QStringLiteral("; ")) +
+                       (t.DamagedLine > 0 ? '\n' + t.DamageNote() : QString()));
     InfoLabel->setToolTip(InfoLabel->text());
-    Plot->SetTable(m_table.get());
+    Plot->SetTable(m_table.get(), std::exchange(m_track, nullptr));
     FillColumns();
     Plot->SetCursorTime(t.Time(0));
     emit LoadFinished(true);

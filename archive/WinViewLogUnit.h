@@ -2,7 +2,9 @@
 // The flight log viewer: reads a downloaded log (in a worker thread, with a
 // progress bar and a stop button), lets the operator pick columns and shows
 // them as strips on one time axis, the ground track, and a cursor that reads
-// out every picked column at its row. Needs no board.
+// out every picked column at its row. Needs no board. All that grows with
+// the file (reading, the track's filtering) runs in the worker; the
+// interface thread only draws what the pixels show.
 
 #include "archive/FlightLogReader.h"
 #include "ui/TaskWindow.h"
@@ -63,6 +65,7 @@ private:
     QString m_loadingFile;
     std::shared_ptr<TFlightLogTable> m_table;
     std::shared_ptr<TFlightLogTable> m_loading;
+    std::shared_ptr<TGroundTrack> m_track;
     std::shared_ptr<TLogReadResult> m_result;
     std::shared_ptr<std::atomic<qint64>> m_bytes;
     std::shared_ptr<std::atomic<bool>> m_stop;

@@ -1,16 +1,19 @@
 // Reading flight logs back for the viewer: separators, decimal commas, bad
-// and cut-off rows, files that are not logs; a long simulated flight read in
-// chunks; and the decimation that keeps every pixel's extremes.
+// and cut-off rows, files that are not logs, damaged files read in bounded
+// memory; a long simulated flight read in chunks; the decimation that keeps
+// every pixel's extremes; the ground track without the GPS's wrong fixes.
 
 #include "archive/FlightLogReader.h"
 #include "sim/FlightLog.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 using TRow = QVector<double>;
 Q_DECLARE_METATYPE(TRow)
+using TOver = QMap<int, QByteArray>;
 
 namespace {
 TLogReadResult Read(QByteArray text, TFlightLogTable& t, std::function<bool(qint64)> p = {},
@@ -18,6 +21,30 @@ TLogReadResult Read(QByteArray text, TFlightLogTable& t, std::function<bool(qint
     QBuffer b(&text);
     b.open(QIODevice::ReadOnly);
     return ReadFlightLog(b, t, p, fractions);
+}
+
+// The peak resident memory of this process, in bytes; `reset` starts a new
+// peak from what is resident now.
+qint64 PeakBytes(bool reset = false) {
+    QFile clear("/proc/self/clear_refs");
+    if (reset && clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+    QFile f("/proc/self/status");
+    f.open(QIODevice::ReadOnly);
+    const QByteArray s = f.readAll();
+    const qsizetype at = s.indexOf("VmHWM:");
+    return at < 0 ? 0 : s.mid(at + 6, 20).trimmed().split(' ').first().toLongLong() * 1024;
+}
+
+// "time_ms,lat,lon": n rows 100 ms apart flying north at `mps`; rows listed
+// in `over` get those "lat,lon" instead.
+QByteArray Flight(int n, double mps, const QMap<int, QByteArray>& over) {
+    QByteArray text = "time_ms,lat,lon\n";
+    for (int i = 0; i < n; ++i)
+        text += QByteArray::number(i * 100) + "," +
+                over.value(i, QByteArray::number(55.75 + i * mps / 1113200, 'f', 7) + ",37.6") +
+                "\n";
+    return text;
 }
 } // namespace
 
@@ -88,6 +115,58 @@ private slots:
         QCOMPARE(t.Columns.last().trimmed(), t.Columns.last());
     }
 
+    // Damage ends the reading at its line, the rows before it kept; the
+    // unfinished line is never held beyond the cap (a file without line ends
+    // once cost twice its size).
+    void damagedFileReadInBoundedMemory_data() {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<qint64>("fill"); // bytes of `byte` after the head
+        QTest::addColumn<char>("byte");
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("line"); // the damaged line
+        const qint64 big = 100 << 20;
+        QTest::newRow("100 MB of NUL bytes after the rows (power lost)")
+            << QByteArray("t,a\r\n0,1\r\n1,2\r\n") << big << '\0' << QByteArray() << 2 << 4;
+        QTest::newRow("NUL bytes after blank lines, mid-row")
+            << QByteArray("t,a\n\n0,1\n\n2,") << qint64(9) << '\0' << QByteArray("\n3,4\n") << 1
+            << 5;
+        QTest::newRow("100 MB without a line end")
+            << QByteArray() << big << 'x' << QByteArray() << 0 << 1;
+        QTest::newRow("a row past the cap between good rows")
+            << QByteArray("t,a\n0,1\n1,") << qint64(MaxLogLineBytes) << '2' << QByteArray("\n2,3\n")
+            << 1 << 3;
+        QTest::newRow("a header of NUL bytes")
+            << QByteArray() << qint64(4096) << '\0' << QByteArray("\n") << 0 << 1;
+    }
+    void damagedFileReadInBoundedMemory() {
+        QFETCH(QByteArray, head);
+        QFETCH(qint64, fill);
+        QFETCH(char, byte);
+        QFETCH(QByteArray, tail);
+        QTemporaryDir dir;
+        QFile f(dir.filePath("log.csv"));
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.write(head) == head.size());
+        if (byte == '\0')
+            QVERIFY(f.resize(head.size() + fill) && f.seek(f.size())); // sparse
+        for (const QByteArray block(1 << 20, byte); byte && fill > 0; fill -= block.size())
+            f.write(block.left(fill));
+        QVERIFY(f.write(tail) == tail.size() && f.flush());
+        const qint64 before = PeakBytes(true);
+        TFlightLogTable t;
+        f.seek(0);
+        const TLogReadResult r = ReadFlightLog(f, t);
+        QVERIFY2(PeakBytes() - before < 16 << 20,
+                 qPrintable(QString::number(PeakBytes() - before)));
+        QTEST(t.RowCount(), "rows");
+        QFETCH(int, line);
+        QCOMPARE(t.DamagedLine, qint64(line));
+        const QString text = t.RowCount() > 0 ? t.DamageNote() : r.RussianText();
+        QCOMPARE(r.Status, t.RowCount() > 0 ? TLogReadStatus::Ok : TLogReadStatus::Damaged);
+        QVERIFY2(text.startsWith(QStringLiteral("Файл повреждён в строке %1: ").arg(line)),
+                 qPrintable(text));
+    }
+
     // The board's own layout (from a row with points) splits what the field
     // count cannot; a row that does not fit it is bad, not misread.
     void decimalCommasSplitByBoardLayout() {
@@ -146,6 +225,74 @@ private slots:
         DecimateColumn(t, 1, 100.04, 110.04, 1000, k, v); // few rows: all of them
         QCOMPARE(k.size(), 103);
         QVERIFY(k.first() < 100.04 && k.last() > 110.04);
+    }
+
+    // Samples without a fix and jumps no aircraft makes are left out of the
+    // track and counted; fast flight and a long gap are not jumps.
+    void groundTrackLeavesOutBadFixes_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<double>("mps");
+        QTest::addColumn<TOver>("leftOut"); // rows placed elsewhere, and where
+        QTest::addColumn<int>("noFix");
+        const auto zeros = [](int from, int to, int step) {
+            TOver m;
+            for (int i = from; i < to; i += step)
+                m[i] = "0,0";
+            return m;
+        };
+        QTest::newRow("a third without fix") << 30 << 15.0 << zeros(1, 30, 3) << 10;
+        QTest::newRow("a wild fix 5 km off and back") << 20 << 15.0 << TOver{{9, "55.8,37.6"}} << 0;
+        QTest::newRow("a wild first fix") << 20 << 15.0 << TOver{{0, "10,10"}} << 0;
+        QTest::newRow("a wild second fix") << 20 << 15.0 << TOver{{1, "10,10"}} << 0;
+        QTest::newRow("outside the globe, and 0,0")
+            << 20 << 15.0 << TOver{{3, "91,37.6"}, {4, "55.75,181"}, {6, "0,0"}} << 3;
+        QTest::newRow("an airliner at 300 m/s") << 20 << 300.0 << TOver{} << 0;
+        QTest::newRow("at 300 m/s, 1.5 km further after 5 s without fix")
+            << 70 << 300.0 << zeros(10, 60, 1) << 50;
+    }
+    void groundTrackLeavesOutBadFixes() {
+        QFETCH(int, rows);
+        QFETCH(double, mps);
+        QFETCH(TOver, leftOut);
+        TFlightLogTable t;
+        QVERIFY(Read(Flight(rows, mps, leftOut), t).Ok());
+        const TGroundTrack g = GroundTrack(t);
+        QTEST(int(g.NoFix), "noFix");
+        QCOMPARE(g.NoFix + g.Jumps, leftOut.size());
+        for (int row = 0, p = 0; row < rows; ++row)
+            if (!leftOut.contains(row))
+                QCOMPARE(g.Rows.value(p++), row);
+        QCOMPARE(g.Size(), rows - leftOut.size());
+        QVERIFY(g.MaxNorth - g.MinNorth < mps * 0.1 * rows && g.MaxEast - g.MinEast < 1);
+    }
+
+    // The track keeps the first and the last point of each pixel's run, and
+    // no more than the cap of a tangle.
+    void trackDecimatedToPixels_data() {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<int>("most"); // points at most, view 200 x 100 px over 200 x 100 m
+        QTest::newRow("a line across the view, 1 mm a step") << 0 << 2 * 200 + 2;
+        QTest::newRow("far out of the view, 1 cm a step, and back") << 1 << 2 * 100 + 4;
+        QTest::newRow("a scribble") << 2 << 1001;
+    }
+    void trackDecimatedToPixels() {
+        QFETCH(int, shape);
+        TGroundTrack g;
+        QRandomGenerator rnd(3);
+        for (int i = 0; i < 200000; ++i) {
+            g.East << (shape == 0   ? i * 0.001
+                       : shape == 1 ? 150 + std::abs(i - 1e5) * 0.01
+                                    : rnd.bounded(200.0));
+            g.North << (shape == 2 ? rnd.bounded(100.0) : 50);
+        }
+        g.Rows.resize(g.East.size());
+        QVector<double> e, n;
+        DecimateTrack(g, 0, 200, 0, 100, 200, 100, 1000, e, n);
+        QFETCH(int, most);
+        QVERIFY2(e.size() <= most, qPrintable(QString::number(e.size())));
+        QCOMPARE(n.size(), e.size());
+        QCOMPARE(e.first(), g.East.first());
+        QCOMPARE(e.last(), g.East.last());
     }
 };
 

@@ -1,7 +1,8 @@
 // The flight log viewer on a flight downloaded from the simulated board
 // through the logs window, with points or decimal commas: the cursor reads
 // out the board's numbers of its row, the ground track appears, the strips
-// get only what their pixels show, a click moves the cursor.
+// get only what their pixels show, a click moves the cursor. A flight whose
+// GPS loses its fix and whose file was cut by a power loss.
 
 #include "ScriptedDialogs.h"
 #include "TestMain.h"
@@ -89,6 +90,40 @@ private slots:
         QVERIFY(std::abs(view->Plot->CursorRow() - n / 2) < n / 50);
         view->close();
         logs->close();
+        QTRY_VERIFY(WinViewLog.isNull());
+    }
+
+    // The rows before the NUL tail are shown and the damage named; the track,
+    // drawn only once its tab is shown, leaves out the samples without a fix
+    // (once they made it span the globe and froze the panel) and says so.
+    void gpsWithoutFixInDamagedFile() {
+        TScriptedDialogs dialogs;
+        QTemporaryDir dir;
+        QByteArray text = TFlightLog::Header() + "\r\n";
+        TFlightLog flight(3, 1);
+        for (int i = 0; i < 3000; ++i) {
+            QByteArrayList f = flight.NextRow().split(',');
+            if (i % 3 == 1)
+                f[2] = f[3] = "0.000000";
+            text += f.join(',') + "\r\n";
+        }
+        QVERIFY(WriteAll(dir.filePath("cut.csv"), text + QByteArray(5000, '\0')));
+        TWinViewLog* view = OpenFlightLogViewer(dir.filePath("cut.csv"));
+        QTRY_VERIFY(!view->Loading());
+        QVERIFY2(dialogs.Errors.isEmpty(), qPrintable(dialogs.Errors.join('\n')));
+        QCOMPARE(view->Table().RowCount(), 3000);
+        QVERIFY(view->InfoLabel->text().endsWith(
+            "\nФайл повреждён в строке 3002: нулевые байты (запись файла оборвалась); показаны "
+            "строки до неё"));
+        QCOMPARE(view->Plot->TrackNote()->text(),
+                 "Не вошли в трек точки: без фиксации GPS (0, 0) — 1000 из 3000");
+        QCoreApplication::processEvents();
+        QCOMPARE(view->Plot->TrackPoints(), 0);
+        view->Plot->ShowView(1);
+        QTRY_VERIFY(view->Plot->TrackPoints() > 0);
+        QVERIFY(view->Plot->TrackPoints() <= 2000);
+        QVERIFY(view->Plot->Track()->xAxis->range().size() < 20000); // metres: no 0,0
+        view->close();
         QTRY_VERIFY(WinViewLog.isNull());
     }
 };
