@@ -7,7 +7,10 @@
 //   vantor-bench-logview --part viewer --size 10M|100M
 //     the viewer window on a simulated flight of that size: time to the
 //     first picture, progress updates seen, resident memory against the
-//     file's size, zoom and pan redraw of its strips.
+//     file's size, zoom and pan redraw of its strips;
+//   vantor-bench-logview --part gps [--size 10M]
+//     the viewer on flights whose GPS loses its fix or scribbles, against a
+//     noisy loiter: time to the first picture, longest interface stall.
 // scripts/bench-logview.sh runs them all.
 
 #include "app/MAIN.h"
@@ -23,7 +26,9 @@
 #include <QProgressBar>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -168,25 +173,50 @@ int BenchLibrary(const QString& lib, int rows) {
     return 0;
 }
 
+// How the GPS columns of a simulated flight are rewritten.
+enum class TGps { Flight, NoFix, Loiter, Scribble };
+
+// A simulated flight of about `size` bytes. NoFix: every third sample is
+// 0,0 (a receiver without a fix), and the file ends in NUL bytes (the power
+// was lost while it was written). Loiter: circles of 150 m with a few metres
+// of noise. Scribble: every sample anywhere in a 300 m square, the densest
+// tangle a track can be.
+bool WriteFlight(const QString& path, qint64 size, TGps gps) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    TFlightLog flight(3, 1);
+    QRandomGenerator rnd(11);
+    f.write(TFlightLog::Header() + "\r\n");
+    QByteArray block;
+    for (int row = 0; f.size() + block.size() < size; ++row) {
+        QByteArrayList fields = flight.NextRow().split(',');
+        const double north = gps == TGps::Loiter ? 150 * std::cos(row / 75.0) + rnd.bounded(6.0)
+                                                 : rnd.bounded(300.0);
+        const double east = gps == TGps::Loiter ? 150 * std::sin(row / 75.0) + rnd.bounded(6.0)
+                                                : rnd.bounded(300.0);
+        if (gps == TGps::NoFix && row % 3 == 1)
+            fields[2] = fields[3] = "0.000000";
+        else if (gps == TGps::Loiter || gps == TGps::Scribble) {
+            fields[2] = QByteArray::number(55.75 + north / 111320, 'f', 6);
+            fields[3] = QByteArray::number(37.61 + east / (111320 * 0.5635), 'f', 6);
+        }
+        block += fields.join(',') + "\r\n";
+        if (block.size() > (1 << 20)) {
+            f.write(block);
+            block.clear();
+        }
+    }
+    if (gps == TGps::NoFix)
+        block += QByteArray(64 * 1024, '\0');
+    return f.write(block) == block.size();
+}
+
 int BenchViewer(qint64 size, const QString& shot) {
     QTemporaryDir dir;
     const QString path = dir.filePath("flight.csv");
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            return 2;
-        TFlightLog flight(3, 1);
-        f.write(TFlightLog::Header() + "\r\n");
-        QByteArray block;
-        while (f.size() + block.size() < size) {
-            block += flight.NextRow() + "\r\n";
-            if (block.size() > (1 << 20)) {
-                f.write(block);
-                block.clear();
-            }
-        }
-        f.write(block);
-    }
+    if (!WriteFlight(path, size, TGps::Flight))
+        return 2;
     const qint64 fileSize = QFileInfo(path).size();
     TMainFormOptions options;
     options.AutoConnect = false;
@@ -242,6 +272,106 @@ int BenchViewer(qint64 size, const QString& shot) {
     return 0;
 }
 
+// The longest time the interface thread went without running a 10 ms timer.
+class TStallMeter {
+public:
+    TStallMeter() {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longest = std::max(m_longest, m_since.nsecsElapsed() / 1e6);
+            m_since.start();
+        });
+    }
+    void Start() {
+        m_longest = 0;
+        m_since.start();
+        m_timer.start();
+    }
+    double Longest() {
+        m_longest = std::max(m_longest, m_since.nsecsElapsed() / 1e6);
+        return m_longest;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    double m_longest = 0;
+};
+
+void PrintRow(const TBenchRow& r) {
+    std::printf("%-52s %11.2f %-8s %7.3f  %-14s %s\n", qPrintable(r.Name), r.Value,
+                qPrintable(r.Unit), r.Ratio, qPrintable(r.Goal), r.Met ? "ok" : "MISSED");
+    std::fflush(stdout);
+}
+
+// The viewer on flights whose GPS misbehaves, against a noisy loiter of the
+// same size: the time to the first picture (the strips), and the longest
+// stall of the interface thread while opening and when the track is shown.
+// Its rows use the panel bench's table layout and goals.
+int BenchGps(qint64 size, const QString& shot) {
+    QTemporaryDir dir;
+    TMainFormOptions options;
+    options.AutoConnect = false;
+    options.SettingsFile = dir.filePath("Vantor_CP.conf");
+    TMainForm form(options);
+    form.resize(1400, 900);
+    form.show();
+    QCoreApplication::processEvents();
+    constexpr double StallGoalMs = 200;
+    const auto stallRow = [&](const QString& name, double ms) {
+        PrintRow(AtMost(name, ms, "ms", ms / StallGoalMs, 1.0, "200 ms"));
+    };
+    const QString mb = QString::number(size / 1e6, 'g', 3) + " MB";
+    double loiterMs = 0;
+    const std::pair<TGps, const char*> kinds[] = {{TGps::Loiter, "noisy loiter"},
+                                                  {TGps::NoFix, "a third without GPS fix"},
+                                                  {TGps::Scribble, "GPS scribble"}};
+    for (const auto& [gps, what] : kinds) {
+        const QString path = dir.filePath(QString("flight-%1.csv").arg(int(gps)));
+        if (!WriteFlight(path, size, gps))
+            return 2;
+        QElapsedTimer t;
+        t.start();
+        TFlightLogTable table;
+        ReadFlightLogFile(path, table);
+        const double readMs = Ms(t);
+        table = TFlightLogTable();
+
+        TStallMeter stall;
+        stall.Start();
+        t.start();
+        TWinViewLog* w = OpenFlightLogViewer(path);
+        auto* views = w->findChild<QTabWidget*>("Views");
+        views->setCurrentIndex(0);
+        RunEventsUntil([&] { return !w->Loading(); }, 120000);
+        QCoreApplication::processEvents();
+        (void)form.grab();
+        const double openMs = Ms(t);
+        const double openStall = stall.Longest();
+        stall.Start();
+        views->setCurrentIndex(1);
+        RunEventsFor(300);
+        (void)form.grab();
+        RunEventsFor(100);
+        const double trackStall = stall.Longest();
+
+        const QString name = QString("viewer opens %1, %2").arg(mb, what);
+        if (!shot.isEmpty() && gps == TGps::NoFix)
+            form.grab().save(shot);
+        // The first opening also makes the window: three times the reading.
+        if (gps == TGps::Loiter) {
+            loiterMs = openMs;
+            PrintRow(AtMost(name, openMs, "ms", openMs / readMs, 3, "reading alone"));
+        } else {
+            PrintRow(AtMost(name, openMs, "ms", openMs / loiterMs, 1.5, "the noisy loiter"));
+        }
+        stallRow(QString("  longest interface stall opening it"), openStall);
+        stallRow(QString("  longest interface stall showing its track"), trackStall);
+        views->setCurrentIndex(0);
+    }
+    return 0;
+}
+
 qint64 ToBytes(QString s) {
     qint64 mul = 1;
     if (s.endsWith('M', Qt::CaseInsensitive))
@@ -258,13 +388,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser p;
     p.addHelpOption();
-    p.addOptions({{"part", "libs or viewer", "PART", "libs"},
+    p.addOptions({{"part", "libs, viewer or gps", "PART", "libs"},
                   {"lib", "qcp or charts (part libs)", "LIB", "qcp"},
                   {"rows", "points of the line (part libs)", "N", "1000000"},
-                  {"size", "log file size, e.g. 10M (part viewer)", "BYTES", "10M"},
-                  {"shot", "also save the viewer's picture (part viewer)", "PNG"}});
+                  {"size", "log file size, e.g. 10M (parts viewer and gps)", "BYTES", "10M"},
+                  {"shot", "also save the viewer's picture (parts viewer and gps)", "PNG"}});
     p.process(app);
     if (p.value("part") == "viewer")
         return BenchViewer(ToBytes(p.value("size")), p.value("shot"));
+    if (p.value("part") == "gps")
+        return BenchGps(ToBytes(p.value("size")), p.value("shot"));
     return BenchLibrary(p.value("lib"), p.value("rows").toInt());
 }
