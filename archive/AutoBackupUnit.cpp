@@ -11,6 +11,16 @@
 #include <QDateTime>
 #include <QProgressDialog>
 
+namespace {
+// The change a backup comes before, as the operator's sentences name it
+// ("… перед загрузкой конфигурации"); a reset by its command.
+QString BeforeWhat(const QString& reason) {
+    if (reason == "load")
+        return QStringLiteral("загрузкой конфигурации");
+    return QStringLiteral("командой «%1»").arg(reason);
+}
+} // namespace
+
 TAutoBackup& TAutoBackup::Instance() {
     static TAutoBackup instance;
     return instance;
@@ -37,9 +47,12 @@ bool TAutoBackup::BeforeChange(TBoardLink& link, const QString& reason, const QS
         return true;
     m_running = true;
     const TBackupStore store = Store();
+    // What a killed run of before left half-written goes now.
+    store.RemoveLeftovers();
     const QString path = store.NewPath(QDateTime::currentDateTime(), reason);
+    const QString before = BeforeWhat(reason);
 
-    QProgressDialog progress(QStringLiteral("Резервная копия конфигурации перед «%1»…").arg(reason),
+    QProgressDialog progress(QStringLiteral("Резервная копия конфигурации перед %1…").arg(before),
                              "Пропустить", 0, static_cast<int>(std::size(ExportSections)),
                              QApplication::activeWindow());
     progress.setObjectName("AutoBackupProgress");
@@ -67,8 +80,8 @@ bool TAutoBackup::BeforeChange(TBoardLink& link, const QString& reason, const QS
     if (r.Status == TArchiveStatus::Cancelled)
         return true; // skipped by the operator
     return Dialogs().Ask(QStringLiteral("Не удалось сделать резервную копию конфигурации "
-                                        "перед «%1».\n%2\nПродолжить без резервной копии?")
-                             .arg(reason, r.RussianText()),
+                                        "перед %1.\n%2\nПродолжить без резервной копии?")
+                             .arg(before, r.RussianText()),
                          {"Продолжить", "Отмена"}) == 0;
 }
 

@@ -142,6 +142,13 @@ void TWndLoadSettings::BitBtn1Click() {
         Dialogs().Message("Не задан файл для загрузки");
         return;
     }
+    // A file that cannot be read ends here, before the backup's listings:
+    // the board is not asked for anything the load will not use.
+    QByteArrayList unused;
+    if (const TArchiveResult readable = ReadLoadFile(name, unused); !readable.Ok()) {
+        Report(readable);
+        return;
+    }
     TRunScope run(*this, {BitBtn1});
     if (!run.Held())
         return;

@@ -35,6 +35,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTimer>
 
 namespace {
@@ -92,6 +93,15 @@ TRunHooks Hooks() {
     TRunHooks h;
     h.Mode = TWaitMode::ProcessEvents;
     return h;
+}
+} // namespace
+
+namespace {
+// The load's end message: done, and every setting read back as sent.
+bool LoadedAndVerified(const QStringList& messages) {
+    static const QRegularExpression all("^Загрузка конфигурации завершена\nПроверено чтением с "
+                                        "платы: совпадают ([1-9][0-9]*) из \\1 параметров\\.$");
+    return messages.size() == 1 && all.match(messages[0]).hasMatch();
 }
 } // namespace
 
@@ -194,13 +204,39 @@ private slots:
         QCOMPARE(load->FileName->text(), backup);
         load->findChild<QCheckBox*>("osd")->setChecked(true);
         load->BitBtn1Click();
-        QCOMPARE(rig.Dialogs.Messages, QStringList{"Загрузка конфигурации завершена"});
+        QVERIFY(LoadedAndVerified(rig.Dialogs.Messages));
         QCOMPARE(rig.Panel.BoardValue("osd", "osd_left_offset"), "12");
         QCOMPARE(rig.Panel.BoardValue("osd", "osd_lang"), "0");
         // The load made its own backup first, listed at the top.
         QCOMPARE(load->BackupList->count(), 2);
         QVERIFY(load->BackupList->item(0)->text().endsWith("— перед загрузкой"));
         QCOMPARE(rig.Dialogs.Questions, QStringList{});
+        load->close();
+    }
+
+    // The load reads its file before anything else: a missing or unreadable
+    // one ends with the file's message, no backup and nothing to the board.
+    void loadOfAFileItCannotReadAsksTheBoardNothing_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("missing") << "missing.cfg"
+                                 << "Не задан файл для загрузки";
+        QTest::newRow("unreadable, even by root") << "/proc/sys/vm/compact_memory"
+                                                  << "Не удалось прочитать файл";
+    }
+    void loadOfAFileItCannotReadAsksTheBoardNothing() {
+        QFETCH(QString, file);
+        QFETCH(QString, says);
+        TRig rig;
+        QVERIFY(rig.Panel.Connect());
+        TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
+        load->FileName->setText(QDir(rig.Dir.path()).filePath(file));
+        rig.Panel.TakeBoardLines();
+        load->BitBtn1Click();
+        QVERIFY((rig.Dialogs.Messages + rig.Dialogs.Errors).join('|').contains(says));
+        Exchange(rig.Panel.Link(), "ver"); // the sentinel is the first line the board gets
+        QCOMPARE(rig.Panel.TakeBoardLines(), QByteArrayList{"ver"});
+        QVERIFY(rig.Backups().isEmpty());
         load->close();
     }
 
@@ -266,7 +302,7 @@ private slots:
 
         load->ChangedOnlyBox->setChecked(true);
         load->BitBtn1Click();
-        QCOMPARE(rig.Dialogs.Messages, QStringList{"Загрузка конфигурации завершена"});
+        QVERIFY(LoadedAndVerified(rig.Dialogs.Messages));
         QByteArrayList sent;
         for (const QByteArray& l : rig.Panel.TakeBoardLines())
             if (!l.startsWith("cat "))
@@ -298,8 +334,16 @@ private slots:
         QFile notes(QDir(rig.Folder()).filePath("my notes.cfg"));
         QVERIFY(notes.open(QIODevice::WriteOnly));
         notes.close();
+        // Temporary files of backups: one a killed run left an hour ago goes,
+        // one being written now stays.
+        QFile stale(QDir(rig.Folder()).filePath(old[3] + ".x7Kq2Z"));
+        QFile fresh(QDir(rig.Folder()).filePath(old[4] + ".b9Jw0P"));
+        QVERIFY(stale.open(QIODevice::WriteOnly) && fresh.open(QIODevice::WriteOnly));
+        QVERIFY(stale.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                  QFileDevice::FileModificationTime));
         const QString spare = spareOldest ? QDir(rig.Folder()).filePath(old[0]) : QString();
         QVERIFY(TAutoBackup::Instance().BeforeChange(rig.Panel.Link(), "load", spare));
+        QVERIFY(!stale.exists() && fresh.exists());
 
         const QStringList now = rig.Backups();
         QVERIFY(now.first().endsWith("_load.cfg"));
@@ -307,6 +351,26 @@ private slots:
         QCOMPARE(now.contains(old[0]), spareOldest);
         QCOMPARE(now.contains(old[1]), !spareOldest);
         QVERIFY(notes.exists()); // not a backup: never touched
+    }
+
+    // Names carry UTC. Across the autumn clock change (02:30 summer time,
+    // then 02:10 winter time, forty minutes later) the later backup is
+    // listed first and outlives the pruning; a local-time name, as earlier
+    // versions wrote them, sorts by its moment among them (the oldest goes).
+    void backupsSortByTheirMomentAcrossTheClockChange() {
+        QTemporaryDir dir;
+        const TBackupStore store(dir.path());
+        const QDate day(2025, 10, 26);
+        QVERIFY(WriteAll(store.NewPath(QDateTime(day, QTime(2, 30), QTimeZone(7200)), "load"), ""));
+        QVERIFY(
+            WriteAll(store.NewPath(QDateTime(day, QTime(2, 10), QTimeZone(3600)), "reset"), ""));
+        QVERIFY(WriteAll(dir.filePath("2025-10-25_00-00-00-000_load.cfg"), ""));
+        store.Prune(2);
+        QStringList names;
+        for (const TBackupStore::TEntry& e : store.List())
+            names << QFileInfo(e.Path).fileName();
+        QCOMPARE(names, (QStringList{"2025-10-26_01-10-00-000Z_reset.cfg",
+                                     "2025-10-26_00-30-00-000Z_load.cfg"}));
     }
 
     // A reset without a backup: the operator skips it in the progress
@@ -320,12 +384,13 @@ private slots:
         QTest::newRow("switched off in the load window") << "off" << true;
         QTest::newRow("silent board, Продолжить") << "silent" << true;
         QTest::newRow("silent board, Отмена") << "silent" << false;
+        QTest::newRow("silent board before a load, Отмена") << "silent load" << false;
     }
     void resetWithoutABackup() {
         QFETCH(QString, how);
         QFETCH(bool, resetSent);
         TSimOptions o;
-        if (how == "silent")
+        if (how.startsWith("silent"))
             o.Faults.SilenceAfterCommand = "echo off"; // takes commands, answers nothing
         TRig rig(o);
         QVERIFY(rig.Panel.Connect());
@@ -345,12 +410,22 @@ private slots:
                     p->cancel();
                 }
         });
-        if (how != "silent")
+        if (!how.startsWith("silent"))
             skipper.start(0);
-        Exchange(rig.Panel.Link(), "reset osd", 1000, TWaitMode::ProcessEvents);
+        if (how == "silent load")
+            QVERIFY(!TAutoBackup::Instance().BeforeChange(rig.Panel.Link(), "load"));
+        else
+            Exchange(rig.Panel.Link(), "reset osd", 1000, TWaitMode::ProcessEvents);
         QCOMPARE(dialogSeen, how == "skip");
-        QCOMPARE(rig.Dialogs.Questions.size(), how == "silent" ? 1 : 0);
-        QVERIFY(rig.Dialogs.Questions.join('|').contains("Плата не отвечает") == (how == "silent"));
+        const QString asked = rig.Dialogs.Questions.join('|');
+        QCOMPARE(rig.Dialogs.Questions.size(), how.startsWith("silent") ? 1 : 0);
+        QCOMPARE(asked.contains("Плата не отвечает"), how.startsWith("silent"));
+        // The load's question is Russian throughout: no Latin word in it but
+        // in a file's path.
+        QVERIFY2(how != "silent load" || !QString(asked)
+                                              .remove(QRegularExpression("\\S*/\\S*"))
+                                              .contains(QRegularExpression("[A-Za-z]")),
+                 qPrintable(asked));
         QVERIFY(rig.Backups().isEmpty());
         QVERIFY(QDir(rig.Folder()).entryList(QDir::Files).isEmpty()); // no half file
         // A line after it, sent as typed: once the board has that, a reset
