@@ -10,6 +10,7 @@
 #include "app/MAIN.h"
 #include "archive/AutoBackupUnit.h"
 #include "archive/WndLoadSettingsUnit.h"
+#include "link/Proc.h"
 #include "settings/WinImuSettingsUnit.h"
 #include "settings/WinStabControlUnit.h"
 #include "shell/WinDebugMonUnit.h"
@@ -424,6 +425,40 @@ private slots:
 #else
         QCOMPARE(DevicePortName("COM18"), QByteArray("\\\\.\\COM18"));
 #endif
+    }
+
+    // The program's command line, answered before any window: run with no
+    // display at all, so the answer must not need one.
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QByteArray>("says");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("--view-log <FILE>");
+        QTest::newRow("version") << QStringList{"-v"} << 0
+                                 << GetFileVersionText({}, "vantor-cp %d.%d.%d.%d\n").toLatin1();
+        QTest::newRow("a toolkit option is not refused")
+            << QStringList{"-style", "fusion", "--help"} << 0 << QByteArray("--demo");
+        QTest::newRow("unknown option")
+            << QStringList{"--demo", "--nosuch"} << 2 << QByteArray("Unknown option 'nosuch'");
+        QTest::newRow("missing value")
+            << QStringList{"--view-log"} << 2 << QByteArray("Missing value after '--view-log'");
+        QTest::newRow("stray argument")
+            << QStringList{"flight.csv"} << 2 << QByteArray("unexpected argument 'flight.csv'");
+    }
+    void commandLine() {
+        QFETCH(QStringList, args);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(qEnvironmentVariable("VANTOR_CP_BIN"), args);
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QTEST(p.exitCode(), "exit");
+        QFETCH(QByteArray, says);
+        const QByteArray out = p.readAllStandardOutput() + p.readAllStandardError();
+        QVERIFY2(out.contains(says), out.constData());
     }
 
     // The real program pieces end to end: the simulator program on a pty,
