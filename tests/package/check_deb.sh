@@ -58,6 +58,10 @@ done
 # The programs run from the unpacked root.
 "$work/root/usr/bin/vantor-cli" --help >"$work/cli.txt" 2>&1 && grep -q -- "--port" "$work/cli.txt" ||
     { cat "$work/cli.txt"; fail "vantor-cli --help from the unpacked package"; }
+# The panel answers --help without a display.
+env -u DISPLAY -u WAYLAND_DISPLAY "$work/root/usr/bin/vantor-cp" --help >"$work/cp.txt" 2>&1 &&
+    grep -q -- "--view-log" "$work/cp.txt" ||
+    { cat "$work/cp.txt"; fail "vantor-cp --help from the unpacked package"; }
 "$work/root/usr/bin/vantor-board-sim" --help >"$work/sim.txt" 2>&1 && grep -q -- "--link" "$work/sim.txt" ||
     { cat "$work/sim.txt"; fail "vantor-board-sim --help from the unpacked package"; }
 
