@@ -2,9 +2,7 @@
 // projection ResizeView sets, and the attitude plate as the camera sees it.
 // Needs a display with OpenGL (run under xvfb-run -a); skips visibly without.
 
-#include "monitor/WinMonImuUnit.h"
-#include "scene/SceneGL.h"
-#include "support/PinGlDriver.h"
+#include "PlateScene.h"
 
 #include <GL/gl.h>
 #include <QApplication>
@@ -47,11 +45,7 @@ bool Near(QVector3D a, QVector3D b) {
 class TestSceneGl : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        if (!TsceneGL::OpenGLAvailable())
-            QSKIP("No OpenGL context can be made on this platform (run under xvfb-run -a); "
-                  "OpenGL tests skipped");
-    }
+    void initTestCase() { VANTOR_SKIP_WITHOUT_OPENGL(); }
 
     void rotationOrder_data() {
         QTest::addColumn<QVector3D>("angles"); // ax, ay, az
@@ -150,23 +144,11 @@ private slots:
     void plateAsTheCameraSeesIt() {
         QFETCH(float, pitch);
         QFETCH(QString, side);
-        QWidget panel;
-        panel.resize(400, 300);
-        Tentity plate;
-        BuildAttitudePlate(plate);
-        plate.SetPosition(0, 0, -15);
-        Tlight light(2);
-        TsceneGL scene;
-        scene.entities.append(&plate);
-        scene.lights.append(&light);
-        scene.AttachWindow(&panel);
-        QVERIFY(scene.active);
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        scene.ResizeView(400, 300);
-        plate.SetRotation(pitch, 0, 0);
-        scene.Redraw();
-        const QImage image = scene.View()->grabFramebuffer();
+        TPlateScene s;
+        QVERIFY(s.Show());
+        s.plate.SetRotation(pitch, 0, 0);
+        s.scene.Redraw();
+        const QImage image = s.Picture();
         QCOMPARE(image.size(), QSize(400, 300));
         const QColor centre = image.pixelColor(200, 150);
         const QColor corner = image.pixelColor(5, 5);

@@ -2,20 +2,12 @@
 // any change the picture must equal one drawn whole. Needs a display with
 // OpenGL (run under xvfb-run -a); skips visibly without.
 
-#include "monitor/WinMonImuUnit.h"
-#include "scene/SceneGL.h"
-#include "support/PinGlDriver.h"
-
-#include <QTest>
+#include "PlateScene.h"
 
 class TestSceneView : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        if (!TsceneGL::OpenGLAvailable())
-            QSKIP("No OpenGL context can be made on this platform (run under xvfb-run -a); "
-                  "OpenGL tests skipped");
-    }
+    void initTestCase() { VANTOR_SKIP_WITHOUT_OPENGL(); }
 
     void partOrWholeGiveTheSamePicture_data() {
         QTest::addColumn<int>("change");
@@ -27,23 +19,13 @@ private slots:
     }
     void partOrWholeGiveTheSamePicture() {
         QFETCH(int, change);
-        QWidget panel;
-        panel.resize(400, 300);
-        Tentity plate;
-        BuildAttitudePlate(plate);
-        plate.SetPosition(0, 0, -15);
-        Tlight light(2);
-        TsceneGL scene;
-        scene.entities.append(&plate);
-        scene.lights.append(&light);
-        scene.AttachWindow(&panel);
-        QVERIFY(scene.active);
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        scene.ResizeView(400, 300);
+        TPlateScene s;
+        QVERIFY(s.Show());
+        TsceneGL& scene = s.scene;
+        Tentity& plate = s.plate;
         plate.SetRotation(20, 10, -30);
         scene.Redraw();
-        const QImage before = scene.View()->grabFramebuffer();
+        const QImage before = s.Picture();
 
         switch (change) {
         case 0:
@@ -55,7 +37,7 @@ private slots:
         case 2:
             plate.SetPosition(0, 0, 5);
             scene.Redraw();
-            (void)scene.View()->grabFramebuffer();
+            (void)s.Picture();
             plate.SetPosition(2, 0, -15);
             break;
         case 3:
@@ -66,10 +48,10 @@ private slots:
             break;
         }
         scene.Redraw();
-        const QImage part = scene.View()->grabFramebuffer();
+        const QImage part = s.Picture();
         QVERIFY(part != before);
         scene.ResizeView(400, 300); // the projection again: drawn whole
-        const QImage whole = scene.View()->grabFramebuffer();
+        const QImage whole = s.Picture();
         QVERIFY(part == whole);
     }
 };
