@@ -1,8 +1,7 @@
-// Figures of the flight log viewer and of the plotting libraries it could be
-// built on. One measurement per process, so that its resident memory is its
-// own:
-//   vantor-bench-logview --part libs --lib qcp|charts [--rows 1000000]
-//     a line plot of N points handed whole to the library: time to the first
+// Figures of the flight log viewer and of the plotting library under it. One
+// measurement per process, so that its resident memory is its own:
+//   vantor-bench-logview --part plot [--rows 1000000]
+//     a line plot of N points handed whole to QCustomPlot: time to the first
 //     picture, zoom and pan redraw (median of 10), memory the plot added;
 //   vantor-bench-logview --part viewer --size 10M|100M
 //     the viewer window on a simulated flight of that size: time to the
@@ -33,13 +32,6 @@
 #include <cmath>
 #include <cstdio>
 #include <qcustomplot.h>
-
-#ifdef VANTOR_BENCH_CHARTS
-#include <QtCharts/QChart>
-#include <QtCharts/QChartView>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
-#endif
 
 namespace {
 double Ms(const QElapsedTimer& t) {
@@ -101,7 +93,7 @@ void ZoomAndPan(QWidget& w, double lo, double hi, SetRange setRange, double& zoo
     panMs = Median(pan);
 }
 
-int BenchLibrary(const QString& lib, int rows) {
+int BenchPlot(int rows) {
     QVector<double> keys(rows), values(rows);
     QRandomGenerator rnd(3);
     double alt = 0;
@@ -112,60 +104,28 @@ int BenchLibrary(const QString& lib, int rows) {
     }
     const double lo = 0, hi = keys.last();
     const qint64 before = ResidentBytes();
-    double firstMs = 0, zoomMs = 0, panMs = 0;
-    if (lib == "qcp") {
-        QElapsedTimer t;
-        t.start();
-        QCustomPlot plot;
-        plot.resize(1200, 400);
-        plot.show();
-        QCPGraph* g = plot.addGraph();
-        g->setData(keys, values, true);
-        plot.xAxis->setRange(lo, hi);
-        g->rescaleValueAxis();
-        plot.replot();
-        QCoreApplication::processEvents();
-        (void)plot.grab();
-        firstMs = Ms(t);
-        ZoomAndPan(
-            plot, lo, hi,
-            [&](double a, double b) {
-                plot.xAxis->setRange(a, b);
-                plot.replot();
-            },
-            zoomMs, panMs);
-    }
-#ifdef VANTOR_BENCH_CHARTS
-    else if (lib == "charts") {
-        QElapsedTimer t;
-        t.start();
-        QChartView view;
-        view.resize(1200, 400);
-        auto* chart = new QChart;
-        auto* series = new QLineSeries;
-        QList<QPointF> points;
-        points.reserve(rows);
-        for (int i = 0; i < rows; ++i)
-            points << QPointF(keys[i], values[i]);
-        series->replace(points);
-        chart->addSeries(series);
-        chart->createDefaultAxes();
-        chart->legend()->hide();
-        view.setChart(chart);
-        view.show();
-        QCoreApplication::processEvents();
-        (void)view.grab();
-        firstMs = Ms(t);
-        QAbstractAxis* x = chart->axes(Qt::Horizontal).first();
-        ZoomAndPan(
-            view, lo, hi, [&](double a, double b) { x->setRange(a, b); }, zoomMs, panMs);
-    }
-#endif
-    else {
-        std::fprintf(stderr, "unknown or unbuilt library: %s\n", qPrintable(lib));
-        return 2;
-    }
-    std::printf("%s, %d points\n", qPrintable(lib), rows);
+    double zoomMs = 0, panMs = 0;
+    QElapsedTimer t;
+    t.start();
+    QCustomPlot plot;
+    plot.resize(1200, 400);
+    plot.show();
+    QCPGraph* g = plot.addGraph();
+    g->setData(keys, values, true);
+    plot.xAxis->setRange(lo, hi);
+    g->rescaleValueAxis();
+    plot.replot();
+    QCoreApplication::processEvents();
+    (void)plot.grab();
+    const double firstMs = Ms(t);
+    ZoomAndPan(
+        plot, lo, hi,
+        [&](double a, double b) {
+            plot.xAxis->setRange(a, b);
+            plot.replot();
+        },
+        zoomMs, panMs);
+    std::printf("QCustomPlot, %d points\n", rows);
     Print("  first picture", firstMs, "ms");
     Print("  zoom redraw (median of 10)", zoomMs, "ms");
     Print("  pan redraw (median of 10)", panMs, "ms");
@@ -388,9 +348,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser p;
     p.addHelpOption();
-    p.addOptions({{"part", "libs, viewer or gps", "PART", "libs"},
-                  {"lib", "qcp or charts (part libs)", "LIB", "qcp"},
-                  {"rows", "points of the line (part libs)", "N", "1000000"},
+    p.addOptions({{"part", "plot, viewer or gps", "PART", "plot"},
+                  {"rows", "points of the line (part plot)", "N", "1000000"},
                   {"size", "log file size, e.g. 10M (parts viewer and gps)", "BYTES", "10M"},
                   {"shot", "also save the viewer's picture (parts viewer and gps)", "PNG"}});
     p.process(app);
@@ -398,5 +357,8 @@ int main(int argc, char** argv) {
         return BenchViewer(ToBytes(p.value("size")), p.value("shot"));
     if (p.value("part") == "gps")
         return BenchGps(ToBytes(p.value("size")), p.value("shot"));
-    return BenchLibrary(p.value("lib"), p.value("rows").toInt());
+    if (p.value("part") == "plot")
+        return BenchPlot(p.value("rows").toInt());
+    std::fprintf(stderr, "unknown part: %s\n", qPrintable(p.value("part")));
+    return 2;
 }

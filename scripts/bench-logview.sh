@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # Figures of the flight log viewer (10 MB and 100 MB simulated flights) and of
-# the two plotting libraries on one million points, each in its own process.
+# QCustomPlot alone on one million points, each in its own process.
 # Needs a built tree (default build/) and an X server (run under xvfb-run).
 set -euo pipefail
 BUILD_DIR=${BUILD_DIR:-build}
 B="$BUILD_DIR/bench/vantor-bench-logview"
-"$B" --part libs --lib qcp
-"$B" --part libs --lib charts || echo "charts: not built (qt6-charts-dev missing)"
+"$B" --part plot
 "$B" --part viewer --size 10M
 "$B" --part viewer --size 100M
