@@ -73,6 +73,7 @@ int ShowingWindowOf(const TParamRow& p) {
 const QColor EditedColor(255, 243, 196);
 const QColor MismatchColor(248, 196, 196);
 const QColor FileColor(255, 216, 168);
+const QColor BehindColor(206, 226, 250);
 
 // Enter in the value editor commits it and hands on to the window, which
 // moves to the next row.
@@ -198,12 +199,77 @@ TWinAllParams::TWinAllParams(QWidget* parent) : TTaskWindow(parent) {
     UpdateButtons();
 }
 
+void TWinAllParams::BoardListed(const QByteArray& command, const QByteArray& line) {
+    if (IsBusy() || m_rows.isEmpty())
+        return; // the table's own reads replace its rows
+    QByteArray name, value;
+    if (!SplitParamLine(line, name, value))
+        return;
+    for (const TExportSection* section : ParamSections())
+        if (Trim(QByteArray(section->Command)) == LowerAscii(Trim(command)))
+            if (const int row = RowOf(section->Name, LowerAscii(Trim(name))); row >= 0)
+                BoardHolds(row, LowerAscii(Trim(value)));
+}
+
+void TWinAllParams::BoardTook(const QByteArray& command, const QByteArray& refusal) {
+    if (IsBusy() || m_rows.isEmpty() || !refusal.isEmpty())
+        return;
+    const QByteArrayList words = command.simplified().split(' ');
+    const QByteArray verb = LowerAscii(words[0]);
+    if (verb == "reset") {
+        // The group's values are the board's defaults now, not known here.
+        const QByteArray group = "cat " + LowerAscii(words.mid(1).join(' '));
+        for (int i = 0; i < m_rows.size(); ++i)
+            if (Trim(QByteArray(m_rows[i].Param.Section->Command)) == group && !m_rows[i].Behind) {
+                m_rows[i].Behind = true;
+                ShowRow(i);
+            }
+        StatusNote->setText(QStringLiteral("Группа сброшена на плате: нажмите «Прочитать»"));
+        return;
+    }
+    if (verb != "set" || words.size() < 3)
+        return;
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (SameNameNoCase(words[1], m_rows[i].Param.Name)) {
+            QByteArray value = LowerAscii(words.mid(2).join(' '));
+            if (m_rows[i].Param.Section->Kind == TSectionKind::OsdParams &&
+                m_rows[i].Param.Value.contains(','))
+                value.replace(' ', ','); // listed as "x,y"
+            BoardHolds(i, value);
+        }
+}
+
+void TWinAllParams::BoardHolds(int row, const QByteArray& value) {
+    TRow& r = m_rows[row];
+    if (SameParamValue(r.Param.Section, value, r.Param.Value))
+        return;
+    // An untouched row follows the board; one the operator typed keeps the
+    // typing, which now counts as a change against the new value.
+    const bool edited = Edited(row);
+    r.Param.Value = value;
+    r.Behind = true;
+    r.Mismatch = false;
+    if (!edited) {
+        r.Edit = QString::fromLatin1(value);
+        const bool filling = std::exchange(m_filling, true);
+        Grid->item(row, ColValue)->setText(r.Edit);
+        m_filling = filling;
+    }
+    ShowRow(row);
+    UpdateButtons();
+    StatusNote->setText(
+        QStringLiteral("Значение %1 изменено на плате помимо этой таблицы: теперь %2")
+            .arg(QString::fromLatin1(r.Param.Name), QString::fromLatin1(value)));
+}
+
 bool TWinAllParams::FormCreate() {
     // After the window is shown: the operator sees the reading and can stop it.
     QTimer::singleShot(0, this, [this] {
         SearchEdit->setFocus(Qt::OtherFocusReason);
         WhenBoardFree([this] { ReadAll(); }, false);
     });
+    connect(&MainForm->Link(), &TBoardLink::AnswerLine, this, &TWinAllParams::BoardListed);
+    connect(&MainForm->Link(), &TBoardLink::CommandAnswered, this, &TWinAllParams::BoardTook);
     return true;
 }
 
@@ -320,6 +386,8 @@ void TWinAllParams::ShowRow(int row) {
             colour = MismatchColor;
         else if (edited)
             colour = EditedColor;
+        else if (r.Behind && c == ColValue)
+            colour = BehindColor;
         else if (differs && (c == ColFile || c == ColValue))
             colour = FileColor;
         item->setBackground(colour.isValid() ? QBrush(colour) : QBrush());
@@ -332,6 +400,8 @@ void TWinAllParams::ShowRow(int row) {
     if (r.Mismatch)
         tip = QStringLiteral("Отправлено: %1, плата приняла: %2")
                   .arg(QString::fromLatin1(r.Sent), QString::fromLatin1(r.Param.Value));
+    if (r.Behind)
+        tip += QStringLiteral("\nИзменено на плате, пока таблица открыта");
     if (r.HasFile)
         tip += QStringLiteral("\nВ файле: %1").arg(QString::fromLatin1(r.File));
     value->setToolTip(tip);

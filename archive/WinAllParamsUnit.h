@@ -67,7 +67,16 @@ private:
         bool Mismatch = false; // the board listed other than was sent
         QByteArray Sent;       // what the last apply sent (for the mismatch)
         int Window = -1;       // index into the showing windows, -1 none
+        // The board's value changed while the table was open, by another
+        // window, the console or a load.
+        bool Behind = false;
     };
+    // Follows what the board lists and takes while the table is open: a
+    // listing line of another window, a "set" it took, a reset.
+    void BoardListed(const QByteArray& command, const QByteArray& line);
+    void BoardTook(const QByteArray& command, const QByteArray& refusal);
+    // The board now holds `value` (listed form) for the row's parameter.
+    void BoardHolds(int row, const QByteArray& value);
 
     void Fill();
     void ShowRow(int row);

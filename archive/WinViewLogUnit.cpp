@@ -3,6 +3,7 @@
 #include "archive/FlightLogPlot.h"
 #include "ui/Dialogs.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -241,8 +242,11 @@ void TWinViewLog::SavePngButtonClick() {
         Dialogs().SaveFileName(QStringLiteral("Сохранить график"), "*.png (*.png)", "png");
     if (name.isEmpty())
         return;
-    if (!Plot->Current()->savePng(name))
-        Dialogs().Error(QStringLiteral("Не удалось записать файл %1").arg(name));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    Plot->Current()->toPixmap().save(&buffer, "PNG");
+    SaveFileWhole(name, png);
 }
 
 TWinViewLog* OpenFlightLogViewer(const QString& path, const QVector<bool>& fractions) {

@@ -7,6 +7,7 @@
 #include "archive/ConfigLoad.h"
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
+#include "ui/PanelPrefs.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -25,6 +26,17 @@
 QPointer<TWndLoadSettings> WndLoadSettings;
 
 namespace {
+const char* const VerifyPrefKey = "Load/Verify";
+// A list in a message box stays readable: the rest is counted.
+constexpr int ListedLinesMax = 20;
+
+QStringList Capped(const QStringList& lines) {
+    if (lines.size() <= ListedLinesMax)
+        return lines;
+    return lines.mid(0, ListedLinesMax)
+           << QStringLiteral("… и ещё %1").arg(lines.size() - ListedLinesMax);
+}
+
 // The check boxes as they stand on screen, in three groups.
 const char* const BoxGroups[3][5] = {
     {"IMU", "gyro", "mag", nullptr, nullptr},
@@ -95,11 +107,18 @@ TWndLoadSettings::TWndLoadSettings(QWidget* parent) : TArchiveWindow(parent) {
     ChangedOnlyBox = new QCheckBox("Загружать только изменяющие значения строки");
     ChangedOnlyBox->setObjectName("ChangedOnlyBox");
     sv->addWidget(ChangedOnlyBox);
+    VerifyBox = new QCheckBox("Проверить загруженное чтением с платы");
+    VerifyBox->setObjectName("VerifyBox");
+    VerifyBox->setToolTip("После загрузки прочитать загруженные разделы с платы и сравнить\n"
+                          "с отправленным: отказы и изменённые платой значения будут показаны.");
+    VerifyBox->setChecked(PrefValue(VerifyPrefKey, true).toBool());
+    sv->addWidget(VerifyBox);
     outer->addWidget(side, 1);
     FillBackupList();
 
     connect(AutoBackupBox, &QCheckBox::toggled, this,
             [](bool on) { TAutoBackup::Instance().SetEnabled(on); });
+    connect(VerifyBox, &QCheckBox::toggled, this, [](bool on) { SetPrefValue(VerifyPrefKey, on); });
     connect(BackupList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item)
             FileName->setText(item->data(Qt::UserRole).toString());
@@ -169,17 +188,27 @@ void TWndLoadSettings::BitBtn1Click() {
             return diff.Contains(section, line);
         };
     Run->Start();
+    TLoadCheck check;
+    check.Verify = VerifyBox->isChecked();
     const TArchiveResult r = LoadConfig(
-        MainForm->Link(), name, [this](int s) { return Boxes[s]->isChecked(); }, Hooks(), only);
-    Run->Finish(!r.Ok());
+        MainForm->Link(), name, [this](int s) { return Boxes[s]->isChecked(); }, Hooks(), only,
+        &check);
+    Run->Finish(!r.Ok() && r.Status != TArchiveStatus::Differs);
     run.End();
-    if (r.Ok()) {
+    if (r.Ok() || r.Status == TArchiveStatus::Differs) {
         QString text = QStringLiteral("Загрузка конфигурации завершена");
         if (r.NoPromptInTime > 0)
             text +=
                 QStringLiteral("\nСтрок, на которые плата ответила позже чем через секунду: %1.")
                     .arg(r.NoPromptInTime);
-        Dialogs().Message(text);
+        if (check.Verified)
+            text += QStringLiteral("\nПроверено чтением с платы: совпадают %1 из %2 параметров.")
+                        .arg(check.Compared - check.Differ.size())
+                        .arg(check.Compared);
+        if (r.Ok())
+            Dialogs().Message(text);
+        else
+            ReportNotTaken(check, text);
     } else if (r.Status == TArchiveStatus::Cancelled || r.Status == TArchiveStatus::LinkLost ||
                r.Status == TArchiveStatus::BoardSilent || r.Status == TArchiveStatus::OutOfStep) {
         // Lines already sent have changed the board: say how far it got,
@@ -193,6 +222,64 @@ void TWndLoadSettings::BitBtn1Click() {
             Dialogs().Error(text);
     } else {
         Report(r);
+    }
+}
+
+void TWndLoadSettings::ReportNotTaken(TLoadCheck check, QString text) {
+    for (;;) {
+        QStringList refused;
+        for (const TRefusal& f : check.Refused)
+            refused << QStringLiteral("  %1 — ответ платы: %2")
+                           .arg(QString::fromLatin1(f.Command), QString::fromLatin1(f.Text));
+        QStringList differ;
+        for (const TLineChange& c : check.Differ)
+            differ << (c.Old.isEmpty()
+                           ? QStringLiteral("  %1 — плата такой настройки не показывает")
+                                 .arg(QString::fromLatin1(c.Line))
+                           : QStringLiteral("  %1 — на плате: %2")
+                                 .arg(QString::fromLatin1(c.Line), QString::fromLatin1(c.Old)));
+        if (!refused.isEmpty())
+            text +=
+                QStringLiteral("\n\nПлата отказалась принять строки (%1):\n").arg(refused.size()) +
+                Capped(refused).join('\n');
+        if (!differ.isEmpty())
+            text += QStringLiteral("\n\nНе совпадают с отправленным (%1):\n").arg(differ.size()) +
+                    Capped(differ).join('\n');
+        const QByteArrayList retry = check.RetryLines();
+        if (Dialogs().Ask(text, {"Повторить", "Закрыть"}) != 0 || retry.isEmpty())
+            return;
+        // Sent again as the load sends them, then read back the same way.
+        QByteArrayList lines;
+        for (const QByteArray& l : retry)
+            lines << l + "\r\n";
+        TRunScope run(*this, {BitBtn1, CompareButton});
+        if (!run.Held())
+            return;
+        const TAnswer a = MainForm->Link().Request([&] {
+            TRequest r = RunRequest(QByteArray(), ListingSilenceMs, Hooks());
+            r.Commands = lines;
+            return r;
+        }());
+        if (!a.Ok()) {
+            Dialogs().Error(QStringLiteral("Повтор не удался: ") + BoardAnswerText(a));
+            return;
+        }
+        TLoadCheck again;
+        TRunHooks hooks = Hooks();
+        hooks.Progress = nullptr;
+        const TArchiveResult back = ReadBack(MainForm->Link(), retry, again, hooks);
+        if (!back.Ok()) {
+            Report(back);
+            return;
+        }
+        again.Refused = a.Refusals;
+        if (again.Refused.isEmpty() && again.Differ.isEmpty()) {
+            Dialogs().Message(
+                QStringLiteral("Повтор: плата приняла все строки (%1).").arg(retry.size()));
+            return;
+        }
+        check = again;
+        text = QStringLiteral("Повтор: плата приняла не всё.");
     }
 }
 

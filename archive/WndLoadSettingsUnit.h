@@ -11,6 +11,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 struct TConfigDiff;
+struct TLoadCheck;
 class QPushButton;
 class QToolButton;
 
@@ -35,6 +36,10 @@ public:
     QPushButton* CompareButton;
     // "Загрузка" sends only those lines (off: the whole sections, as ever).
     QCheckBox* ChangedOnlyBox;
+    // After the load the loaded sections are read back and compared with
+    // what was sent (on unless the operator must load fast; kept in the
+    // settings file).
+    QCheckBox* VerifyBox;
     QPlainTextEdit* PreviewText;
 
     void SpeedButton1Click();
@@ -48,6 +53,10 @@ private:
     // (the operator told) when the board did not give it.
     bool CompareWithBoard(const QString& name, TConfigDiff& diff);
     void ShowDiff(const TConfigDiff& diff);
+    // The end message of a load the board did not take whole: the refused
+    // lines with its answers and the differing ones, and "Повторить", which
+    // sends them again and reads them back, as often as the operator asks.
+    void ReportNotTaken(TLoadCheck check, QString text);
 };
 
 extern QPointer<TWndLoadSettings> WndLoadSettings;

@@ -2,7 +2,6 @@
 
 #include "ui/FormPieces.h"
 
-#include "link/OutputFile.h"
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
@@ -254,15 +253,8 @@ void TWinDebugMon::SaveButtonClick() {
         return;
     // The shown text is the board's bytes read as Latin-1 (and ASCII time
     // stamps), so Latin-1 gives the bytes back unchanged.
-    TOutputFile file(name);
-    bool ok = file.Open();
+    QByteArray text;
     for (const QString& line : ShownLines())
-        if (!ok || !(ok = file.Write(line.toLatin1() + "\r\n")))
-            break;
-    if (!ok || !file.Commit())
-        Dialogs().Error(
-            "Не удалось сохранить файл " + name + ": " + file.Error() +
-            (file.Existed() && !file.InPlace() ? "\nПрежний файл оставлен без изменений." : ""));
-    else if (file.NotAtomic())
-        Dialogs().Message(file.NotAtomicNote());
+        text += line.toLatin1() + "\r\n";
+    SaveFileWhole(name, text);
 }

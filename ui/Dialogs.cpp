@@ -1,5 +1,7 @@
 #include "ui/Dialogs.h"
 
+#include "link/OutputFile.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -81,4 +83,18 @@ QString TQtDialogs::SaveFileName(const QString& title, const QString& filter,
     d.setFileMode(QFileDialog::AnyFile);
     d.setDefaultSuffix(defaultExt);
     return Chosen(d);
+}
+
+bool SaveFileWhole(const QString& name, const QByteArray& bytes) {
+    TOutputFile file(name);
+    if (!file.Open() || !file.Write(bytes) || !file.Commit()) {
+        Dialogs().Error(QStringLiteral("Не удалось записать файл %1: %2").arg(name, file.Error()) +
+                        (file.Existed() && !file.InPlace()
+                             ? QStringLiteral("\nПрежний файл оставлен без изменений.")
+                             : QString()));
+        return false;
+    }
+    if (file.NotAtomic())
+        Dialogs().Message(file.NotAtomicNote());
+    return true;
 }

@@ -25,6 +25,12 @@ public:
                                  const QString& defaultExt) = 0;
 };
 
+// Writes `bytes` as the file `name` whole (a checked flush, then the rename;
+// a FIFO or device as it is) and tells the operator, through the facade,
+// when that failed (the old file kept) or could only be done in place.
+// True when the file holds the bytes.
+bool SaveFileWhole(const QString& name, const QByteArray& bytes);
+
 // The facade in use (message boxes on screen unless a test replaced it).
 TDialogs& Dialogs();
 // Replaces the facade; nullptr restores the on-screen one. Not owned.

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -120,6 +121,41 @@ private slots:
         w->FlashButton->click();
         QCOMPARE(panel.WaitBoardLines(2), (QByteArrayList{"save config", "save controls"}));
         QCOMPARE(unsaved.Count(), 0);
+    }
+
+    // The table follows what others change on the board while it is open:
+    // typing the old value back undoes another's change. A flash save the
+    // board could not write is no success.
+    void followsTheBoardAndSaysWhenFlashFails() {
+        QTemporaryDir flash; // a folder where the board's flash file should be
+        TSimOptions options;
+        options.StatePath = flash.path();
+        TTestPanel panel(options);
+        TScriptedDialogs dialogs;
+        QVERIFY(panel.Connect());
+        TUnsavedChanges unsaved(panel.Link());
+        TWinAllParams* w = OpenRead(panel);
+        const int row = w->RowOf("STAB", "gaz_cruise");
+        const QString before = w->Grid->item(row, 2)->text();
+        TRequest console; // another window's change
+        console.Commands = {"set gaz_cruise 600\r\n"};
+        QVERIFY(panel.Link().Request(console).Taken());
+        QCOMPARE(w->Grid->item(row, 2)->text(), "600");
+        panel.WithBoard([](TBoardSim& sim) { *sim.State().FindParam("gaz_minimum") = "7"; });
+        console.Commands = {"cat stab\r\n"}; // another window's listing
+        QVERIFY(panel.Link().Request(console).Ok());
+        QCOMPARE(w->Grid->item(w->RowOf("STAB", "gaz_minimum"), 2)->text(), "7");
+        w->Grid->item(row, 2)->setText(before);
+        QVERIFY(w->ApplyButton->isEnabled());
+        w->ApplyButton->click();
+        QCOMPARE(panel.BoardValue("stab", "gaz_cruise"), before.toLatin1());
+        QCOMPARE(unsaved.Count(), 2);
+        w->FlashButton->click();
+        QCOMPARE(dialogs.Errors.size(), 1);
+        QVERIFY2(dialogs.Errors[0].contains("save config: Save failed"),
+                 qPrintable(dialogs.Errors[0]));
+        QVERIFY(w->StatusNote->text() != "Настройки сохранены во флеш");
+        QCOMPARE(unsaved.Count(), 2);
     }
 
     void refusedValuesSendNothing() {

@@ -240,6 +240,39 @@ private slots:
         load->close();
     }
 
+    // A load the board partly refuses: read back, reported line by line, and
+    // "Повторить" sends the differing lines again.
+    void loadTheBoardPartlyRefusesIsReportedLineByLine() {
+        TRig rig;
+        QVERIFY(rig.Panel.Connect());
+        TAutoBackup::Instance().SetEnabled(false);
+        const QString file = rig.Dir.filePath("partly.cfg");
+        WriteAll(file, "##### BEGIN STAB #####\r\nset gaz_cruise 5000\r\nset nosuch 1\r\n"
+                       "set gaz_minimum 20\r\n##### END STAB #####\r\n");
+        TWndLoadSettings* load = OpenTaskWindow(WndLoadSettings);
+        load->FileName->setText(file);
+        for (QCheckBox* b : load->Boxes)
+            b->setChecked(b->objectName() == "stab");
+        rig.Dialogs.Answers = {0, 1}; // "Повторить", then "Закрыть"
+        load->BitBtn1Click();
+        QCOMPARE(rig.Dialogs.Questions.size(), 2);
+        const QString& first = rig.Dialogs.Questions[0];
+        for (const char* says :
+             {"совпадают 1 из 3 параметров",
+              "Плата отказалась принять строки (1):\n  set nosuch "
+              "1 — ответ платы: Unknown parameter nosuch",
+              "Не совпадают с отправленным (2):\n  set gaz_cruise 5000 — на плате: set "
+              "gaz_cruise 1023\n  set nosuch 1 — плата такой настройки не показывает"})
+            QVERIFY2(first.contains(QString::fromUtf8(says)), qPrintable(first));
+        QVERIFY(rig.Dialogs.Questions[1].startsWith("Повтор: плата приняла не всё."));
+        const QByteArrayList sent = rig.Panel.TakeBoardLines();
+        QCOMPARE(std::count_if(sent.begin(), sent.end(),
+                               [](const QByteArray& l) { return l.startsWith("set "); }),
+                 5); // three, then the two again
+        QCOMPARE(rig.Panel.BoardValue("stab", "gaz_minimum"), "20");
+        load->close();
+    }
+
     void settingKeys_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QByteArray>("key");
