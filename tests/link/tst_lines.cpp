@@ -1,17 +1,111 @@
 // The board's lines: listing lines split into name and value, numbers, and
 // the routing of received lines (telemetry into its slot, the rest to the
-// responses).
+// responses); and the output file every written file goes through.
 
 #include "link/BoardLinkUnit.h"
+#include "link/OutputFile.h"
 #include "link/Proc.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+QByteArray Contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+}
+
+// A folder where no new file can be made but its files can be written: for
+// root (who ignores permissions) the immutable flag; false when neither works.
+bool CloseFolder(const QString& dir, bool close) {
+    if (geteuid() != 0)
+        return ::chmod(QFile::encodeName(dir).constData(), close ? 0555 : 0755) == 0;
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    const bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                    (flags = close ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL,
+                     ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+} // namespace
 
 Q_DECLARE_METATYPE(TTelemetrySlot)
 
 class TestLines : public QObject {
     Q_OBJECT
 private slots:
+    // Written means on disk: a failure keeps the old file and leaves no
+    // temporary one; what is not a regular file is written as it is.
+    void outputFile_data() {
+        QTest::addColumn<QString>(
+            "target"); // "new", "old", "full", "fifo", "device", "dir", "closed"
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("new name") << "new" << true << "";
+        QTest::newRow("old file replaced") << "old" << true << "";
+        QTest::newRow("full disk keeps the old file") << "full" << false << "File too large";
+        QTest::newRow("FIFO without a reader fails at once")
+            << "fifo" << false << "этот канал не читает ни одна программа";
+        QTest::newRow("device written as it is") << "device" << true << "";
+        QTest::newRow("folder") << "dir" << false << "это папка, а не файл";
+        QTest::newRow("folder takes no new file: in place") << "closed" << true << "";
+    }
+    void outputFile() {
+        QFETCH(QString, target);
+        QFETCH(bool, ok);
+        QTemporaryDir dir;
+        QString path = dir.filePath("out.cfg");
+        const QByteArray old = QByteArray("old\n").repeated(2000), text("new\n");
+        if (QFile f(path); target != "new" && f.open(QIODevice::WriteOnly))
+            f.write(old);
+        if (target == "fifo" || target == "dir") {
+            QFile::remove(path);
+            QVERIFY(target == "dir" ? QDir().mkdir(path)
+                                    : mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        }
+        if (target == "device")
+            path = "/dev/null";
+        if (target == "closed" && !CloseFolder(dir.path(), true))
+            QSKIP("no way to keep new files out of a folder here");
+        TOutputFile file(path);
+        bool done = file.Open() && file.Write(text.repeated(8000));
+        if (target == "full") { // the disk fills up under the buffer's last part
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            const rlimit small{16 * 1024, limit.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &small);
+            done = file.Write(text.repeated(8000)) && file.Commit();
+            setrlimit(RLIMIT_FSIZE, &limit);
+        } else {
+            done = done && file.Commit();
+        }
+        if (target == "closed")
+            CloseFolder(dir.path(), false);
+        QCOMPARE(done, ok);
+        QTEST(file.Error(), "error");
+        QCOMPARE(file.NotAtomic(), target == "closed");
+        QCOMPARE(file.InPlace(), target == "closed" || target == "device");
+        if (target == "full")
+            QCOMPARE(Contents(path), old);
+        else if (ok && target != "device")
+            QCOMPARE(Contents(path), text.repeated(8000));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(),
+                 target == "dir" ? 0 : 1); // no temporary file left beside it
+        QCOMPARE(FileErrorText(QString::fromLocal8Bit(strerror(ENOSPC))), "Нет места на диске");
+    }
+
     void splitParamLine_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<bool>("ok");
