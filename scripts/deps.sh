@@ -1,12 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the panel needs to build, test and run, if any
-# is missing. Safe to run again; it does nothing when all are present.
+# Installs the Debian packages that are missing, if any; safe to run again.
+#   ./scripts/deps.sh             what the programs need to build and run, and
+#                                 what the tests need besides (the default);
+#   ./scripts/deps.sh --programs  only what the programs need (the demo).
 set -euo pipefail
+# Building and running vantor-cp, vantor-cli and vantor-board-sim: compiler
+# and build tools, Qt with serial port and OpenGL widgets, the log viewer's
+# plotting library, Qt's own Russian texts, OpenGL with GLU and its software
+# driver for the 3D view.
 PKGS=(build-essential cmake ninja-build pkg-config
-      qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev libqcustomplot-dev
+      qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-serialport-dev libqcustomplot-dev
       qt6-translations-l10n
-      libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-      xvfb xauth imagemagick lintian)
+      libgl-dev libglu1-mesa-dev libgl1-mesa-dri)
+# The tests besides: a virtual X server for the window suites, lintian for the
+# Debian package check.
+if [ "${1:-}" != --programs ]; then
+    PKGS+=(xvfb xauth lintian)
+fi
 missing=()
 for p in "${PKGS[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
