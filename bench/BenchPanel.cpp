@@ -385,6 +385,7 @@ private:
             return {};
         }
         const double limit = CountedLimitMs();
+        m_exportMs = ms;
         m_rows << AtMost("configuration export (11 sections)", ms, "ms", ms / limit, 1.05,
                          QString("%1 bytes, %2 commands").arg(WireCount().Total()).arg(m_commands));
         Settle();
@@ -435,6 +436,38 @@ private:
                               .arg(limitPerSec, 0, 'f', 2)
                               .arg(m_answerMs, 0, 'f', 1)
                               .arg(RhythmMs));
+        Settle();
+        ReadBackAfterLoad(file, sections);
+    }
+
+    // The load's verification: the loaded sections read back and compared
+    // with the file's lines. It reads what the export reads (fewer sections
+    // when fewer were loaded), so it costs at most the export's time; and the
+    // board's own export loaded back must match it line for line.
+    void ReadBackAfterLoad(const QString& file, int sections) {
+        QByteArrayList body;
+        if (ReadLoadFile(file, body).Ok()) {
+            TLoadTracker tracker;
+            QByteArrayList sent;
+            for (const QByteArray& raw : body)
+                if (const auto step = tracker.Feed(raw); step.Kind == TLoadTracker::TKind::Body &&
+                                                         step.Section >= 0 &&
+                                                         step.Section < sections)
+                    sent << step.Line;
+            body = sent;
+        }
+        QElapsedTimer t;
+        t.start();
+        TLoadCheck check;
+        const TArchiveResult r = ReadBack(m_form->Link(), body, check, Hooks());
+        const double ms = t.nsecsElapsed() / 1e6;
+        if (!r.Ok() || !check.Differ.isEmpty() || m_exportMs <= 0) {
+            std::fprintf(stderr, "vantor-bench: read-back after the load: %s, %d differ\n",
+                         qPrintable(r.EnglishText()), int(check.Differ.size()));
+            return;
+        }
+        m_rows << AtMost(QString("load read-back (%1 settings, all as loaded)").arg(check.Compared),
+                         ms, "ms", ms / m_exportMs, 1.05, "the export's time");
         Settle();
     }
 
@@ -641,6 +674,7 @@ private:
     TBenchDialogs m_dialogs;
     std::unique_ptr<TMainForm> m_form;
     double m_answerMs = 0;
+    double m_exportMs = 0;
     int m_commands = 0;
 };
 } // namespace

@@ -256,11 +256,11 @@ private slots:
         QVERIFY(form.UnsavedNote()->isHidden());
         // Two changes typed in the console, one of them to a channel.
         QVERIFY(form.DebugMon);
-        form.DebugMon->CommandLine->setText("set roll_kp 2.5");
+        form.DebugMon->CommandLine->setText("set roll_sensitivity 2.5");
         form.DebugMon->CommandLineEnter();
         form.DebugMon->CommandLine->setText("set ch_out 3 1 1000 1500 2000 0");
         form.DebugMon->CommandLineEnter();
-        QCOMPARE(form.Unsaved().Count(), 2);
+        QTRY_COMPARE(form.Unsaved().Count(), 2); // counted once the board has taken them
         QVERIFY(!form.UnsavedNote()->isHidden());
         QCOMPARE(form.UnsavedNote()->text(), "Изменения не сохранены во флеш: 2");
         QCOMPARE(form.StatusText(), "Соединение установлено"); // untouched
@@ -347,9 +347,9 @@ private slots:
         TPanelRig rig;
         TMainForm& form = rig.Start();
         QVERIFY(rig.Connect());
-        Exchange(form.Link(), "set roll_kp 2.5");
+        Exchange(form.Link(), "set roll_sensitivity 2.5");
         QByteArrayList executed;
-        QTRY_VERIFY((executed += rig.BoardLines()).contains("set roll_kp 2.5"));
+        QTRY_VERIFY((executed += rig.BoardLines()).contains("set roll_sensitivity 2.5"));
         rig.Wire->HangUp();
         QTRY_VERIFY(!form.Connected);
         QVERIFY(!form.UnsavedNote()->isHidden()); // still true, but nothing to save to
