@@ -1,12 +1,15 @@
 #pragma once
-// The unsaved-changes guard: counts the "set" and "reset" lines sent to the
-// board since its settings were last stored in flash, whoever sent them (a
-// settings window, the load, the console). The board stores its general
-// settings ("save config") and its channels and mixers ("save controls")
-// separately, so the two kinds are counted apart and each save clears only
-// its own kind: after "save config" alone, changed channels are still
-// unsaved. A "set" that writes the value the board is known to hold (from
-// a listing it gave or a set since) changes nothing and is not counted; a
+// The unsaved-changes guard: counts the "set" and "reset" lines the board
+// has taken since its settings were last stored in flash, whoever sent them
+// (a settings window, the load, the console). A line the board answered with
+// text of refusal changed nothing and is not counted; one whose prompt never
+// came may have been taken and is. The board stores its general settings
+// ("save config") and its channels and mixers ("save controls") separately,
+// so the two kinds are counted apart and each save, once the board has said
+// it is done, clears only its own kind: after "save config" alone, changed
+// channels are still unsaved. A "set" that writes the value the board is
+// known to hold (from a listing it gave, rows of channels, mixers and
+// waypoints included, or a set since) changes nothing and is not counted; a
 // reset makes every value unknown again.
 
 #include "link/BoardLinkUnit.h"
@@ -27,7 +30,7 @@ public:
     int ConfigCount() const { return m_config; }
     int ControlsCount() const { return m_controls; }
 
-    // Takes one sent command line into account.
+    // Takes into account one command line the board has taken.
     void Note(const QByteArray& line);
     // Learns from a listing's "name = value" line what the board holds.
     void NoteAnswer(const QByteArray& command, const QByteArray& line);
