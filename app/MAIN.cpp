@@ -34,6 +34,8 @@
 void RegisterShellWindows();
 void RegisterSettingsWindows();
 void RegisterArchiveWindows();
+void RegisterViewerWindows();
+void RegisterParametersWindows();
 void RegisterMonitorWindows();
 
 namespace {
@@ -47,6 +49,8 @@ void RegisterAllWindows() {
     RegisterShellWindows();
     RegisterSettingsWindows();
     RegisterArchiveWindows();
+    RegisterViewerWindows();
+    RegisterParametersWindows();
     RegisterMonitorWindows();
 }
 

@@ -8,10 +8,10 @@
 #include "app/MAIN.h"
 #include "app/DemoBoard.h"
 #include "app/ScreenshotTour.h"
-#include "archive/WinViewLogUnit.h"
 #include "link/Proc.h"
 #include "ui/Dialogs.h"
 #include "ui/PanelApplication.h"
+#include "viewer/WinViewLogUnit.h"
 
 #include <QCommandLineParser>
 #include <cstdio>

@@ -1,9 +1,7 @@
-#include "archive/WinAllParamsUnit.h"
 #include "archive/WinBackupConfigUnit.h"
 #include "archive/WinExportLogsUnit.h"
 #include "archive/WinMemsCalibrateUnit.h"
 #include "archive/WinSaveSettingsUnit.h"
-#include "archive/WinViewLogUnit.h"
 #include "archive/WndLoadSettingsUnit.h"
 #include "ui/TaskRegistry.h"
 
@@ -12,7 +10,5 @@ void RegisterArchiveWindows() {
     RegisterTaskWindow("ActionLoadConfig", [] { OpenTaskWindow(WndLoadSettings); });
     RegisterTaskWindow("ActionSaveSettings", [] { OpenTaskWindow(WinSaveSettings); });
     RegisterTaskWindow("ActionExportLogs", [] { OpenTaskWindow(WinExportLogs); });
-    RegisterTaskWindow("ActionViewLog", [] { OpenFlightLogViewer(); });
     RegisterTaskWindow("ActionCalibrate", [] { OpenTaskWindow(WinMemsCalibrate); });
-    RegisterTaskWindow("ActionAllParams", [] { OpenTaskWindow(WinAllParams); });
 }

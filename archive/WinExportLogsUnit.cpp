@@ -1,9 +1,9 @@
 #include "archive/WinExportLogsUnit.h"
 
 #include "archive/ArchiveWidgets.h"
-#include "archive/WinViewLogUnit.h"
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
+#include "viewer/WinViewLogUnit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -13,10 +13,10 @@
 // scripts/bench-logview.sh runs them all.
 
 #include "app/MAIN.h"
-#include "archive/FlightLogPlot.h"
-#include "archive/WinViewLogUnit.h"
 #include "bench/BenchSupport.h"
 #include "sim/FlightLog.h"
+#include "viewer/FlightLogPlot.h"
+#include "viewer/WinViewLogUnit.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

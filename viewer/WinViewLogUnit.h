@@ -6,8 +6,8 @@
 // the file (reading, the track's filtering) runs in the worker; the
 // interface thread only draws what the pixels show.
 
-#include "archive/FlightLogReader.h"
 #include "ui/TaskWindow.h"
+#include "viewer/FlightLogReader.h"
 
 #include <QThread>
 #include <atomic>

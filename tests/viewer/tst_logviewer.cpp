@@ -8,10 +8,10 @@
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "TestSupport.h"
-#include "archive/FlightLogPlot.h"
 #include "archive/WinExportLogsUnit.h"
-#include "archive/WinViewLogUnit.h"
 #include "sim/FlightLog.h"
+#include "viewer/FlightLogPlot.h"
+#include "viewer/WinViewLogUnit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

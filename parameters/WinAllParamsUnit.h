@@ -5,7 +5,7 @@
 // the touched groups back; compared with a configuration file; stored in
 // flash. Shows which settings window holds each parameter and opens it.
 
-#include "archive/AllParams.h"
+#include "parameters/AllParams.h"
 #include "ui/TaskWindow.h"
 
 #include <QHash>

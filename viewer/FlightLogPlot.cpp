@@ -1,4 +1,4 @@
-#include "archive/FlightLogPlot.h"
+#include "viewer/FlightLogPlot.h"
 
 #include <QLabel>
 #include <QTabWidget>

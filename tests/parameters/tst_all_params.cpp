@@ -7,7 +7,7 @@
 #include "TestMain.h"
 #include "TestPanel.h"
 #include "archive/ArchiveWidgets.h"
-#include "archive/WinAllParamsUnit.h"
+#include "parameters/WinAllParamsUnit.h"
 #include "ui/UnsavedChanges.h"
 
 #include <QCheckBox>

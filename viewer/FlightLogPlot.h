@@ -8,7 +8,7 @@
 // places the cursor; drag pans, the wheel zooms, Shift+drag zooms to a
 // rubber band.
 
-#include "archive/FlightLogReader.h"
+#include "viewer/FlightLogReader.h"
 
 #include <QList>
 #include <QPoint>

@@ -1,7 +1,7 @@
-#include "archive/WinViewLogUnit.h"
+#include "viewer/WinViewLogUnit.h"
 
-#include "archive/FlightLogPlot.h"
 #include "ui/Dialogs.h"
+#include "viewer/FlightLogPlot.h"
 
 #include <QBuffer>
 #include <QFileInfo>

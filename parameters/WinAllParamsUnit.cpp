@@ -1,4 +1,4 @@
-#include "archive/WinAllParamsUnit.h"
+#include "parameters/WinAllParamsUnit.h"
 
 #include "archive/ArchiveWidgets.h"
 #include "link/Proc.h"

@@ -1,4 +1,4 @@
-#include "archive/FlightLogReader.h"
+#include "viewer/FlightLogReader.h"
 
 #include <QFile>
 #include <algorithm>

@@ -3,8 +3,8 @@
 // memory; a long simulated flight read in chunks; the decimation that keeps
 // every pixel's extremes; the ground track without the GPS's wrong fixes.
 
-#include "archive/FlightLogReader.h"
 #include "sim/FlightLog.h"
+#include "viewer/FlightLogReader.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>

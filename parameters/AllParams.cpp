@@ -1,4 +1,4 @@
-#include "archive/AllParams.h"
+#include "parameters/AllParams.h"
 
 #include "archive/ConfigCompare.h"
 #include "archive/ConfigLoad.h"

@@ -1,0 +1,6 @@
+#include "parameters/WinAllParamsUnit.h"
+#include "ui/TaskRegistry.h"
+
+void RegisterParametersWindows() {
+    RegisterTaskWindow("ActionAllParams", [] { OpenTaskWindow(WinAllParams); });
+}
