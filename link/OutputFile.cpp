@@ -82,7 +82,8 @@ bool TOutputFile::Open() {
     }
     // No temporary file beside the target: a file the operator may write is
     // written in place rather than not at all. (Plain QFile rather than the
-    // save file's own fallback, whose cancel would remove the target.)
+    // save file's own fallback, which takes only a refused permission for
+    // that case, not a folder whose entries are fixed, as root meets it.)
     if (m_existed && QFileInfo(m_name).isWritable()) {
         auto out = std::make_unique<QFile>(m_name);
         if (out->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
