@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
 
 // Receives the worker's posted messages and records them in order.
 class TMessageRecorder : public QObject {
@@ -81,6 +83,24 @@ inline bool WriteAll(const QString& path, const QByteArray& data) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
+
+// A full disk for this process while it lives: no file grows beyond `room`
+// bytes (the system's "File too large" stands in for "No space left").
+class TFullDisk {
+public:
+    explicit TFullDisk(rlim_t room = 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        const rlimit full{room, m_old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &full);
+    }
+    ~TFullDisk() { setrlimit(RLIMIT_FSIZE, &m_old); }
+    TFullDisk(const TFullDisk&) = delete;
+    TFullDisk& operator=(const TFullDisk&) = delete;
+
+private:
+    rlimit m_old{};
+};
 
 // What an older file held: a run that fails must leave it as it was.
 inline const QByteArray OldFile = QByteArray("old contents\r\n").repeated(500);

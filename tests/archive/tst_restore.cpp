@@ -37,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QTimer>
+#include <optional>
 
 namespace {
 // A panel as the program has it: a settings file (backups on by default), a
@@ -418,6 +419,7 @@ private slots:
         QTest::newRow("silent board, Продолжить") << "silent" << true;
         QTest::newRow("silent board, Отмена") << "silent" << false;
         QTest::newRow("silent board before a load, Отмена") << "silent load" << false;
+        QTest::newRow("full disk, Продолжить") << "full" << true;
     }
     void resetWithoutABackup() {
         QFETCH(QString, how);
@@ -443,16 +445,22 @@ private slots:
                     p->cancel();
                 }
         });
-        if (!how.startsWith("silent"))
+        if (how == "skip" || how == "off")
             skipper.start(0);
+        std::optional<TFullDisk> full;
+        if (how == "full")
+            full.emplace();
         if (how == "silent load")
             QVERIFY(!TAutoBackup::Instance().BeforeChange(rig.Panel.Link(), "load"));
         else
             Exchange(rig.Panel.Link(), "reset osd", 1000, TWaitMode::ProcessEvents);
+        full.reset();
         QCOMPARE(dialogSeen, how == "skip");
         const QString asked = rig.Dialogs.Questions.join('|');
-        QCOMPARE(rig.Dialogs.Questions.size(), how.startsWith("silent") ? 1 : 0);
+        QCOMPARE(rig.Dialogs.Questions.size(), how.startsWith("silent") || how == "full" ? 1 : 0);
         QCOMPARE(asked.contains("Плата не отвечает"), how.startsWith("silent"));
+        QCOMPARE(asked.contains("Ошибка записи в файл") && asked.contains("File too large"),
+                 how == "full");
         // The load's question is Russian throughout: no Latin word in it but
         // in a file's path.
         QVERIFY2(how != "silent load" || !QString(asked)

@@ -2,6 +2,7 @@
 // the routing of received lines (telemetry into its slot, the rest to the
 // responses); and the output file every written file goes through.
 
+#include "TestSupport.h"
 #include "link/BoardLinkUnit.h"
 #include "link/OutputFile.h"
 #include "link/Proc.h"
@@ -10,11 +11,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,13 +80,8 @@ private slots:
         TOutputFile file(path);
         bool done = file.Open() && file.Write(text.repeated(8000));
         if (target == "full") { // the disk fills up under the buffer's last part
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{};
-            getrlimit(RLIMIT_FSIZE, &limit);
-            const rlimit small{16 * 1024, limit.rlim_max};
-            setrlimit(RLIMIT_FSIZE, &small);
+            const TFullDisk full(16 * 1024);
             done = file.Write(text.repeated(8000)) && file.Commit();
-            setrlimit(RLIMIT_FSIZE, &limit);
         } else {
             done = done && file.Commit();
         }

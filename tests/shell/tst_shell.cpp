@@ -5,6 +5,7 @@
 #include "ScriptedDialogs.h"
 #include "ScriptedPanel.h"
 #include "TestMain.h"
+#include "TestSupport.h"
 #include "link/Clock.h"
 #include "shell/WinDebugMonUnit.h"
 #include "shell/about.h"
@@ -223,12 +224,20 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("\r\n=>\r\n  x = 1 \r\n\xB0\r\nnext\r\n"));
         QVERIFY(dialogs.Errors.isEmpty());
+        {
+            const TFullDisk full; // the old file stays as it was
+            dialogs.SaveNames << name;
+            mon.SaveButtonClick();
+        }
+        QCOMPARE(dialogs.Errors.size(), 1);
+        QVERIFY(dialogs.Errors[0].contains("File too large\nПрежний файл оставлен без изменений."));
+        QCOMPARE(ReadAll(name), QByteArray("\r\n=>\r\n  x = 1 \r\n\xB0\r\nnext\r\n"));
 
         dialogs.SaveNames << ""; // cancelled: nothing written, nothing said
         mon.SaveButtonClick();
         dialogs.SaveNames << dir.filePath("no-such-dir/port.txt");
         mon.SaveButtonClick();
-        QCOMPARE(dialogs.Errors.size(), 1);
+        QCOMPARE(dialogs.Errors.size(), 2);
         QVERIFY(dialogs.Unexpected.isEmpty());
     }
 

@@ -88,6 +88,18 @@ private slots:
         const QRect r = strips->axisRect(0)->rect();
         QTest::mouseClick(strips, Qt::LeftButton, {}, r.center());
         QVERIFY(std::abs(view->Plot->CursorRow() - n / 2) < n / 50);
+        // The picture is written whole, or the old one stays.
+        const QString png = dir.filePath("plot.png");
+        dialogs.SaveNames << png << png;
+        view->SavePngButtonClick();
+        const QByteArray picture = ReadAll(png);
+        QVERIFY(picture.startsWith("\x89PNG"));
+        {
+            const TFullDisk full;
+            view->SavePngButtonClick();
+        }
+        QCOMPARE(ReadAll(png), picture);
+        QCOMPARE(dialogs.Errors.size(), 1);
         view->close();
         logs->close();
         QTRY_VERIFY(WinViewLog.isNull());
