@@ -255,11 +255,9 @@ void TWndLoadSettings::ReportNotTaken(TLoadCheck check, QString text) {
         TRunScope run(*this, {BitBtn1, CompareButton});
         if (!run.Held())
             return;
-        const TAnswer a = MainForm->Link().Request([&] {
-            TRequest r = RunRequest(QByteArray(), ListingSilenceMs, Hooks());
-            r.Commands = lines;
-            return r;
-        }());
+        TRequest request = RunRequest(QByteArray(), ListingSilenceMs, Hooks());
+        request.Commands = lines; // all of them in one conversation
+        const TAnswer a = MainForm->Link().Request(request);
         if (!a.Ok()) {
             Dialogs().Error(QStringLiteral("Повтор не удался: ") + BoardAnswerText(a));
             return;

@@ -172,19 +172,28 @@ bool WriteFlight(const QString& path, qint64 size, TGps gps) {
     return f.write(block) == block.size();
 }
 
+// The panel without a board, its settings file in `dir`.
+TMainFormOptions OfflineForm(const QTemporaryDir& dir) {
+    TMainFormOptions options;
+    options.AutoConnect = false;
+    options.SettingsFile = dir.filePath("Vantor_CP.conf");
+    return options;
+}
+
+void ShowForm(TMainForm& form) {
+    form.resize(1400, 900);
+    form.show();
+    QCoreApplication::processEvents();
+}
+
 int BenchViewer(qint64 size, const QString& shot) {
     QTemporaryDir dir;
     const QString path = dir.filePath("flight.csv");
     if (!WriteFlight(path, size, TGps::Flight))
         return 2;
     const qint64 fileSize = QFileInfo(path).size();
-    TMainFormOptions options;
-    options.AutoConnect = false;
-    options.SettingsFile = dir.filePath("Vantor_CP.conf");
-    TMainForm form(options);
-    form.resize(1400, 900);
-    form.show();
-    QCoreApplication::processEvents();
+    TMainForm form(OfflineForm(dir));
+    ShowForm(form);
     const qint64 before = ResidentBytes();
 
     QElapsedTimer t;
@@ -270,13 +279,8 @@ void PrintRow(const TBenchRow& r) {
 // Its rows use the panel bench's table layout and goals.
 int BenchGps(qint64 size, const QString& shot) {
     QTemporaryDir dir;
-    TMainFormOptions options;
-    options.AutoConnect = false;
-    options.SettingsFile = dir.filePath("Vantor_CP.conf");
-    TMainForm form(options);
-    form.resize(1400, 900);
-    form.show();
-    QCoreApplication::processEvents();
+    TMainForm form(OfflineForm(dir));
+    ShowForm(form);
     constexpr double StallGoalMs = 200;
     const auto stallRow = [&](const QString& name, double ms) {
         PrintRow(AtMost(name, ms, "ms", ms / StallGoalMs, 1.0, "200 ms"));

@@ -55,10 +55,11 @@ QList<QPair<QByteArray, QByteArray>> ListedRow(const QByteArray& command, QByteA
         out << qMakePair((what.endsWith("in") ? "ch_in " : "ch_out ") + index, values);
     else if (what == "cat wp")
         out << qMakePair("wp " + index, values);
-    else if (what == "cat control mixers")
-        for (int k = 0; k < values.split(' ').size(); ++k)
-            out << qMakePair("mix " + index + " " + QByteArray::number(k + 1),
-                             values.split(' ').at(k));
+    else if (what == "cat control mixers") {
+        const QByteArrayList cells = values.split(' ');
+        for (int k = 0; k < cells.size(); ++k)
+            out << qMakePair("mix " + index + " " + QByteArray::number(k + 1), cells[k]);
+    }
     return out;
 }
 
