@@ -99,3 +99,35 @@ QString GetFileVersionText(const QString& programFile, const QString& format) {
     }
     return out;
 }
+
+QList<QPair<QByteArray, QByteArray>> ListedRow(const QByteArray& command, QByteArray line) {
+    QList<QPair<QByteArray, QByteArray>> out;
+    const qsizetype colon = line.indexOf(':');
+    if (colon <= 0 || line.contains('='))
+        return out;
+    const QByteArray index = Trim(line.left(colon));
+    int n = 0;
+    if (!TryStrToInt(index, n))
+        return out; // a heading ("Waypoints: 3", "N: latitude, ...")
+    const QByteArray values = line.mid(colon + 1).replace(',', ' ').replace('\t', ' ').simplified();
+    const QByteArray what = command.simplified();
+    if (what == "cat control in" || what == "cat control out")
+        out << qMakePair((what.endsWith("in") ? "ch_in " : "ch_out ") + index, values);
+    else if (what == "cat wp")
+        out << qMakePair("wp " + index, values);
+    else if (what == "cat control mixers") {
+        const QByteArrayList cells = values.split(' ');
+        for (int k = 0; k < cells.size(); ++k)
+            out << qMakePair("mix " + index + " " + QByteArray::number(k + 1), cells[k]);
+    }
+    return out;
+}
+
+bool IsRowKind(const QByteArray& what) {
+    return what == "ch_in" || what == "ch_out" || what == "mix" || what == "wp";
+}
+
+QPair<QByteArray, QByteArray> SetRowKey(const QByteArrayList& words) {
+    const int keyWords = words.value(1) == "mix" ? 4 : 3; // "set mix N K v", "set ch_in N ..."
+    return qMakePair(words.mid(1, keyWords - 1).join(' '), words.mid(keyWords).join(' '));
+}

@@ -1,8 +1,12 @@
 #pragma once
 // Small text helpers shared by every layer: trimming, ASCII lower-case, the
-// listing-line splitter and the strict integer conversion.
+// listing-line splitter, the listed rows as the "set" lines that write them,
+// and the strict integer conversion.
 
 #include <QByteArray>
+#include <QByteArrayList>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <stdexcept>
 
@@ -37,3 +41,15 @@ bool TryStrToInt(const QByteArray& text, int& out);
 
 // The program's version as four numbers joined by the format, e.g. "%d.%d.%d.%d".
 QString GetFileVersionText(const QString& programFile, const QString& format);
+
+// A listed row as the "set" lines that would write it back, each as the key
+// (kind and numbers that say which row or cell) and the values: the
+// listing's "N: a b c d e" of "cat control in" is "ch_in N" = "a b c d e".
+// `command` is the lower-cased, trimmed listing command.
+QList<QPair<QByteArray, QByteArray>> ListedRow(const QByteArray& command, QByteArray line);
+// True for the kinds of "set" line that write a row or a cell: "ch_in",
+// "ch_out", "mix", "wp".
+bool IsRowKind(const QByteArray& what);
+// A "set" line's words of a row or cell as its key and values
+// ("set mix 2 4 -50" -> "mix 2 4", "-50").
+QPair<QByteArray, QByteArray> SetRowKey(const QByteArrayList& words);

@@ -37,41 +37,6 @@ bool SameValues(const QByteArray& a, const QByteArray& b) {
     return true;
 }
 
-// A listed row as the "set" lines that would write it back, each as the key
-// (kind and numbers that say which row or cell) and the values: the
-// listing's "N: a b c d e" of "cat control in" is "ch_in N" = "a b c d e".
-QList<QPair<QByteArray, QByteArray>> ListedRow(const QByteArray& command, QByteArray line) {
-    QList<QPair<QByteArray, QByteArray>> out;
-    const qsizetype colon = line.indexOf(':');
-    if (colon <= 0 || line.contains('='))
-        return out;
-    const QByteArray index = Trim(line.left(colon));
-    int n = 0;
-    if (!TryStrToInt(index, n))
-        return out; // a heading ("Waypoints: 3", "N: latitude, ...")
-    const QByteArray values = line.mid(colon + 1).replace(',', ' ').replace('\t', ' ').simplified();
-    const QByteArray what = command.simplified();
-    if (what == "cat control in" || what == "cat control out")
-        out << qMakePair((what.endsWith("in") ? "ch_in " : "ch_out ") + index, values);
-    else if (what == "cat wp")
-        out << qMakePair("wp " + index, values);
-    else if (what == "cat control mixers") {
-        const QByteArrayList cells = values.split(' ');
-        for (int k = 0; k < cells.size(); ++k)
-            out << qMakePair("mix " + index + " " + QByteArray::number(k + 1), cells[k]);
-    }
-    return out;
-}
-
-bool IsRowKind(const QByteArray& what) {
-    return what == "ch_in" || what == "ch_out" || what == "mix" || what == "wp";
-}
-
-// A "set" line's words of a row or cell as its key and values.
-QPair<QByteArray, QByteArray> SetRowKey(const QByteArrayList& words) {
-    const int keyWords = words.value(1) == "mix" ? 4 : 3; // "set mix N K v", "set ch_in N ..."
-    return qMakePair(words.mid(1, keyWords - 1).join(' '), words.mid(keyWords).join(' '));
-}
 } // namespace
 
 TUnsavedChanges::TUnsavedChanges(TBoardLink& link, QObject* parent) : QObject(parent) {
