@@ -613,6 +613,17 @@ void TWinAllParams::SaveToFlashClick() {
         StatusNote->setText("Настройки сохранены во флеш");
 }
 
+TParamWindowRef ParamWindowOf(const QByteArray& group, const QByteArray& name) {
+    for (const TExportSection* section : ParamSections()) {
+        if (!group.isEmpty() && !SameNameNoCase(group, section->Name))
+            continue;
+        for (const TShowingWindow& w : ShowingWindows())
+            if (w.Command == section->Command && w.Names.contains(LowerAscii(name)))
+                return {QString::fromLatin1(w.Action), w.Caption};
+    }
+    return {};
+}
+
 void TWinAllParams::OpenShowingWindow(int row) {
     if (row < 0 || row >= m_rows.size() || m_rows[row].Window < 0)
         return;

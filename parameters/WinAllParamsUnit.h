@@ -94,3 +94,11 @@ private:
 };
 
 extern QPointer<TWinAllParams> WinAllParams;
+
+// The settings window that shows a parameter, by its group ("STAB"; empty:
+// any group) and name: its action and caption, both empty when none does.
+struct TParamWindowRef {
+    QString Action;
+    QString Caption;
+};
+TParamWindowRef ParamWindowOf(const QByteArray& group, const QByteArray& name);
