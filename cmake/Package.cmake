@@ -2,7 +2,9 @@
 # vantor-cp_<version>_amd64.deb with the three programs, the desktop entry,
 # the icon, a man page for each program and the files Debian asks of every
 # package. Its Depends line is worked out by dpkg-shlibdeps from the shared
-# libraries the programs link, so it follows the build, not a list kept by hand.
+# libraries the programs link, so it follows the build, not a list kept by hand;
+# only Qt's SQLite driver, a plugin loaded at run time for the change journal,
+# is named here.
 include(GNUInstallDirs)
 
 set(VANTOR_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/vantor-cp)
@@ -45,6 +47,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6sql6-sqlite)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -5,12 +5,12 @@
 #   ./scripts/deps.sh --programs  only what the programs need (the demo).
 set -euo pipefail
 # Building and running vantor-cp, vantor-cli and vantor-board-sim: compiler
-# and build tools, Qt with serial port and OpenGL widgets, the log viewer's
-# plotting library, Qt's own Russian texts, OpenGL with GLU and its software
-# driver for the 3D view.
+# and build tools, Qt with serial port and OpenGL widgets, Qt's SQLite driver
+# for the change journal, the log viewer's plotting library, Qt's own Russian
+# texts, OpenGL with GLU and its software driver for the 3D view.
 PKGS=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-serialport-dev libqcustomplot-dev
-      qt6-translations-l10n
+      libqt6sql6-sqlite qt6-translations-l10n
       libgl-dev libglu1-mesa-dev libgl1-mesa-dri)
 # The tests besides: a virtual X server for the window suites, lintian for the
 # Debian package check.
