@@ -490,7 +490,7 @@ void TJournal::MarkSaved(const QString& board) {
     d->Post([=](QSqlDatabase& db) {
         Exec(db,
              "UPDATE journal SET saved = 1 WHERE board = ? AND kind = 'change' AND saved = 0 AND "
-             "outcome IN ('taken', 'verified')",
+             "outcome IN ('taken', 'verified', 'differs')",
              {board});
     });
 }
@@ -499,7 +499,7 @@ void TJournal::MarkLost(const QString& board) {
     d->Post([=](QSqlDatabase& db) {
         Exec(db,
              "UPDATE journal SET outcome = 'lost' WHERE session = ? AND board = ? AND kind = "
-             "'change' AND saved = 0 AND outcome IN ('taken', 'verified')",
+             "'change' AND saved = 0 AND outcome IN ('taken', 'verified', 'differs')",
              {ProcessSession(), board});
     });
 }
