@@ -5,6 +5,7 @@
 #include "archive/AutoBackupUnit.h"
 #include "link/PortMessages.h"
 #include "link/Proc.h"
+#include "parameters/JournalRecorder.h"
 #include "shell/WinDebugMonUnit.h"
 #include "shell/about.h"
 #include "ui/BoardAccess.h"
@@ -141,6 +142,15 @@ TMainForm::TMainForm(TMainFormOptions options)
     });
     // Told in the status bar, not a box: a restart is often noticed in the
     // middle of an operation, which then reports it itself.
+    // Every change to a board goes to the change journal; values the board
+    // was found to hold against the journal's knowledge are told once.
+    m_journal = new TJournalRecorder(m_link, TJournal::Instance(), this);
+    connect(m_journal, &TJournalRecorder::OutsideChanges, this, [this] {
+        SetStatus(QStringLiteral("Плата изменена вне панели: значения отличаются от известных "
+                                 "журналу изменений (записаны в журнал)"));
+    });
+    connect(&TAutoBackup::Instance(), &TAutoBackup::BackupWritten, m_journal,
+            &TJournalRecorder::NoteBackup);
     connect(m_unsaved, &TUnsavedChanges::LostWithRestart, this, [this](int count) {
         SetStatus(count > 0
                       ? QStringLiteral("Плата перезапустилась: изменения настроек, не сохранённые "
@@ -401,6 +411,10 @@ void TMainForm::ConnectionSequence() {
             return;
         }
     }
+    // The journal names the board by its "ver" answer and the port.
+    m_journal->SetBoard(AskBoardIdentity(m_link, dlg.PortNum->text(), TWaitMode::ProcessEvents));
+    if (const QString problem = TJournal::Instance().TakeProblemText(); !problem.isEmpty())
+        SetStatus(problem);
     IniFile->SetPort(dlg.PortNum->text());
     IniFile->SetPortSpeed(dlg.SpeedNum->currentText());
     IniFile->SetOpenDebugMon(dlg.OpenMon->isChecked() ? 1 : 0);

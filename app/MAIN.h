@@ -23,6 +23,7 @@ class QLabel;
 class QMdiArea;
 class QMenu;
 class TDlgConnect;
+class TJournalRecorder;
 class TUnsavedChanges;
 class TWinDebugMon;
 
@@ -122,6 +123,7 @@ private:
     QMdiArea* m_area;
     QLabel* m_status;
     TUnsavedChanges* m_unsaved;
+    TJournalRecorder* m_journal;
     QLabel* m_unsavedNote;
     // The operator has answered the unsaved-changes question for this close
     // (a close deferred behind a busy window does not ask again).

@@ -75,6 +75,7 @@ bool TAutoBackup::BeforeChange(TBoardLink& link, const QString& reason, const QS
         m_last = path;
         store.Prune(TBackupStore::KeptBackups, spare);
         emit BackupsChanged();
+        emit BackupWritten(path, before);
         return true;
     }
     if (r.Status == TArchiveStatus::Cancelled)

@@ -56,6 +56,8 @@ public:
 signals:
     // A backup was written (and old ones may have gone).
     void BackupsChanged();
+    // The backup `file` was written before `what` ("загрузкой конфигурации").
+    void BackupWritten(const QString& file, const QString& what);
 
 private:
     QString m_folder;

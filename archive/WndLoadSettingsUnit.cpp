@@ -1,4 +1,5 @@
 #include "archive/WndLoadSettingsUnit.h"
+#include "parameters/JournalRecorder.h"
 
 #include "archive/ArchiveWidgets.h"
 #include "archive/AutoBackupUnit.h"
@@ -188,6 +189,11 @@ void TWndLoadSettings::BitBtn1Click() {
             return diff.Contains(section, line);
         };
     Run->Start();
+    // The journal: a row for the load, and its file as the origin of every
+    // line it sends (its retries too).
+    const TJournalOrigin origin(QStringLiteral("Загрузка: ") + QFileInfo(name).fileName());
+    TJournalRecorder* journal = TJournalRecorder::Current();
+    const qint64 loadRow = journal ? journal->NoteLoad(name) : 0;
     TLoadCheck check;
     check.Verify = VerifyBox->isChecked();
     const TArchiveResult r = LoadConfig(
@@ -195,6 +201,10 @@ void TWndLoadSettings::BitBtn1Click() {
         &check);
     Run->Finish(!r.Ok() && r.Status != TArchiveStatus::Differs);
     run.End();
+    if (loadRow)
+        TJournal::Instance().SetOutcome(loadRow,
+                                        r.Ok() ? JournalOutcome::Done : JournalOutcome::Failed, {},
+                                        QString("%1 (%2)").arg(name, r.RussianText()));
     if (r.Ok() || r.Status == TArchiveStatus::Differs) {
         QString text = QStringLiteral("Загрузка конфигурации завершена");
         if (r.NoPromptInTime > 0)

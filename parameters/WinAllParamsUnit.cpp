@@ -1,6 +1,7 @@
 #include "parameters/WinAllParamsUnit.h"
 
 #include "archive/ArchiveWidgets.h"
+#include "link/JournalOrigin.h"
 #include "link/Proc.h"
 #include "settings/ParamFormUnit.h"
 #include "settings/WinAdcSettingsUnit.h"
@@ -496,6 +497,7 @@ void TWinAllParams::ApplyClick() {
         return;
     BeginBusy();
     UpdateButtons();
+    const TJournalOrigin origin(QStringLiteral("Все параметры"));
     TRequest request;
     request.Commands = lines;
     request.Mode = TWaitMode::ProcessEvents;

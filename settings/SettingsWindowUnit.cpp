@@ -1,5 +1,6 @@
 #include "settings/SettingsWindowUnit.h"
 
+#include "link/JournalOrigin.h"
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
 
@@ -111,6 +112,7 @@ void TSettingsWindow::ResetAndRelist(const QByteArray& resetCommand) {
             W->EndBusy();
         }
     } busy(this);
+    const TJournalOrigin origin(windowTitle());
     TRequest r;
     r.Commands = {resetCommand};
     r.LimitMs = 1000;

@@ -1,5 +1,6 @@
 #include "shell/WinDebugMonUnit.h"
 
+#include "link/JournalOrigin.h"
 #include "ui/FormPieces.h"
 
 #include "ui/BoardAccess.h"
@@ -216,6 +217,7 @@ void TWinDebugMon::RunConsole() {
         m_consoleRunning = true;
         m_stopConsole = false;
         ConsoleNote->setText(QStringLiteral("Ответ платы на \"%1\"… (Esc — не ждать)").arg(shown));
+        const TJournalOrigin origin(QStringLiteral("Консоль"));
         TRequest r;
         r.Commands = lines;
         r.Mode = TWaitMode::ProcessEvents;

@@ -4,6 +4,7 @@
 #include "link/BoardLinkUnit.h"
 #include "link/PortMessages.h"
 #include "link/SafeListsUnit.h"
+#include "support/FreshJournal.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,5 +1,6 @@
 #include "ui/TaskWindow.h"
 
+#include "link/JournalOrigin.h"
 #include "link/Proc.h"
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
@@ -105,6 +106,8 @@ bool TTaskWindow::SendToBoard(const QByteArrayList& lines) {
     BeginBusy();
     const bool wasEnabled = Body()->isEnabled();
     Body()->setEnabled(false);
+    // The journal names the window as the origin of the changes.
+    const TJournalOrigin origin(windowTitle());
     TRequest r;
     r.Commands = lines;
     r.Mode = TWaitMode::ProcessEvents;

@@ -1,5 +1,6 @@
 #include "ui/UnsavedChanges.h"
 
+#include "link/JournalOrigin.h"
 #include "link/Proc.h"
 #include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
@@ -129,6 +130,7 @@ TCloseChoice AskSaveBeforeClose(int count) {
 }
 
 bool SaveToFlash(TPanelContext& panel) {
+    const TJournalOrigin origin(QStringLiteral("Сохранение при закрытии панели"));
     TRequest r;
     r.Commands = {"save config\r\n", "save controls\r\n"};
     r.Mode = TWaitMode::ProcessEvents;

@@ -40,7 +40,8 @@ const QStringList DeviceActions = {
     "ActionAllParams"};
 const QStringList AlwaysActions = {
     "HelpAbout1",          "FileExitItem",       "WindowCascade1",    "WindowTileHorizontal1",
-    "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1", "ActionViewLog"};
+    "WindowTileVertical1", "WindowMinimizeAll1", "WindowArrangeAll1", "ActionViewLog",
+    "ActionJournal"};
 
 // A task window that can be held busy, as a long operation holds it.
 class TWinProbe : public TTaskWindow {
@@ -102,7 +103,8 @@ private slots:
         QVERIFY(rig.Connect());
         QCOMPARE(form.StatusText(), "Соединение установлено");
         QCOMPARE(rig.EnabledActions(), Sorted(DeviceActions + AlwaysActions));
-        QCOMPARE(rig.BoardLines(), (QByteArrayList{"", "echo off"}));
+        // The handshake, then "ver", which names the board in the change journal.
+        QCOMPARE(rig.BoardLines(), (QByteArrayList{"", "echo off", "ver"}));
         QCOMPARE(rig.Wire->BaudRate(), 9600);
 
         QSettings stored(rig.SettingsFile(), QSettings::IniFormat);
@@ -232,7 +234,7 @@ private slots:
         rig.Wire->Replug();
         QVERIFY(rig.Connect());
         QCOMPARE(form.StatusText(), "Соединение установлено");
-        QCOMPARE(rig.BoardLines(), (QByteArrayList{"", "echo off"}));
+        QCOMPARE(rig.BoardLines(), (QByteArrayList{"", "echo off", "ver"}));
         QCOMPARE(rig.EnabledActions(), Sorted(DeviceActions + AlwaysActions));
     }
 

@@ -3,6 +3,7 @@
 // conversion errors reach the dialog facade as in the program), settings and
 // files in Qt's test locations.
 
+#include "FreshJournal.h"
 #include "ui/PanelApplication.h"
 
 #include <QStandardPaths>
