@@ -210,6 +210,14 @@ private slots:
         QTest::newRow("no such port")
             << QStringList{"--port", "/nonexistent/tty", "get", "stab"} << 1
             << QByteArray("vantor-cli: Cannot open /nonexistent/tty port");
+        QTest::newRow("history needs no port")
+            << QStringList{"history", "--since", "2026-03-01T12:00", "--csv"} << 0
+            << QByteArray("id,time,board,kind,origin,group,name,before,sent,after,outcome");
+        QTest::newRow("bad since") << QStringList{"history", "--since", "2026-13-01"} << 2
+                                   << QByteArray("invalid --since '2026-13-01'");
+        QTest::newRow("undo of a row the journal lacks: the port is not even opened")
+            << QStringList{"--port", "/nonexistent/tty", "undo", "999999999"} << 2
+            << QByteArray("vantor-cli: the journal has no row 999999999");
     }
     void commandLine() {
         QFETCH(QStringList, args);
