@@ -151,6 +151,12 @@ TMainForm::TMainForm(TMainFormOptions options)
     });
     connect(&TAutoBackup::Instance(), &TAutoBackup::BackupWritten, m_journal,
             &TJournalRecorder::NoteBackup);
+    // A journal that could not be opened (or was found damaged and set
+    // aside) is said once, when the window is up; the panel works without it.
+    QTimer::singleShot(0, this, [this] {
+        if (const QString problem = TJournal::Instance().TakeProblemText(); !problem.isEmpty())
+            SetStatus(problem);
+    });
     connect(m_unsaved, &TUnsavedChanges::LostWithRestart, this, [this](int count) {
         SetStatus(count > 0
                       ? QStringLiteral("Плата перезапустилась: изменения настроек, не сохранённые "
@@ -413,8 +419,6 @@ void TMainForm::ConnectionSequence() {
     }
     // The journal names the board by its "ver" answer and the port.
     m_journal->SetBoard(AskBoardIdentity(m_link, dlg.PortNum->text(), TWaitMode::ProcessEvents));
-    if (const QString problem = TJournal::Instance().TakeProblemText(); !problem.isEmpty())
-        SetStatus(problem);
     IniFile->SetPort(dlg.PortNum->text());
     IniFile->SetPortSpeed(dlg.SpeedNum->currentText());
     IniFile->SetOpenDebugMon(dlg.OpenMon->isChecked() ? 1 : 0);

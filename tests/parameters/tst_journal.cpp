@@ -8,8 +8,10 @@
 #include "TestSupport.h"
 #include "parameters/JournalRecorder.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <csignal>
 
 namespace {
 struct TRig {
@@ -163,6 +165,42 @@ private slots:
         QVERIFY(ApplyJournalLines(rig.Panel.Link(), lines, check, {}).Ok());
         QCOMPARE(rig.Panel.BoardValue("stab", "gaz_cruise"), QByteArray("600"));
         QCOMPARE(rig.Panel.BoardValue("stab", "gaz_maximum"), QByteArray("980"));
+    }
+
+    // Rows are committed as they come: a tool killed in the middle of a load
+    // leaves every row another reader saw, in order, in an undamaged file.
+    void killedDuringALoadKeepsEveryEarlierRow() {
+        TSimProcess sim({"--latency", "100"});
+        QVERIFY(sim.Ok);
+        QByteArray file = "##### BEGIN STAB #####\r\n";
+        for (int i = 0; i < 60; ++i)
+            file += "set gaz_cruise " + QByteArray::number(500 + i) + "\r\n";
+        WriteAll(sim.File("f.cfg"), file + "##### END STAB #####\r\n");
+        const QString path = sim.File("journal.sqlite");
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VANTOR_JOURNAL", path);
+        cli.setProcessEnvironment(env);
+        cli.start(qEnvironmentVariable("VANTOR_CLI_BIN"),
+                  {"--port", sim.Path, "load", sim.File("f.cfg")});
+        TJournal reader;
+        TJournalFilter load;
+        load.Name = "gaz_cruise";
+        int seen = 0;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return (reader.IsOpen() || reader.Open(path)) && (seen = reader.Count(load)) >= 10;
+            },
+            60000));
+        ::kill(static_cast<pid_t>(cli.processId()), SIGKILL);
+        QVERIFY(cli.waitForFinished());
+        TJournal after;
+        QVERIFY(after.Open(path));
+        QCOMPARE(after.TakeProblemText(), QString());
+        const QList<TJournalRow> rows = after.Rows(load);
+        QVERIFY(rows.size() >= seen && rows.size() < 60);
+        for (int i = 0; i < rows.size(); ++i)
+            QCOMPARE(rows[rows.size() - 1 - i].Sent, QByteArray::number(500 + i));
     }
 };
 
