@@ -195,6 +195,21 @@ void Paint(QPainter& p, TIconId id) {
         p.drawLine(QPointF(18.4, 17.9), QPointF(22, 21.5));
         break;
     }
+    case TIconId::Journal: {
+        // A page of entries with a clock over its corner.
+        Document(p);
+        p.setPen(Stroke(Ink, 1.2));
+        for (const QPointF& end :
+             {QPointF(12, 6), QPointF(16.5, 9.5), QPointF(10, 13), QPointF(10, 16.5)})
+            p.drawLine(QPointF(7.5, end.y()), end);
+        p.setPen(Stroke(Blue, 1.6));
+        p.setBrush(Paper);
+        p.drawEllipse(QPointF(16.5, 16.5), 5.5, 5.5);
+        p.setPen(Stroke(Blue, 1.4));
+        p.drawLine(QPointF(16.5, 16.5), QPointF(16.5, 13));
+        p.drawLine(QPointF(16.5, 16.5), QPointF(19, 17.5));
+        break;
+    }
     case TIconId::None:
         break;
     }

@@ -30,6 +30,7 @@ const TActionDef MainActions[] = {
     {"ActionBatParams",        "Параметры батарей",                     "Параметры батарей",                 Set, false, 35, Dev,  TIconId::Battery},
     {"ActionStabControls",     "Параметры стабилизатора",               "Параметры стабилизатора",           Set, false, 31, Dev,  TIconId::Stab},
     {"ActionAllParams",        "Все параметры",                         "Все параметры",                     Set, false, 37, Dev,  TIconId::AllParams},
+    {"ActionJournal",          "Журнал изменений",                      "Журнал изменений",                  Set, false, 38, Any,  TIconId::Journal},
     {"ActionIMU_Settings",     "Настройка IMU",                         nullptr,                             Cal, false,  0, Dev,  TIconId::None},
     {"ActionCalibrate",        "Калибровка MEMS датчиков",              "Калибровка MEMS датчиков",          Cal, false, 36, Dev,  TIconId::Calibrate},
     {"ActionMonGyro",          "Монитор данных гироскопа",              nullptr,                             Mon, false,  0, Dev,  TIconId::None},

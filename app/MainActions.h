@@ -25,7 +25,8 @@ enum class TIconId {
     Adc,
     Battery,
     Calibrate,
-    AllParams
+    AllParams,
+    Journal
 };
 
 struct TActionDef {

@@ -71,7 +71,8 @@ void TScreenshotTour::Start(TMainForm& form) {
     for (int i = 0; i < MainActionCount; ++i)
         if (MainActions[i].Kind == TActionKind::Device)
             m_todo << MainActions[i].Name;
-    m_todo << "HelpAbout1";
+    m_todo << "ActionJournal"
+           << "HelpAbout1";
     WhenReady(
         this, [&form] { return form.Connected; },
         [this] {
