@@ -474,15 +474,16 @@ void Exec(QSqlDatabase& db, const char* sql, const QVariantList& binds) {
 } // namespace
 
 void TJournal::SetOutcome(qint64 handle, const QString& outcome, const QByteArray& after,
-                          const QString& detail) {
+                          const QString& detail, const QByteArray& group) {
     if (handle <= 0)
         return;
     d->Post([=](QSqlDatabase& db) {
-        // An empty detail keeps what the row says already.
+        // An empty detail or group keeps what the row says already.
         Exec(db,
              "UPDATE journal SET outcome = ?, after = ?, detail = CASE WHEN ? = '' THEN detail "
-             "ELSE ? END WHERE session = ? AND seq = ?",
-             {Str(outcome), Text(after), Str(detail), Str(detail), ProcessSession(), handle});
+             "ELSE ? END, grp = CASE WHEN ? = '' THEN grp ELSE ? END WHERE session = ? AND seq = ?",
+             {Str(outcome), Text(after), Str(detail), Str(detail), Text(group), Text(group),
+              ProcessSession(), handle});
     });
 }
 

@@ -126,9 +126,10 @@ public:
     // Adds a row (Id and TimeMs are filled in when 0: now); returns a handle
     // for the row's later outcome, 0 when the journal is closed.
     qint64 Add(TJournalRow row);
-    // The row's outcome became known, or changed (taken -> verified).
+    // The row's outcome became known, or changed (taken -> verified); a
+    // listing may tell the group of a name sent before any listing showed it.
     void SetOutcome(qint64 handle, const QString& outcome, const QByteArray& after,
-                    const QString& detail = QString());
+                    const QString& detail = QString(), const QByteArray& group = QByteArray());
     // A flash save took: the board's unsaved changes are permanent now.
     void MarkSaved(const QString& board);
     // The board restarted: its unsaved changes made in this process are lost.

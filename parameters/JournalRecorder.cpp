@@ -163,7 +163,8 @@ void TJournalRecorder::NowHolds(const QByteArray& group, const QByteArray& name,
     const QByteArray key = JournalKey(group, name);
     m_seen.insert(key);
     m_holds.insert(key, value);
-    if (!m_known.contains(key) || m_known.value(key) != value) {
+    // A name not yet listed has no group: its listing will say.
+    if (!group.isEmpty() && (!m_known.contains(key) || m_known.value(key) != value)) {
         m_known.insert(key, value);
         m_journal.SetKnown(BoardName(), group, name, value);
     }
@@ -240,11 +241,16 @@ void TJournalRecorder::Compare(const QByteArray& group, const QByteArray& name,
                                const QByteArray& listed) {
     m_groupOf.insert(name, group);
     const QByteArray key = JournalKey(group, name);
-    if (const auto it = m_unverified.constFind(key); it != m_unverified.cend()) {
+    // A name sent before any listing showed it waits under no group.
+    auto it = m_unverified.find(key);
+    if (it == m_unverified.end())
+        it = m_unverified.find(JournalKey({}, name));
+    if (it != m_unverified.end()) {
         const bool same = SameValue(group, listed, it->Sent);
         m_journal.SetOutcome(
             it->Handle, same ? JournalOutcome::Verified : JournalOutcome::Differs, listed,
-            same ? QString() : QStringLiteral("Плата держит: ") + QString::fromLatin1(listed));
+            same ? QString() : QStringLiteral("Плата держит: ") + QString::fromLatin1(listed),
+            group);
         m_unverified.erase(it);
     } else if (!m_seen.contains(key) && m_known.contains(key) &&
                !SameValue(group, listed, m_known.value(key))) {

@@ -64,6 +64,8 @@ class TestJournal : public QObject {
 private slots:
     void sessionReadsAsAStory() {
         TRig rig;
+        // A name sent before any listing showed it learns its group from the next.
+        rig.Send("vantor-cli", {"set baro_altitude_inair_border 6"});
         QVERIFY(rig.Send("Стабилизация", {"cat stab"}).Ok()); // the window opens
         rig.Send("Стабилизация", {"set gaz_cruise 600"});
         rig.Send("Консоль", {"set gaz_maximum 990", "set roll_kp 1"});
@@ -84,6 +86,7 @@ private slots:
         rig.Send("Сохранение", {"save config"});
         QVERIFY(rig.Journal.Flush());
         const QStringList expected = {
+            "change|vantor-cli|baro_altitude_inair_border|>6>6|verified|saved",
             "change|Стабилизация|gaz_cruise|560>600>600|verified|saved",
             "change|Консоль|gaz_maximum|980>990>990|verified|saved",
             "change|Консоль|roll_kp|>1>|refused",
@@ -93,6 +96,7 @@ private slots:
             "save|Сохранение|config|>>|done",
         };
         QCOMPARE(rig.Story(), expected);
+        QCOMPARE(rig.Journal.Rows({}).last().Group, QByteArray("STAB"));
         // The refusal keeps the board's own words.
         TJournalFilter refused;
         refused.Outcome = JournalOutcome::Refused;
