@@ -51,6 +51,10 @@ QString TDemoBoard::SettingsFile() const {
     return m_dir.filePath("Vantor_CP.conf");
 }
 
+QString TDemoBoard::JournalFile() const {
+    return m_dir.filePath("journal.sqlite");
+}
+
 bool TDemoBoard::Start() {
     const QString program = FindSimulator();
     if (program.isEmpty()) {

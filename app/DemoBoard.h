@@ -22,6 +22,8 @@ public:
     // A settings file of the demo's own, so the operator's stored port is
     // not replaced by the simulator's temporary one.
     QString SettingsFile() const;
+    // A change journal of the demo's own, for the same reason.
+    QString JournalFile() const;
     QString Error() const { return m_error; }
 
     // The simulator beside the program, or in the build tree next to it.

@@ -118,6 +118,9 @@ int main(int argc, char** argv) {
         if (demo->Start()) {
             options.PresetPort = demo->PortPath();
             options.SettingsFile = demo->SettingsFile();
+            // The simulated board's changes stay out of the operator's journal.
+            if (qEnvironmentVariableIsEmpty("VANTOR_JOURNAL"))
+                qputenv("VANTOR_JOURNAL", demo->JournalFile().toLocal8Bit());
         } else {
             Dialogs().Error("Демонстрационный режим: " + demo->Error());
             demo.reset();
