@@ -78,7 +78,8 @@ void TJournalModel::SetFilter(const TJournalFilter& filter) {
     TJournalFilter page = m_filter;
     page.Limit = PageRows;
     m_total = TJournal::Instance().Count(m_filter);
-    m_rows = TJournal::Instance().Rows(page);
+    // A filter nothing matches is not searched a second time.
+    m_rows = m_total > 0 ? TJournal::Instance().Rows(page) : QList<TJournalRow>();
     endResetModel();
 }
 
@@ -275,7 +276,7 @@ TWinJournal::TWinJournal(QWidget* parent) : TArchiveWindow(parent) {
     Grid->verticalHeader()->setDefaultSectionSize(Grid->fontMetrics().height() + 6);
     Grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     Grid->horizontalHeader()->setStretchLastSection(true);
-    const int widths[TJournalModel::ColumnCount] = {135, 260, 170, 120, 90, 150, 75, 80, 215, 0};
+    const int widths[TJournalModel::ColumnCount] = {135, 260, 170, 140, 90, 150, 70, 80, 275, 0};
     for (int c = 0; c < TJournalModel::ColDetail; ++c)
         Grid->setColumnWidth(c, widths[c]);
     v->addWidget(Grid, 1);
@@ -427,8 +428,11 @@ void TWinJournal::ShowCount() {
     TJournal& journal = TJournal::Instance();
     if (!journal.IsOpen()) {
         const QString problem = journal.ProblemText();
-        StatusNote->setText(problem.isEmpty() ? QStringLiteral("Журнал изменений недоступен.")
-                                              : problem);
+        StatusNote->setText(
+            problem.isEmpty()
+                ? QStringLiteral("Журнал изменений не открыт (%1): изменения не записываются.")
+                      .arg(journal.Path().isEmpty() ? TJournal::DefaultPath() : journal.Path())
+                : problem);
         return;
     }
     StatusNote->setText(QStringLiteral("Строк: %1").arg(Model->Total()));
