@@ -6,9 +6,15 @@
 #include "archive/ConfigLoad.h"
 #include "archive/FlightLogs.h"
 #include "link/ComPortUnit.h"
+#include "link/JournalOrigin.h"
+#include "link/Proc.h"
 #include "monitor/WinMonImuUnit.h"
+#include "parameters/JournalRecorder.h"
+#include "parameters/WinJournalUnit.h"
 #include "shell/WinDebugMonUnit.h"
+#include "ui/BoardAccess.h"
 #include "ui/Dialogs.h"
+#include "ui/TaskRegistry.h"
 #include "ui/TaskWindow.h"
 
 #include <QAction>
@@ -17,10 +23,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -61,6 +71,11 @@ private:
         std::fprintf(stderr, "vantor-bench: %s box: %s\n", kind, qPrintable(text));
     }
 };
+
+// 100000 as "100,000", whatever the machine's locale.
+QString Thousands(int n) {
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
+}
 
 double Median(QList<double> v) {
     if (v.isEmpty())
@@ -209,6 +224,9 @@ public:
         if (!m_sim.Start(m_o.SimProgram, m_dir.filePath("board"), {"--log-size", m_o.LogSize},
                          error))
             return false;
+        // The panel's change journal is a file of the run, never the
+        // operator's own; it must be named before the panel first uses it.
+        qputenv("VANTOR_JOURNAL", m_dir.filePath("panel-journal.sqlite").toLocal8Bit());
         QString sample;
         m_answerMs = MeasureAnswerMs(m_sim.LinkPath(), sample);
         if (m_answerMs <= 0) {
@@ -239,6 +257,8 @@ public:
             Part("stream", m_o.StreamSeconds * 1000 + 120000, [this] { Streaming(); });
         if (wanted("attitude"))
             Part("attitude", m_o.StreamSeconds * 1000 + 120000, [this] { Attitude(); });
+        if (wanted("journal"))
+            Part("journal", 2 * 60000 * m_o.LoadSections + 600000, [&] { Journal(exported); });
         bool ok = true;
         if (wanted("soak"))
             Part("soak", m_o.SoakSeconds * 1000 + 300000, [&] { ok = Soak(error); });
@@ -652,6 +672,418 @@ private:
             m_rows << r2;
         }
         return true;
+    }
+
+    // --- the change journal: what recording costs the operations, and its
+    // window on a journal of a hundred thousand rows ---
+
+    // The "set" lines of a configuration file with their sections.
+    struct TSetLine {
+        int Section = -1;
+        QByteArray Line; // trimmed, without "\r\n"
+    };
+    static QList<TSetLine> FileSetLines(const QString& file) {
+        QList<TSetLine> out;
+        QByteArrayList body;
+        if (!ReadLoadFile(file, body).Ok())
+            return out;
+        TLoadTracker tracker;
+        for (const QByteArray& raw : body)
+            if (const auto step = tracker.Feed(raw); step.Kind == TLoadTracker::TKind::Body &&
+                                                     step.Section >= 0 &&
+                                                     LowerAscii(step.Line).startsWith("set "))
+                out << TSetLine{step.Section, step.Line};
+        return out;
+    }
+
+    // A recorder on `journal` for one timed run (made and named before the
+    // clock starts), or none.
+    std::unique_ptr<TJournalRecorder> Recorder(TJournal* journal, const QString& board) {
+        if (!journal)
+            return nullptr;
+        auto recorder = std::make_unique<TJournalRecorder>(m_form->Link(), *journal);
+        recorder->SetBoard(board);
+        return recorder;
+    }
+
+    // The journal's writer catches up between runs, off the clock: what a
+    // run leaves queued must not slow the next.
+    static void CatchUp(TJournal* journal) {
+        if (journal)
+            journal->Flush();
+    }
+
+    void Journal(const QString& exported) {
+        QString file = exported;
+        if (file.isEmpty()) {
+            file = m_dir.filePath("journal-config.txt");
+            const TArchiveResult r = ExportConfig(m_form->Link(), file, Hooks());
+            if (!r.Ok()) {
+                std::fprintf(stderr, "vantor-bench: export for the journal: %s\n",
+                             qPrintable(r.EnglishText()));
+                return;
+            }
+            Settle();
+        }
+        // The panel's own recorder would journal the runs "without" too: it
+        // is taken off the link. Only the soak comes after this part, and it
+        // connects afresh with a recorder of its own.
+        TJournalRecorder* own = m_form->findChild<TJournalRecorder*>();
+        const QString board =
+            own && !own->Board().isEmpty() ? own->Board() : QStringLiteral("bench board");
+        if (own)
+            QObject::disconnect(&m_form->Link(), nullptr, own, nullptr);
+        TJournal journal;
+        if (!journal.Open(m_dir.filePath("bench-journal.sqlite"))) {
+            std::fprintf(stderr, "vantor-bench: no journal: %s\n",
+                         qPrintable(journal.ProblemText()));
+            return;
+        }
+        JournalLoad(file, journal, board);
+        if (!m_watch.Expired())
+            JournalApply(file, journal, board);
+        if (!m_watch.Expired())
+            JournalWindow(file, board);
+    }
+
+    // The configuration load as the load window runs it (its row, its file
+    // as the origin), without and with a recorder, alternated.
+    void JournalLoad(const QString& file, TJournal& journal, const QString& board) {
+        const int sections = m_o.LoadSections;
+        constexpr int Pairs = 2;
+        double without = 0, with = 0;
+        int lines = 0;
+        for (int i = 0; i < 2 * Pairs && !m_watch.Expired(); ++i) {
+            TJournal* j = i % 2 ? &journal : nullptr;
+            const auto recorder = Recorder(j, board);
+            StartCount();
+            QElapsedTimer t;
+            t.start();
+            const TJournalOrigin origin(QStringLiteral("Загрузка: ") + QFileInfo(file).fileName());
+            const qint64 row = recorder ? recorder->NoteLoad(file) : 0;
+            const TArchiveResult r = LoadConfig(
+                m_form->Link(), file, [sections](int s) { return s < sections; }, Hooks());
+            if (row)
+                journal.SetOutcome(row, r.Ok() ? JournalOutcome::Done : JournalOutcome::Failed, {},
+                                   file);
+            const double sec = t.nsecsElapsed() / 1e9;
+            if (!r.Ok()) {
+                std::fprintf(stderr, "vantor-bench: load for the journal: %s\n",
+                             qPrintable(r.EnglishText()));
+                return;
+            }
+            lines = m_commands;
+            (j ? with : without) += sec;
+            std::fprintf(stderr, "vantor-bench: load %s the journal: %.2f s\n",
+                         j ? "with" : "without", sec);
+            Settle();
+            CatchUp(j);
+        }
+        if (without <= 0 || with <= 0)
+            return;
+        m_rows << AtMost("journal: load time", with / Pairs, "s", with / without, 1.02,
+                         QString("%1 of 11 sections (%2 lines), %3 loads each way alternated; "
+                                 "without %4 s, with %5 s (means)")
+                             .arg(sections)
+                             .arg(lines)
+                             .arg(Pairs)
+                             .arg(without / Pairs, 0, 'f', 2)
+                             .arg(with / Pairs, 0, 'f', 2));
+    }
+
+    // A settings window's apply: ten "set" lines of its parameters in one
+    // request, then the listing that shows them, without and with a recorder.
+    void JournalApply(const QString& file, TJournal& journal, const QString& board) {
+        // The stabilizer's section when it has ten plain parameters, else the
+        // first section that has.
+        QHash<int, QByteArrayList> bySection;
+        for (const TSetLine& l : FileSetLines(file))
+            if (ExportSections[l.Section].Kind == TSectionKind::Params &&
+                !IsRowKind(LowerAscii(l.Line).simplified().split(' ').value(1)))
+                bySection[l.Section] << l.Line;
+        int section = -1;
+        for (int s = 0; s < 11; ++s)
+            if (bySection.value(s).size() >= 10 &&
+                (section < 0 || QByteArray(ExportSections[s].Name) == "STAB"))
+                section = s;
+        if (section < 0) {
+            std::fprintf(stderr, "vantor-bench: no section with ten parameters to apply\n");
+            return;
+        }
+        const QByteArrayList lines = bySection[section].mid(0, 10);
+        QByteArrayList commands;
+        for (const QByteArray& l : lines)
+            commands << l + "\r\n";
+        const QString title = QByteArray(ExportSections[section].Name) == "STAB"
+                                  ? QStringLiteral("Параметры стабилизатора")
+                                  : QString::fromLatin1(ExportSections[section].Name);
+        constexpr int Rounds = 20;
+        double without = 0, with = 0;
+        for (int i = 0; i < Rounds && !m_watch.Expired(); ++i) {
+            TJournal* j = i % 2 ? &journal : nullptr;
+            const auto recorder = Recorder(j, board);
+            QElapsedTimer t;
+            t.start();
+            {
+                const TJournalOrigin origin(title);
+                const TBoardHold hold;
+                TRequest r;
+                r.Commands = commands;
+                r.Mode = TWaitMode::ProcessEvents;
+                if (!hold.Held() || !m_form->Link().Request(r).Taken()) {
+                    std::fprintf(stderr, "vantor-bench: the apply's lines were not taken\n");
+                    return;
+                }
+            }
+            TLoadCheck check;
+            const TArchiveResult r = ReadBack(m_form->Link(), lines, check, Hooks());
+            const double ms = t.nsecsElapsed() / 1e6;
+            if (!r.Ok() || !check.Differ.isEmpty()) {
+                std::fprintf(stderr, "vantor-bench: the apply's read-back: %s\n",
+                             qPrintable(r.EnglishText()));
+                return;
+            }
+            (j ? with : without) += ms;
+            RunEventsFor(50);
+            CatchUp(j);
+        }
+        if (without <= 0 || with <= 0)
+            return;
+        m_rows << AtMost("journal: window apply", with / (Rounds / 2), "ms", with / without, 1.02,
+                         QString("10 \"set\" lines of %1 and the listing that shows them, %2 "
+                                 "rounds alternated; without %3 ms, with %4 ms (means)")
+                             .arg(QString::fromLatin1(ExportSections[section].Name))
+                             .arg(Rounds)
+                             .arg(without / (Rounds / 2), 0, 'f', 1)
+                             .arg(with / (Rounds / 2), 0, 'f', 1));
+    }
+
+    // The panel's journal filled to a hundred thousand rows as months of work
+    // leave it: the connected board and three others, the board's own
+    // parameters, the usual origins, mostly verified changes.
+    bool FillJournal(const QString& file, const QString& board, int rows) {
+        struct TParam {
+            QByteArray Group, Name, Value;
+        };
+        QList<TParam> params;
+        for (const TSetLine& l : FileSetLines(file)) {
+            const QByteArrayList words = l.Line.simplified().split(' ');
+            TParam p{ExportSections[l.Section].Name, LowerAscii(words.value(1)), {}};
+            if (IsRowKind(p.Name)) {
+                const auto key = SetRowKey(words);
+                p.Name = LowerAscii(key.first);
+                p.Value = key.second;
+            } else {
+                p.Value = words.mid(2).join(' ');
+            }
+            params << p;
+        }
+        if (params.isEmpty())
+            return false;
+        const QStringList boards = {board, "Vantor FC 2.4.0 sn 00318 @ /dev/ttyUSB0",
+                                    "Vantor FC 2.3.7 sn 00122 @ /dev/ttyACM0",
+                                    "Vantor FC 2.4.1 sn 00407 @ /dev/ttyUSB1"};
+        const QStringList origins = {"Параметры стабилизатора",
+                                     "Все параметры",
+                                     "Консоль",
+                                     "Загрузка: field-0611.cfg",
+                                     "vantor-cli",
+                                     "Журнал изменений: отмена строк 1204, 1205",
+                                     "Параметры батарей",
+                                     "Настройка каналов"};
+        // Outcomes by weight, out of 100.
+        const QList<QPair<const char*, int>> outcomes = {
+            {JournalOutcome::Verified, 62},   {JournalOutcome::Taken, 22},
+            {JournalOutcome::Differs, 4},     {JournalOutcome::Refused, 4},
+            {JournalOutcome::Unconfirmed, 3}, {JournalOutcome::Lost, 5}};
+        TJournal& journal = TJournal::Instance();
+        QRandomGenerator random(20240611);
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        const qint64 span = 300LL * 24 * 3600 * 1000; // ten months, within what is kept
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < rows; ++i) {
+            TJournalRow r;
+            r.TimeMs = now - span + span * i / rows;
+            const int b = random.bounded(100);
+            r.Board = boards[b < 70 ? 0 : 1 + (b - 70) / 10];
+            r.Origin = origins[random.bounded(int(origins.size()))];
+            const int k = random.bounded(100);
+            if (k < 3) {
+                r.Kind = JournalKind::Save;
+                r.Name = "config";
+                r.Outcome = JournalOutcome::Done;
+            } else if (k < 4) {
+                r.Kind = JournalKind::Load;
+                r.Origin = origins[3];
+                r.Detail = "/home/operator/field-0611.cfg";
+                r.Outcome = JournalOutcome::Done;
+            } else {
+                const TParam& p = params[random.bounded(int(params.size()))];
+                r.Kind = k < 8 ? JournalKind::Outside : JournalKind::Change;
+                r.Group = p.Group;
+                r.Name = p.Name;
+                r.Before = p.Value;
+                r.Sent = p.Value;
+                r.After = p.Value;
+                int w = random.bounded(100);
+                r.Outcome = JournalOutcome::Verified;
+                for (const auto& [outcome, weight] : outcomes) {
+                    if (w < weight) {
+                        r.Outcome = outcome;
+                        break;
+                    }
+                    w -= weight;
+                }
+                if (r.Kind == JournalKind::Outside)
+                    r.Outcome = JournalOutcome::Done;
+                if (r.Outcome == JournalOutcome::Refused)
+                    r.Detail = "Ответ платы: Value out of range";
+                r.Saved = r.Outcome == JournalOutcome::Verified && random.bounded(2);
+            }
+            journal.Add(r);
+        }
+        const double queuedMs = t.nsecsElapsed() / 1e6;
+        while (!journal.Flush() && t.elapsed() < 600000 && !m_watch.Expired()) {
+        }
+        std::fprintf(stderr,
+                     "vantor-bench: %d journal rows queued in %.0f ms, committed after %.0f ms\n",
+                     rows, queuedMs, t.nsecsElapsed() / 1e6);
+        return true;
+    }
+
+    // Notes the first picture of the journal window's table after `Armed`.
+    class TGridPaint : public QObject {
+    public:
+        bool Armed = false;
+        bool Painted = false;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (Armed && e->type() == QEvent::Paint && WinJournal &&
+                o == WinJournal->Grid->viewport())
+                Painted = true;
+            return false;
+        }
+        // Runs the event loop until the table has been drawn; false after `limitMs`.
+        bool Wait(const QElapsedTimer& t, int limitMs) {
+            while (!Painted && t.elapsed() < limitMs)
+                QCoreApplication::processEvents();
+            return Painted;
+        }
+        void Arm() {
+            Armed = true;
+            Painted = false;
+        }
+    };
+
+    void JournalWindow(const QString& file, const QString& board) {
+        constexpr int Rows = 100000;
+        TJournal& journal = TJournal::Instance();
+        const int have = journal.Count({});
+        if (have < Rows && !FillJournal(file, board, Rows - have))
+            return;
+        const int total = journal.Count({});
+        RunEventsFor(500); // the journal's change signals are delivered
+        QAction* action = m_form->Action("ActionJournal");
+        const TOpenWindowFn open = TaskWindowFor("ActionJournal");
+        if (!action && !open) {
+            std::fprintf(stderr, "vantor-bench: the panel has no journal window\n");
+            return;
+        }
+        TGridPaint paint;
+        qApp->installEventFilter(&paint);
+        // Opening: the window made, its first page queried and the table
+        // drawn. The connected board's rows come first.
+        constexpr int Openings = 5;
+        QList<double> opens;
+        int shown = 0;
+        for (int i = 0; i < Openings; ++i) {
+            paint.Arm();
+            QElapsedTimer t;
+            t.start();
+            if (action)
+                action->trigger();
+            else
+                open();
+            if (!paint.Wait(t, 10000) || !WinJournal || WinJournal->Model->rowCount() == 0) {
+                std::fprintf(stderr, "vantor-bench: the journal window showed no rows\n");
+                qApp->removeEventFilter(&paint);
+                return;
+            }
+            opens << t.nsecsElapsed() / 1e6;
+            shown = WinJournal->Model->Total();
+            if (i + 1 < Openings) {
+                WinJournal->close();
+                RunEventsFor(200);
+            }
+        }
+        const double worstOpen = *std::max_element(opens.begin(), opens.end());
+        m_rows << AtMost(QString("journal window: open on %1 rows").arg(Thousands(total)),
+                         worstOpen, "ms", worstOpen / 300, 1.0,
+                         QString("300 ms; worst of %1 openings (first %2 ms, median %3 ms), "
+                                 "the connected board's %4 rows first")
+                             .arg(Openings)
+                             .arg(opens.first(), 0, 'f', 1)
+                             .arg(Median(opens), 0, 'f', 1)
+                             .arg(shown));
+        // Filters over every board: a part of a name typed (the pause before
+        // the query skipped), then one outcome; each until the table is drawn.
+        TWinJournal* w = WinJournal;
+        w->BoardFilter->setCurrentIndex(0);
+        RunEventsFor(200);
+        const QByteArrayList stab = [&] {
+            QByteArrayList names;
+            for (const TSetLine& l : FileSetLines(file))
+                if (QByteArray(ExportSections[l.Section].Name) == "STAB")
+                    names << LowerAscii(l.Line.simplified().split(' ').value(1));
+            return names;
+        }();
+        const QString part = QString::fromLatin1(stab.value(0, "gyro").left(4));
+        const int refused =
+            w->OutcomeFilter->findData(QString::fromLatin1(JournalOutcome::Refused));
+        constexpr int Repeats = 5;
+        QList<double> searches, outcomesMs;
+        int searchRows = 0, outcomeRows = 0;
+        for (int i = 0; i < Repeats; ++i) {
+            paint.Arm();
+            QElapsedTimer t;
+            t.start();
+            w->SearchEdit->setText(part);
+            w->Requery();
+            paint.Wait(t, 10000);
+            searches << t.nsecsElapsed() / 1e6;
+            searchRows = w->Model->Total();
+            w->SearchEdit->clear();
+            w->Requery();
+            RunEventsFor(100);
+
+            paint.Arm();
+            t.start();
+            w->OutcomeFilter->setCurrentIndex(refused);
+            paint.Wait(t, 10000);
+            outcomesMs << t.nsecsElapsed() / 1e6;
+            outcomeRows = w->Model->Total();
+            w->OutcomeFilter->setCurrentIndex(0);
+            RunEventsFor(100);
+        }
+        qApp->removeEventFilter(&paint);
+        // Each filter by the median of its repeats (the machine's other work
+        // shows in single ones), the slower filter counting.
+        const double search = Median(searches), outcome = Median(outcomesMs);
+        const double slower = std::max(search, outcome);
+        m_rows << AtMost(
+            QString("journal window: filter %1 rows").arg(Thousands(total)), slower, "ms",
+            slower / 50, 1.0,
+            QString("50 ms; the slower filter, median of %1 each, all boards: name \"%2\" %3 ms "
+                    "(worst %4 ms, %5 rows), outcome \"%6\" %7 ms (worst %8 ms, %9 rows)")
+                .arg(Repeats)
+                .arg(part)
+                .arg(search, 0, 'f', 1)
+                .arg(*std::max_element(searches.begin(), searches.end()), 0, 'f', 1)
+                .arg(searchRows)
+                .arg(JournalOutcomeText(JournalOutcome::Refused, false))
+                .arg(outcome, 0, 'f', 1)
+                .arg(*std::max_element(outcomesMs.begin(), outcomesMs.end()), 0, 'f', 1)
+                .arg(outcomeRows));
     }
 
     // How full the monitors' lists are: "lists full" or the shortest one.

@@ -2,7 +2,8 @@
 // The panel's figures: the real main window, connected over the system's
 // serial port to vantor-board-sim on a pty, opening the settings windows,
 // exporting and loading the configuration, dumping a flight log, idling and
-// streaming, with its CPU time and memory measured in this process.
+// streaming, what the change journal costs them and its window on a large
+// journal, with its CPU time and memory measured in this process.
 
 #include "bench/BenchSupport.h"
 
@@ -21,8 +22,9 @@ struct TPanelBenchOptions {
     // Configuration load: every section, or only the first few (quick runs).
     int LoadSections = 11;
     int Repeats = 3; // openings of each settings window (the median counts)
-    // Only these parts (windows, export, dump, load, idle, stream, soak) and
-    // only these monitors (action names), for finding a cost; empty: all.
+    // Only these parts (windows, export, dump, load, idle, stream, attitude,
+    // journal, soak) and only these monitors (action names), for finding a
+    // cost; empty: all.
     QStringList Parts;
     QStringList Monitors;
 };

@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
     QCommandLineOption noPanelOpt("link-only", "Only the link figures (no windows).");
     QCommandLineOption partsOpt("parts",
                                 "Only these panel parts, comma-separated: windows, export, dump, "
-                                "load, idle, stream, attitude, soak (for finding a cost).",
+                                "load, idle, stream, attitude, journal, soak (for finding a "
+                                "cost).",
                                 "LIST");
     QCommandLineOption monitorsOpt(
         "monitors", "Only these monitors while streaming, by action name (e.g. ActionMonImu).",
