@@ -147,6 +147,8 @@ QVariant TJournalModel::data(const QModelIndex& index, int role) const {
             return Latin(r.Before);
         case ColSent:
             return Latin(r.Sent);
+        case ColAfter:
+            return Latin(r.After);
         case ColOutcome:
             return JournalOutcomeText(r.Outcome, r.Saved);
         case ColDetail:
@@ -176,8 +178,8 @@ QVariant TJournalModel::data(const QModelIndex& index, int role) const {
 
 QVariant TJournalModel::headerData(int section, Qt::Orientation orientation, int role) const {
     static const char* const captions[ColumnCount] = {
-        "Время",    "Плата", "Источник",   "Что",  "Группа",
-        "Параметр", "Было",  "Отправлено", "Итог", "Подробности"};
+        "Время", "Плата",      "Источник", "Что",  "Группа",     "Параметр",
+        "Было",  "Отправлено", "Стало",    "Итог", "Подробности"};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < ColumnCount)
         return QString::fromUtf8(captions[section]);
@@ -276,7 +278,8 @@ TWinJournal::TWinJournal(QWidget* parent) : TArchiveWindow(parent) {
     Grid->verticalHeader()->setDefaultSectionSize(Grid->fontMetrics().height() + 6);
     Grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     Grid->horizontalHeader()->setStretchLastSection(true);
-    const int widths[TJournalModel::ColumnCount] = {135, 260, 170, 140, 90, 150, 70, 80, 275, 0};
+    const int widths[TJournalModel::ColumnCount] = {135, 260, 170, 140, 90, 150,
+                                                    70,  80,  70,  230, 0};
     for (int c = 0; c < TJournalModel::ColDetail; ++c)
         Grid->setColumnWidth(c, widths[c]);
     v->addWidget(Grid, 1);

@@ -34,6 +34,7 @@ public:
         ColName,
         ColBefore,
         ColSent,
+        ColAfter,
         ColOutcome,
         ColDetail,
         ColumnCount
