@@ -741,6 +741,8 @@ private:
         }
         JournalLoad(file, journal, board);
         if (!m_watch.Expired())
+            JournalPerChange(journal);
+        if (!m_watch.Expired())
             JournalApply(file, journal, board);
         if (!m_watch.Expired())
             JournalWindow(file, board);
@@ -773,6 +775,8 @@ private:
                 return;
             }
             lines = m_commands;
+            if (!j && lines > 0)
+                m_loadLineMs = sec * 1000 / lines;
             (j ? with : without) += sec;
             std::fprintf(stderr, "vantor-bench: load %s the journal: %.2f s\n",
                          j ? "with" : "without", sec);
@@ -789,6 +793,36 @@ private:
                              .arg(Pairs)
                              .arg(without / Pairs, 0, 'f', 2)
                              .arg(with / Pairs, 0, 'f', 2));
+    }
+
+    // What the recorder itself costs the interface thread for one change
+    // (the line sent, its prompt, the listing that verifies it), against
+    // the time one line of the load takes on the wire: the noise of the
+    // timed runs above is larger than this.
+    void JournalPerChange(TJournal& journal) {
+        if (m_loadLineMs <= 0)
+            return;
+        TBoardLink link;
+        TJournalRecorder recorder(link, journal);
+        recorder.SetBoard(QStringLiteral("bench @ none"));
+        constexpr int N = 20000;
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < N; ++i) {
+            const QByteArray value = QByteArray::number(100 + i % 900);
+            const QByteArray line = "set gaz_cruise " + value;
+            emit link.CommandSent(line + "\r\n");
+            emit link.CommandAnswered(line, {});
+            emit link.AnswerLine("cat stab", "gaz_cruise = " + value);
+        }
+        const double ms = t.nsecsElapsed() / 1e6 / N;
+        journal.Flush();
+        m_rows << AtMost("journal: interface time per change", ms * 1000, "us", ms / m_loadLineMs,
+                         0.02,
+                         QString("%1 changes through the recorder (sent, taken, read back); "
+                                 "against %2 ms, one line of the load")
+                             .arg(N)
+                             .arg(m_loadLineMs, 0, 'f', 1));
     }
 
     // A settings window's apply: ten "set" lines of its parameters in one
@@ -1108,6 +1142,7 @@ private:
     double m_answerMs = 0;
     double m_exportMs = 0;
     int m_commands = 0;
+    double m_loadLineMs = 0; // one line of the journal part's load, without a recorder
 };
 } // namespace
 

@@ -56,6 +56,8 @@ const char* const Schema[] = {
     "CREATE INDEX IF NOT EXISTS journal_board ON journal (board)",
     "CREATE INDEX IF NOT EXISTS journal_t ON journal (t)",
     "CREATE INDEX IF NOT EXISTS journal_name ON journal (name)",
+    // The outcome filter counts and pages its rows without a scan.
+    "CREATE INDEX IF NOT EXISTS journal_outcome ON journal (outcome)",
     // The origin search matches the few distinct origins in C++ (SQLite
     // folds the case of ASCII only); this index lists them without a scan.
     "CREATE INDEX IF NOT EXISTS journal_origin ON journal (origin)",
