@@ -386,9 +386,15 @@ void TMainForm::ConnectionSequence() {
     } release{this};
     ComPort = std::make_unique<TComPort>(false, this, &m_link, device, baud, m_options.PortFactory);
 
-    const QByteArray steps[] = {"\r\n", "echo off\r\n"};
+    // The handshake, then "ver", which names the board in the change journal:
+    // a board that does not answer it is connected all the same, unnamed.
+    const QByteArray steps[] = {"\r\n", "echo off\r\n", "ver\r\n"};
+    QByteArrayList version;
     for (const QByteArray& command : steps) {
-        switch (HandshakeStep(command, command == steps[1])) {
+        const bool ver = command == steps[2];
+        const TPromptWait end =
+            HandshakeStep(command, command == steps[1], ver ? &version : nullptr);
+        switch (end) {
         case TPromptWait::Prompt:
             continue;
         case TPromptWait::PortError: {
@@ -406,28 +412,37 @@ void TMainForm::ConnectionSequence() {
             return;
         }
         case TPromptWait::NoAnswer:
+            if (ver)
+                continue;
             ReleasePortMessages();
             Dialogs().Message("Ошибка соединения: ответ устройства не распознан");
             return;
         case TPromptWait::Abandoned:
             return;
         case TPromptWait::Busy:
+            if (ver)
+                continue;
             ReleasePortMessages();
             Dialogs().Message(QString::fromUtf8(BoardBusyText));
             return;
         }
     }
-    // The journal names the board by its "ver" answer and the port.
-    m_journal->SetBoard(AskBoardIdentity(m_link, dlg.PortNum->text(), TWaitMode::ProcessEvents));
+    m_journal->SetBoard(BoardIdentity(version, dlg.PortNum->text()));
     IniFile->SetPort(dlg.PortNum->text());
     IniFile->SetPortSpeed(dlg.SpeedNum->currentText());
     IniFile->SetOpenDebugMon(dlg.OpenMon->isChecked() ? 1 : 0);
 }
 
-TMainForm::TPromptWait TMainForm::HandshakeStep(const QByteArray& command, bool last) {
+TMainForm::TPromptWait TMainForm::HandshakeStep(const QByteArray& command, bool last,
+                                                QByteArrayList* answer) {
     bool portFailed = false;
     TRequest r;
     r.Commands = {command};
+    if (answer)
+        r.OnLine = [answer](const QByteArray& line) {
+            *answer << line;
+            return true;
+        };
     // Greetings, echoes and blank lines before the prompt are dropped; the
     // limit is on the whole wait, however much the board says meanwhile.
     r.LimitMs = r.SilenceMs = ConnectPromptLimitMs;

@@ -107,7 +107,9 @@ private:
     void ConnectionSequence();
     // Sends one line of the handshake and waits for its prompt (the last
     // one also for quiet after it).
-    TPromptWait HandshakeStep(const QByteArray& command, bool last);
+    // `answer` (when given) gets the answer's lines.
+    TPromptWait HandshakeStep(const QByteArray& command, bool last,
+                              QByteArrayList* answer = nullptr);
     void HoldPortMessages();
     void ReleasePortMessages();
     void HandlePortMessage(int msg, int wParam);

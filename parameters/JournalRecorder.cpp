@@ -291,7 +291,11 @@ QString AskBoardIdentity(TBoardLink& link, const QString& port, TWaitMode mode) 
         return true;
     };
     const TAnswer a = link.Request(r);
-    const QString ver = a.Ok() && !lines.isEmpty() ? QString::fromLatin1(lines.join("; "))
-                                                   : QStringLiteral("(плата не ответила на ver)");
-    return ver + QStringLiteral(" @ ") + port;
+    return BoardIdentity(a.Ok() ? lines : QByteArrayList(), port);
+}
+
+QString BoardIdentity(const QByteArrayList& ver, const QString& port) {
+    return (ver.isEmpty() ? QStringLiteral("(плата не ответила на ver)")
+                          : QString::fromLatin1(ver.join("; "))) +
+           QStringLiteral(" @ ") + port;
 }

@@ -90,3 +90,5 @@ private:
 // Asks the board "ver" and names it "<answer lines joined by "; "> @ <port>";
 // "(плата не ответила на ver) @ <port>" when it did not answer.
 QString AskBoardIdentity(TBoardLink& link, const QString& port, TWaitMode mode);
+// The same name from the lines the board answered "ver" with (none: unnamed).
+QString BoardIdentity(const QByteArrayList& ver, const QString& port);
