@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 
+#include "archive/ConfigLoad.h"
 #include "ui/Dialogs.h"
 #include "ui/TaskWindow.h"
 
@@ -114,6 +115,34 @@ TRunHooks WindowRunHooks(TTaskWindow* window, TRunIndicator* indicator) {
     h.Cancel = [window] { return window->CancelRequested(); };
     h.Mode = TWaitMode::ProcessEvents;
     return h;
+}
+
+QStringList CappedLines(const QStringList& lines, int max) {
+    if (lines.size() <= max)
+        return lines;
+    return lines.mid(0, max) << QStringLiteral("… и ещё %1").arg(lines.size() - max);
+}
+
+QString NotTakenText(const TLoadCheck& check) {
+    QStringList refused;
+    for (const TRefusal& f : check.Refused)
+        refused << QStringLiteral("  %1 — ответ платы: %2")
+                       .arg(QString::fromLatin1(f.Command), QString::fromLatin1(f.Text));
+    QStringList differ;
+    for (const TLineChange& c : check.Differ)
+        differ << (c.Old.isEmpty()
+                       ? QStringLiteral("  %1 — плата такой настройки не показывает")
+                             .arg(QString::fromLatin1(c.Line))
+                       : QStringLiteral("  %1 — на плате: %2")
+                             .arg(QString::fromLatin1(c.Line), QString::fromLatin1(c.Old)));
+    QString text;
+    if (!refused.isEmpty())
+        text += QStringLiteral("\n\nПлата отказалась принять строки (%1):\n").arg(refused.size()) +
+                CappedLines(refused).join('\n');
+    if (!differ.isEmpty())
+        text += QStringLiteral("\n\nНе совпадают с отправленным (%1):\n").arg(differ.size()) +
+                CappedLines(differ).join('\n');
+    return text;
 }
 
 void ReportRun(const TArchiveResult& r, bool stoppedByOperator) {

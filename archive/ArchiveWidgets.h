@@ -64,6 +64,15 @@ TRunHooks WindowRunHooks(TTaskWindow* window, TRunIndicator* indicator);
 // stop the operator asked for, an error box otherwise.
 void ReportRun(const TArchiveResult& r, bool stoppedByOperator);
 
+struct TLoadCheck;
+// A list in a message box stays readable: the first `max` lines, the rest
+// counted.
+QStringList CappedLines(const QStringList& lines, int max = 20);
+// What a verified send did not get done, for a message: each refused line
+// with the board's answer and each line the board holds otherwise, under
+// their headings; empty when there is neither.
+QString NotTakenText(const TLoadCheck& check);
+
 // The frame of the archive windows: their run indicator, and the bracket of
 // a run written once, so that no window unwinds a run by hand.
 class TArchiveWindow : public TTaskWindow {

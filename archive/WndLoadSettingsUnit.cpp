@@ -28,16 +28,6 @@ QPointer<TWndLoadSettings> WndLoadSettings;
 
 namespace {
 const char* const VerifyPrefKey = "Load/Verify";
-// A list in a message box stays readable: the rest is counted.
-constexpr int ListedLinesMax = 20;
-
-QStringList Capped(const QStringList& lines) {
-    if (lines.size() <= ListedLinesMax)
-        return lines;
-    return lines.mid(0, ListedLinesMax)
-           << QStringLiteral("… и ещё %1").arg(lines.size() - ListedLinesMax);
-}
-
 // The check boxes as they stand on screen, in three groups.
 const char* const BoxGroups[3][5] = {
     {"IMU", "gyro", "mag", nullptr, nullptr},
@@ -237,24 +227,7 @@ void TWndLoadSettings::BitBtn1Click() {
 
 void TWndLoadSettings::ReportNotTaken(TLoadCheck check, QString text) {
     for (;;) {
-        QStringList refused;
-        for (const TRefusal& f : check.Refused)
-            refused << QStringLiteral("  %1 — ответ платы: %2")
-                           .arg(QString::fromLatin1(f.Command), QString::fromLatin1(f.Text));
-        QStringList differ;
-        for (const TLineChange& c : check.Differ)
-            differ << (c.Old.isEmpty()
-                           ? QStringLiteral("  %1 — плата такой настройки не показывает")
-                                 .arg(QString::fromLatin1(c.Line))
-                           : QStringLiteral("  %1 — на плате: %2")
-                                 .arg(QString::fromLatin1(c.Line), QString::fromLatin1(c.Old)));
-        if (!refused.isEmpty())
-            text +=
-                QStringLiteral("\n\nПлата отказалась принять строки (%1):\n").arg(refused.size()) +
-                Capped(refused).join('\n');
-        if (!differ.isEmpty())
-            text += QStringLiteral("\n\nНе совпадают с отправленным (%1):\n").arg(differ.size()) +
-                    Capped(differ).join('\n');
+        text += NotTakenText(check);
         const QByteArrayList retry = check.RetryLines();
         if (Dialogs().Ask(text, {"Повторить", "Закрыть"}) != 0 || retry.isEmpty())
             return;

@@ -35,13 +35,6 @@ constexpr int ChangedPauseMs = 300;
 const QColor FailedColor(248, 205, 205);
 const QColor DoubtColor(255, 240, 190);
 
-QStringList Capped(const QStringList& lines) {
-    if (lines.size() <= ListedLinesMax)
-        return lines;
-    return lines.mid(0, ListedLinesMax)
-           << QStringLiteral("  … и ещё %1").arg(lines.size() - ListedLinesMax);
-}
-
 QString TimeText(qint64 ms) {
     return QDateTime::fromMSecsSinceEpoch(ms).toLocalTime().toString("dd.MM.yyyy HH:mm:ss");
 }
@@ -510,7 +503,7 @@ void TWinJournal::UndoClick() {
     if (Dialogs().Ask(QStringLiteral("Отменить выбранные изменения? На плату будут отправлены "
                                      "строки (%1):\n")
                               .arg(lines.size()) +
-                          Capped(shown).join('\n'),
+                          CappedLines(shown, ListedLinesMax).join('\n'),
                       {"Отправить", "Отмена"}) != 0)
         return;
     Apply(lines, QStringLiteral("Отмена строк %1").arg(IdsText(ids)));
@@ -554,7 +547,7 @@ void TWinJournal::ReturnClick() {
     if (Dialogs().Ask(QStringLiteral("Вернуть плату к %1? Изменятся параметры (%2):\n")
                               .arg(when)
                               .arg(differences.size()) +
-                          Capped(shown).join('\n'),
+                          CappedLines(shown, ListedLinesMax).join('\n'),
                       {"Вернуть", "Отмена"}) != 0)
         return;
     Apply(lines, QStringLiteral("Возврат к %1").arg(when));
@@ -582,24 +575,7 @@ void TWinJournal::Apply(const QByteArrayList& lines, const QString& origin) {
         StatusNote->setText(text);
         Dialogs().Message(text);
     } else if (r.Status == TArchiveStatus::Differs) {
-        QStringList refused, differ;
-        for (const TRefusal& f : check.Refused)
-            refused
-                << QStringLiteral("  %1 — ответ платы: %2").arg(Latin(f.Command), Latin(f.Text));
-        for (const TLineChange& c : check.Differ)
-            differ
-                << (c.Old.isEmpty()
-                        ? QStringLiteral("  %1 — плата такой настройки не показывает")
-                              .arg(Latin(c.Line))
-                        : QStringLiteral("  %1 — на плате: %2").arg(Latin(c.Line), Latin(c.Old)));
-        QString text = QStringLiteral("Плата приняла не всё.");
-        if (!refused.isEmpty())
-            text +=
-                QStringLiteral("\n\nПлата отказалась принять строки (%1):\n").arg(refused.size()) +
-                Capped(refused).join('\n');
-        if (!differ.isEmpty())
-            text += QStringLiteral("\n\nНе совпадают с отправленным (%1):\n").arg(differ.size()) +
-                    Capped(differ).join('\n');
+        const QString text = QStringLiteral("Плата приняла не всё.") + NotTakenText(check);
         StatusNote->setText(QStringLiteral("Плата приняла не всё."));
         Dialogs().Error(text);
     } else {
