@@ -18,6 +18,7 @@
 #include "archive/ConfigExport.h"
 #include "archive/ConfigLoad.h"
 #include "archive/WndLoadSettingsUnit.h"
+#include "parameters/JournalRecorder.h"
 #include "settings/WinOSDControlsUnit.h"
 #include "shell/WinDebugMonUnit.h"
 #include "sim/Telemetry.h"
@@ -174,6 +175,12 @@ private slots:
     void resetFromOsdWindowLeavesTheStateBeforeIt() {
         TRig rig;
         QVERIFY(rig.Panel.Connect());
+        // The change journal tells the story of the windows' work.
+        TJournal journal;
+        QVERIFY(journal.Open(rig.Dir.filePath("journal.sqlite")));
+        TJournalRecorder recorder(rig.Panel.Link(), journal);
+        QObject::connect(&TAutoBackup::Instance(), &TAutoBackup::BackupWritten, &recorder,
+                         &TJournalRecorder::NoteBackup);
         rig.Send("set osd_left_offset 12");
         rig.Send("set osd_lang 0");
         rig.Send("set roll_sensitivity 2.50");
@@ -194,6 +201,7 @@ private slots:
         QVERIFY2(backups[0].endsWith("_reset-osd.cfg"), qPrintable(backups[0]));
         const QString backup = TAutoBackup::Instance().LastBackup();
         QCOMPARE(ReadAll(backup), ReadAll(explicitFile));
+        const QString osdTitle = osd->windowTitle();
         osd->close();
 
         // The load window lists it; chosen and loaded, it restores the board.
@@ -213,6 +221,23 @@ private slots:
         QVERIFY(load->BackupList->item(0)->text().endsWith("— перед загрузкой"));
         QCOMPARE(rig.Dialogs.Questions, QStringList{});
         load->close();
+
+        QStringList story;  // kind|origin of the rows of their own, oldest first
+        QStringList offset; // the rows of osd_left_offset
+        for (const TJournalRow& r : journal.Rows({})) {
+            if (r.Name == "osd_left_offset")
+                offset.prepend(
+                    QString("%1|%2>%3>%4|%5").arg(r.Origin, r.Before, r.Sent, r.After, r.Outcome));
+            else if (r.Kind != JournalKind::Change && r.Kind != JournalKind::Outside)
+                story.prepend(r.Kind + "|" + r.Origin);
+        }
+        const QString from = "Загрузка: " + QFileInfo(backup).fileName();
+        QCOMPARE(story, (QStringList{"backup|Автоматическая копия перед командой «reset osd»",
+                                     "reset|" + osdTitle,
+                                     "backup|Автоматическая копия перед загрузкой конфигурации",
+                                     "load|" + from}));
+        QCOMPARE(offset, (QStringList{"Панель|>12>12|verified", "После сброса|12>>46|done",
+                                      from + "|46>12>12|verified"}));
     }
 
     // The load reads its file before anything else: a missing or unreadable

@@ -171,6 +171,25 @@ private slots:
         QCOMPARE(rig.Panel.BoardValue("stab", "gaz_maximum"), QByteArray("980"));
     }
 
+    // vantor-cli journals its set (verified by its own read-back), prints
+    // the history and undoes a row, read back by the board's listing.
+    void cliHistoryAndUndo() {
+        TSimProcess sim;
+        QVERIFY(sim.Ok);
+        QCOMPARE(RunCli({"get", "stab"}, sim.Path).Exit, 0); // the journal learns the values
+        QCOMPARE(RunCli({"set", "gaz_cruise", "600"}, sim.Path).Exit, 0);
+        const auto newest = [] {
+            const TCliRun h = RunCli({"history", "--name", "cruise", "--csv"});
+            return h.Out.split('\n').value(1).split(',');
+        };
+        const QByteArrayList row = newest();
+        QCOMPARE(row.mid(4, 7), (QByteArrayList{"vantor-cli", "STAB", "gaz_cruise", "560", "600",
+                                                "600", "verified"}));
+        QCOMPARE(RunCli({"undo", QString::fromLatin1(row[0])}, sim.Path).Exit, 0);
+        QVERIFY(RunCli({"get", "stab"}, sim.Path).Out.contains("gaz_cruise = 560"));
+        QVERIFY(newest().value(4).contains(row[0])); // the undo names the row it undid
+    }
+
     // Rows are committed as they come: a tool killed in the middle of a load
     // leaves every row another reader saw, in order, in an undamaged file.
     void killedDuringALoadKeepsEveryEarlierRow() {
