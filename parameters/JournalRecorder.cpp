@@ -5,6 +5,8 @@
 
 namespace {
 TJournalRecorder* g_current = nullptr;
+// Lines sent and not yet answered: a load pipelines a few at most.
+constexpr int MaxPending = 1000;
 
 const TExportSection* SectionByName(const QByteArray& name) {
     for (const TExportSection& s : ExportSections)
@@ -129,6 +131,10 @@ void TJournalRecorder::Sent(const QByteArray& line) {
     } else {
         return;
     }
+    // Every line sent is answered or reported unconfirmed; a bound all the
+    // same, so that no lost report makes the list grow for ever.
+    if (m_pending.size() >= MaxPending)
+        m_pending.removeFirst();
     m_pending << p;
 }
 
