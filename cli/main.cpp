@@ -236,20 +236,14 @@ int UndoRows(const QStringList& args, QList<TJournalRow>& rows) {
     return 0;
 }
 
-// The board's name without the port it is on ("<ver> @ <port>").
-QString BoardWithoutPort(const QString& board) {
-    const qsizetype at = board.lastIndexOf(" @ ");
-    return at < 0 ? board : board.left(at);
-}
-
 int Undo(TCliBoard& board, const TJournalRecorder& rec, const QStringList& args) {
     QList<TJournalRow> rows;
     if (const int status = UndoRows(args, rows); status != 0)
         return status;
-    // The values are put back only on the board they were taken from.
+    // The values are put back only on the board they were taken from, named
+    // as the window names it: its "ver" answer and its port.
     for (const TJournalRow& r : rows)
-        if (r.Kind == JournalKind::Change &&
-            BoardWithoutPort(r.Board) != BoardWithoutPort(rec.Board()))
+        if (r.Kind == JournalKind::Change && r.Board != rec.Board())
             return Fail(QStringLiteral("row %1 was made on '%2', the port has '%3'")
                             .arg(r.Id)
                             .arg(r.Board, rec.Board()));
